@@ -1,0 +1,162 @@
+#pragma once
+// The main window: the oscilloscope screen on the left, the front panel on the
+// right. The window builds and wires its controls; the behaviour lives in
+// display/, storage/ and capture/. Handlers are public so tests drive them as the
+// controls do. Main thread only.
+//
+// The handlers are spread over files by subject:
+//   TForm2.cpp         layout, construction, FormShow, closing
+//   TForm2Panel.cpp    front-panel read-outs and controls, FormCreate steps 1-5
+//   TForm2Screen.cpp   Clear and Revers (background pictures)
+//   TForm2Capture.cpp  device and format choice, conversion, live drawing, Pause
+//   TForm2Files.cpp    Save, Load, Merge and picture export
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "display/Bitmap.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class PictureImage;
+class TDXTimer;
+class TDXSound;
+class TSoundCaptureStream;
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the layout and lets its components finish their set-up (the refresh
+    // timer starts, the playback component opens). An exception from here is the
+    // last-resort case: the caller reports it and exits with code 1.
+    TForm2();
+    ~TForm2() override;
+
+    // Designed outer size and place, and the panel's width.
+    static constexpr int kDesignedWidth = 508;
+    static constexpr int kDesignedHeight = 364;
+    static constexpr int kClientWidth = 500;
+    static constexpr int kClientHeight = 330;
+    static constexpr int kPanelWidth = 209;
+
+    // --- Window events
+    void FormCreate();      // run once after construction (steps of start-up)
+    void FormShow();
+    void OnClose();         // stops capture; the window then closes and the program ends
+
+    // --- Front panel
+    void TrackBar1Change();
+    void TrackBar3Change();
+    void TrackBar5Change();
+    void Edit1Change();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void RadioButton3Click();
+    void SelectTriggerButton(int32_t mode);
+    void Button1Click();    // "C" beside "Trigger Y"
+    void Button2Click();    // "C" beside "Trigger X"
+    // Mouse moved over the screen: buttons and modifiers held, position in the
+    // control's own pixels.
+    void Image2MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
+    void Image4Click();     // window back to the designed size
+    void Image3Click();     // About box
+    void Button8Click();    // file-name dialog
+
+    // --- Capture device and format
+    void DriverBoxChange();
+    void FormatBoxChange();
+
+    // --- Conversion, live drawing and pause
+    void CaptureStreamFilledBuffer(TSoundCaptureStream& sender);
+    void DXTimer1Timer(int32_t lagCount);
+    void Button5Click();    // "Pause"
+    void TrackBar4Change();
+    void TrackBar2Change();
+    void RedrawPausedTrace();
+
+    // --- Backgrounds
+    void Button7Click();    // "Clear"
+    void Button9Click();    // "Revers"
+
+    // --- Trace file and picture export
+    void WriteTraceFile(const std::string& name);
+    void ReadTraceFile(const std::string& name);
+    void Button4Click();    // "Save"
+    void Button3Click();    // "Load"
+    void Button6Click();    // "Merge"
+    void Image5Click();     // export the screen picture
+
+    // --- Controls on the window
+    PictureImage* Image1 = nullptr;   // the screen
+    PictureImage* Image2 = nullptr;   // hidden: the background picture
+    QComboBox* DriverBox = nullptr;
+    QComboBox* FormatBox = nullptr;
+    QFrame* Panel1 = nullptr;
+    // --- Controls on the panel
+    QSlider* TrackBar1 = nullptr;
+    QSlider* TrackBar2 = nullptr;
+    QSlider* TrackBar3 = nullptr;
+    QSlider* TrackBar4 = nullptr;
+    QSlider* TrackBar5 = nullptr;
+    PictureImage* Image3 = nullptr;
+    PictureImage* Image4 = nullptr;
+    PictureImage* Image5 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QPushButton* Button5 = nullptr;
+    QPushButton* Button6 = nullptr;
+    QPushButton* Button7 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QPushButton* Button9 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QRadioButton* RadioButton3 = nullptr;
+
+    // --- Components
+    std::unique_ptr<TDXTimer> DXTimer1;
+    std::unique_ptr<TDXSound> DXSound1;
+
+    // --- Fields
+    std::unique_ptr<TSoundCaptureStream> CaptureStream;
+    std::string DataFileName;
+    std::string LastExportName;   // the export dialog offers the name confirmed last
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildPanel();
+    void connectControls();
+};
+
+// Program-wide references to the three windows, set when each is created.
+class TForm1;
+class TForm3;
+extern TForm2* Form2;
+extern TForm1* Form1;
+extern TForm3* Form3;

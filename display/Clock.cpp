@@ -1,0 +1,9 @@
+#include "display/Clock.h"
+
+#include <chrono>
+
+uint32_t timeGetTime() {
+    using namespace std::chrono;
+    const auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return static_cast<uint32_t>(static_cast<uint64_t>(ms));
+}

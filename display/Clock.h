@@ -1,0 +1,9 @@
+#pragma once
+// The millisecond clock: an unsigned 32-bit count from a monotonic clock that wraps
+// to 0 after 2^32 ms. Tests inject their own.
+#include <cstdint>
+#include <functional>
+
+using MillisecondClock = std::function<uint32_t()>;
+
+uint32_t timeGetTime();

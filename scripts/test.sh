@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Veldora with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs every test (unit, widget, end to end); then
+# builds the capture tests with ThreadSanitizer and runs the thread tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DVELDORA_SANITIZE=address;undefined"
+cmake --build build-asan -j "$jobs"
+(cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 300)
+
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDORA_SANITIZE=thread -DVELDORA_BENCH=OFF
+cmake --build build-tsan -j "$jobs" --target test_capture veldorasound
+(cd build-tsan && ctest --output-on-failure -R 'Thread' --timeout 600)
