@@ -2,6 +2,7 @@
 // A picture in memory: width x height pixels, row 0 at the top, each pixel stored
 // as 0x00RRGGBB (the layout of QImage::Format_RGB32, so the window can show it
 // without converting). Qt-free.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
