@@ -1,0 +1,32 @@
+// The app tests run inside one QApplication and one Application, as the program
+// does; message boxes are recorded (TestApp::messages) instead of shown.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/Application.h"
+#include "tests/app/TestApp.h"
+
+namespace {
+Application* theApp = nullptr;
+}
+
+Application& TestApp::app() {
+    return *theApp;
+}
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication qt(argc, argv);
+    Application app(qt, QStringLiteral("Veldora"));
+    theApp = &app;
+    app.setMessageSink([](const QString& title, const QString& text) {
+        TestApp::messages().push_back({title, text});
+    });
+    const int result = RUN_ALL_TESTS();
+    theApp = nullptr;
+    return result;
+}
