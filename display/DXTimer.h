@@ -60,6 +60,7 @@ private:
     bool activeOnly_ = true;
     bool enabled_ = true;
     bool started_ = false;
+    bool attached_ = false;   // IdleTick is in the application's slot
     uint32_t interval_ = 0;
     uint32_t intervalDivisor_ = 0;
     uint32_t lastTickTime_ = 0;
