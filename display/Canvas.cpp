@@ -1,0 +1,130 @@
+#include "display/Canvas.h"
+
+#include <algorithm>
+
+namespace {
+
+using Wide = __int128; // products of two 33-bit values during clipping
+
+Wide floorDiv(Wide a, Wide b) { // b > 0
+    Wide q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+Wide ceilDiv(Wide a, Wide b) { // b > 0
+    Wide q = a / b;
+    return (a % b != 0 && a > 0) ? q + 1 : q;
+}
+
+// Steps along the major axis u (x when XMajor) with the minor axis v following
+// the rounding rule documented in Canvas.h; paints only the steps inside the picture.
+template <bool XMajor>
+void drawMajor(Bitmap& picture, uint32_t pixel, int64_t u0, int64_t v0, int64_t du, int64_t dv) {
+    const int64_t uSize = XMajor ? picture.width() : picture.height();
+    const int64_t vSize = XMajor ? picture.height() : picture.width();
+    const int64_t D = du < 0 ? -du : du; // > 0, and |dv| <= D
+    const int64_t su = du < 0 ? -1 : 1;
+
+    int64_t kLo = 0;
+    int64_t kHi = D - 1;
+
+    // Major axis inside [0, uSize).
+    if (su > 0) {
+        kLo = std::max(kLo, -u0);
+        kHi = std::min(kHi, uSize - 1 - u0);
+    } else {
+        kLo = std::max(kLo, u0 - (uSize - 1));
+        kHi = std::min(kHi, u0);
+    }
+    if (kLo > kHi)
+        return;
+
+    // Minor axis inside [0, vSize). v(k) is monotonic in k, so each bound is one
+    // inequality on k. Skipped when both ends of the line are inside anyway.
+    const int64_t v1 = v0 + dv;
+    if (std::min(v0, v1) < 0 || std::max(v0, v1) >= vSize) {
+        if (dv == 0)
+            return; // both ends on one row/column outside the picture
+        // v(k) >= 0       <=>  2k*dv >= c1
+        // v(k) <= vSize-1 <=>  2k*dv <= c2
+        const Wide twoD = Wide(2) * D;
+        const Wide c1 = twoD * (0 - v0) - D + 1;
+        const Wide c2 = twoD * (vSize - v0) - D;
+        Wide lo, hi;
+        if (dv > 0) {
+            lo = ceilDiv(c1, Wide(2) * dv);
+            hi = floorDiv(c2, Wide(2) * dv);
+        } else {
+            const Wide e = Wide(-2) * dv;
+            lo = ceilDiv(-c2, e);
+            hi = floorDiv(-c1, e);
+        }
+        lo = std::max<Wide>(lo, kLo);
+        hi = std::min<Wide>(hi, kHi);
+        if (lo > hi)
+            return;
+        kLo = static_cast<int64_t>(lo);
+        kHi = static_cast<int64_t>(hi);
+    }
+
+    // Bresenham from step kLo: numerator n(k) = 2k*dv + D - 1 = 2D*(v - v0) + r, 0 <= r < 2D.
+    const int64_t twoD = 2 * D;
+    const int64_t twoDv = 2 * dv;
+    int64_t v;
+    int64_t r;
+    if (kLo == 0) {
+        v = v0;
+        r = D - 1;
+    } else {
+        const Wide n = Wide(2) * kLo * dv + D - 1;
+        const Wide q = floorDiv(n, twoD);
+        v = v0 + static_cast<int64_t>(q);
+        r = static_cast<int64_t>(n - q * twoD);
+    }
+    int64_t u = u0 + kLo * su;
+    for (int64_t k = kLo; k <= kHi; ++k) {
+        if constexpr (XMajor)
+            picture.setPixel(static_cast<int>(u), static_cast<int>(v), pixel);
+        else
+            picture.setPixel(static_cast<int>(v), static_cast<int>(u), pixel);
+        u += su;
+        r += twoDv;
+        if (r >= twoD) {
+            r -= twoD;
+            ++v;
+        } else if (r < 0) {
+            r += twoD;
+            --v;
+        }
+    }
+}
+
+} // namespace
+
+void Canvas::setPenColour(uint32_t bbggrr) {
+    penColour_ = bbggrr & 0xFFFFFFu;
+    penPixel_ = colourToPixel(penColour_);
+}
+
+void Canvas::LineTo(int32_t x, int32_t y) {
+    const int64_t x0 = penX_;
+    const int64_t y0 = penY_;
+    penX_ = x;
+    penY_ = y;
+
+    const int64_t dx = int64_t(x) - x0;
+    const int64_t dy = int64_t(y) - y0;
+    if ((dx == 0 && dy == 0) || picture_.empty())
+        return;
+    // Every painted pixel lies in the end points' bounding box.
+    if (std::max<int64_t>(x0, x) < 0 || std::min<int64_t>(x0, x) >= picture_.width() ||
+        std::max<int64_t>(y0, y) < 0 || std::min<int64_t>(y0, y) >= picture_.height())
+        return;
+
+    const int64_t adx = dx < 0 ? -dx : dx;
+    const int64_t ady = dy < 0 ? -dy : dy;
+    if (adx >= ady)
+        drawMajor<true>(picture_, penPixel_, x0, y0, dx, dy);
+    else
+        drawMajor<false>(picture_, penPixel_, y0, x0, dy, dx);
+}

@@ -1,0 +1,51 @@
+#include "display/TraceConversion.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr int32_t kClampLeft = 10;
+constexpr int32_t kClampRight = 281;
+constexpr int32_t kLastIndex = kConvertedPoints - 1; // 272
+constexpr int32_t kLoopSpan = 8192;
+
+int32_t wordAt(const CaptureBlockBuffer& block, int index) {
+    const uint8_t* p = block.data() + 4 * index;
+    const uint32_t u = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+    return static_cast<int32_t>(u);
+}
+
+} // namespace
+
+int32_t verticalDivisor(int32_t scaleIndex) {
+    if (scaleIndex < 0 || scaleIndex > kMaxScaleIndex)
+        throw std::invalid_argument("Vertical scale index " + std::to_string(scaleIndex) +
+                                    " is outside 0..10");
+    const int32_t gain = scaleIndex == 0 ? 65536 : scaleIndex == 1 ? 32768 : 14600;
+    return (11 - scaleIndex) * gain * 86;
+}
+
+void convertBlock(const CaptureBlockBuffer& block, const ConversionSliders& sliders, TraceArray& traceX,
+                  TraceArray& traceY) {
+    if (sliders.timeBase < kMinTimeBase)
+        throw std::invalid_argument("Time base " + std::to_string(sliders.timeBase) + " is below 1");
+    const int32_t divisor = verticalDivisor(sliders.scaleIndex);
+    const int32_t p = sliders.timeBase;
+    const int32_t n = kLoopSpan / p;
+    // Positions are slider values; 64-bit sums keep out-of-range values from overflowing.
+    const int64_t xOffset = int64_t(sliders.xPosition) - 91;
+    const int64_t yOffset = int64_t(sliders.yPosition) + 60;
+
+    for (int32_t i = 0; i <= n; ++i) {
+        const int32_t idx = i <= kLastIndex ? i : kLastIndex;
+        const int32_t deflection = wordAt(block, idx) / divisor; // truncates toward zero
+        int64_t x = int64_t(i) * p + xOffset;
+        if (x < kClampLeft)
+            x = kClampLeft;
+        if (x > kClampRight)
+            x = kClampRight;
+        traceX[idx] = static_cast<int32_t>(x);
+        traceY[idx] = static_cast<int32_t>(yOffset + deflection);
+    }
+}
