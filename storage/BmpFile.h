@@ -3,6 +3,7 @@
 #include <string>
 
 #include "display/Bitmap.h"
+#include "storage/FileCalls.h"
 
 // Loads a BMP file: uncompressed 1, 4, 8, 16, 24 and 32 bits per pixel, and
 // RLE4/RLE8, top-down or bottom-up.
@@ -16,5 +17,6 @@ Bitmap decodeBmp(const unsigned char* data, size_t size);   // throws EInvalidGr
 // and replaces it only once complete, so a failed write never destroys an existing
 // file. Throws EFCreateError "Cannot create file %s" when the file cannot be created,
 // EWriteError "Stream write error" when writing fails part-way.
-void writeBmpFile(const std::string& path, const Bitmap& picture);
+void writeBmpFile(const std::string& path, const Bitmap& picture,
+                  const FileCalls& calls = FileCalls::system());
 std::string encodeBmp(const Bitmap& picture);

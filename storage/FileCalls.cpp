@@ -1,0 +1,11 @@
+#include "storage/FileCalls.h"
+
+#include <unistd.h>
+
+const FileCalls& FileCalls::system() {
+    static const FileCalls calls{
+        [](int fd, const void* data, size_t size) { return ::write(fd, data, size); },
+        [](int fd) { return ::fsync(fd); },
+    };
+    return calls;
+}

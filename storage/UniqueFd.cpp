@@ -1,0 +1,10 @@
+#include "storage/UniqueFd.h"
+
+#include <cerrno>
+
+int UniqueFd::close() {
+    if (fd_ < 0)
+        return 0;
+    const int result = ::close(release());
+    return result == 0 || errno == EINTR ? 0 : errno;
+}
