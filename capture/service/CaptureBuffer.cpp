@@ -1,0 +1,57 @@
+#include "capture/service/CaptureBuffer.h"
+
+namespace veldora::sound {
+
+CaptureBuffer::CaptureBuffer(CaptureDevice& device, const PcmFormat& format, uint32_t bytes)
+    : device_(&device), format_(format), ring_(bytes) {}
+
+CaptureBuffer::~CaptureBuffer() { Stop(); }
+
+HRESULT CaptureBuffer::GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) {
+    const uint32_t position = ring_.writePosition();
+    if (capturePosition != nullptr) {
+        *capturePosition = position;
+    }
+    if (readPosition != nullptr) {
+        *readPosition = position;
+    }
+    return DS_OK;
+}
+
+HRESULT CaptureBuffer::Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* size1, void** region2,
+                            uint32_t* size2, uint32_t flags) {
+    RingRegions regions;
+    if (region1 == nullptr || size1 == nullptr || flags != 0 || !ring_.lock(offset, bytes, regions)) {
+        return DSERR_INVALIDPARAM;
+    }
+    if (regions.second != nullptr && (region2 == nullptr || size2 == nullptr)) {
+        return DSERR_INVALIDPARAM;
+    }
+    *region1 = regions.first;
+    *size1 = regions.firstBytes;
+    if (region2 != nullptr) {
+        *region2 = regions.second;
+    }
+    if (size2 != nullptr) {
+        *size2 = regions.secondBytes;
+    }
+    return DS_OK;
+}
+
+HRESULT CaptureBuffer::Unlock(void*, uint32_t, void*, uint32_t) {
+    return DS_OK;   // the ring is always readable; nothing to hand back
+}
+
+HRESULT CaptureBuffer::Start(uint32_t flags) {
+    if ((flags & ~DSCBSTART_LOOPING) != 0) {
+        return DSERR_INVALIDPARAM;
+    }
+    return device_->startCapture(this, format_, ring_, (flags & DSCBSTART_LOOPING) != 0, worker_);
+}
+
+HRESULT CaptureBuffer::Stop() {
+    device_->stopCapture(this, worker_);
+    return DS_OK;
+}
+
+}  // namespace veldora::sound

@@ -1,0 +1,46 @@
+#pragma once
+// A capture buffer (IDirectSoundCaptureBuffer): a byte ring of the size asked for,
+// filled by a capture thread between Start and Stop.
+//
+// Positions: the capture position and the read position are the same offset, the end
+// of the data already copied into the ring (ALSA hands over whole periods, so there
+// is no partly written span to report). Everything before it, cyclically, is complete.
+// After the device goes away the position simply stops moving.
+//
+// Threads: GetCurrentPosition, Lock and Unlock from any thread; Start, Stop and the
+// last Release from the thread that controls the capture.
+#include "capture/SoundService.h"
+#include "capture/service/CaptureDevice.h"
+#include "capture/service/CaptureRing.h"
+#include "capture/service/CaptureWorker.h"
+#include "capture/service/PcmFormat.h"
+#include "capture/service/RefCounted.h"
+
+namespace veldora::sound {
+
+class CaptureBuffer final : public RefCounted<IDirectSoundCaptureBuffer> {
+public:
+    CaptureBuffer(CaptureDevice& device, const PcmFormat& format, uint32_t bytes);
+    ~CaptureBuffer() override;
+
+    HRESULT GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) override;
+    // DSERR_INVALIDPARAM for an offset outside the ring, 0 bytes, more bytes than the
+    // ring, a null region 1 or size 1, nonzero flags, or a wrapping span with nowhere
+    // to put region 2.
+    HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* size1, void** region2,
+                 uint32_t* size2, uint32_t flags) override;
+    HRESULT Unlock(void* region1, uint32_t size1, void* region2, uint32_t size2) override;
+    // DSCBSTART_LOOPING captures endlessly; 0 captures one ring's worth. DS_OK when
+    // already capturing; DSERR_ALLOCATED while another buffer of the same device
+    // captures; DSERR_INVALIDPARAM for unknown flags.
+    HRESULT Start(uint32_t flags) override;
+    HRESULT Stop() override;
+
+private:
+    Ref<CaptureDevice> device_;
+    const PcmFormat format_;
+    CaptureRing ring_;
+    CaptureWorker worker_;
+};
+
+}  // namespace veldora::sound

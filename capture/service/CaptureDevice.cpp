@@ -1,0 +1,73 @@
+#include "capture/service/CaptureDevice.h"
+
+#include "capture/service/CaptureBuffer.h"
+#include "capture/service/DeviceList.h"
+#include "capture/service/PcmSetup.h"
+
+namespace veldora::sound {
+
+HRESULT CaptureDevice::open(const GUID* guid, IDirectSoundCapture** capture) {
+    const auto name = deviceNameFor(guid, SND_PCM_STREAM_CAPTURE);
+    if (!name) {
+        return DSERR_NODRIVER;
+    }
+    PcmHandle pcm = openPcm(name->c_str(), SND_PCM_STREAM_CAPTURE);
+    if (!pcm) {
+        return DSERR_NODRIVER;
+    }
+    *capture = createRefCounted<CaptureDevice>(std::move(pcm), *name);
+    return DS_OK;
+}
+
+CaptureDevice::CaptureDevice(PcmHandle pcm, std::string name) : pcm_(std::move(pcm)), name_(std::move(name)) {}
+
+HRESULT CaptureDevice::CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer,
+                                           IUnknown* outer) {
+    if (buffer == nullptr) {
+        return DSERR_INVALIDPARAM;
+    }
+    *buffer = nullptr;
+    if (outer != nullptr) {
+        return DSERR_INVALIDPARAM;
+    }
+    PcmFormat format;
+    if (const HRESULT shape = pcmFormatFor(desc, format); shape != DS_OK) {
+        return shape;
+    }
+    {
+        const std::lock_guard lock(control_);
+        // While a buffer captures, this only refines a private parameter container.
+        if (!acceptsFormat(pcm_.get(), format)) {
+            return DSERR_BADFORMAT;
+        }
+    }
+    *buffer = createRefCounted<CaptureBuffer>(*this, format, desc->dwBufferBytes);
+    return DS_OK;
+}
+
+HRESULT CaptureDevice::startCapture(const void* owner, const PcmFormat& format, CaptureRing& ring, bool looping,
+                                    CaptureWorker& worker) {
+    const std::lock_guard lock(control_);
+    if (capturingOwner_ == owner) {
+        return DS_OK;
+    }
+    if (capturingOwner_ != nullptr) {
+        return DSERR_ALLOCATED;
+    }
+    if (!worker.start(pcm_.get(), format, ring, looping)) {
+        return DSERR_GENERIC;
+    }
+    capturingOwner_ = owner;
+    return DS_OK;
+}
+
+void CaptureDevice::stopCapture(const void* owner, CaptureWorker& worker) {
+    const std::lock_guard lock(control_);
+    if (capturingOwner_ != owner) {
+        return;
+    }
+    worker.stop();
+    capturingOwner_ = nullptr;
+}
+
+}  // namespace veldora::sound

@@ -1,0 +1,98 @@
+#include "capture/service/CaptureWorker.h"
+
+#include "capture/service/AlsaError.h"
+#include "capture/service/PcmSetup.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <limits>
+
+namespace veldora::sound {
+namespace {
+
+// How long the thread waits for a period before it looks at its stop request again;
+// this bounds stop().
+constexpr int kWaitMilliseconds = 50;
+
+}  // namespace
+
+bool CaptureWorker::start(snd_pcm_t* pcm, const PcmFormat& format, CaptureRing& ring, bool looping) {
+    stop();
+    if (!setUpCapture(pcm, format, periodFrames_)) {
+        return false;
+    }
+    pcm_ = pcm;
+    ring_ = &ring;
+    frameBytes_ = format.frameBytes;
+    remaining_ = looping ? std::numeric_limits<uint64_t>::max() : ring.size();
+    period_ = std::make_unique<uint8_t[]>(periodFrames_ * frameBytes_);
+    if (!checkError(snd_pcm_start(pcm), "start")) {
+        checkError(snd_pcm_drop(pcm), "drop");
+        return false;
+    }
+    thread_ = std::jthread([this](std::stop_token stop) { run(std::move(stop)); });
+    return true;
+}
+
+void CaptureWorker::stop() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    thread_.request_stop();
+    thread_.join();
+    thread_ = std::jthread();
+    checkError(snd_pcm_drop(pcm_), "drop");
+}
+
+void CaptureWorker::run(std::stop_token stop) {
+    while (!stop.stop_requested() && remaining_ > 0) {
+        const int ready = snd_pcm_wait(pcm_, kWaitMilliseconds);
+        if (ready == 0) {
+            continue;   // no period yet: look at the stop request again
+        }
+        if (ready < 0) {
+            if (!recover(ready)) {
+                break;
+            }
+            continue;
+        }
+        const snd_pcm_sframes_t frames = snd_pcm_readi(pcm_, period_.get(), periodFrames_);
+        if (frames == 0 || frames == -EAGAIN) {
+            // Woken without a whole read's worth; some plugins poll early.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        if (frames < 0) {
+            if (!recover(static_cast<int>(frames))) {
+                break;
+            }
+            continue;
+        }
+        const uint64_t bytes = std::min<uint64_t>(uint64_t(frames) * frameBytes_, remaining_);
+        ring_->write(period_.get(), static_cast<uint32_t>(bytes));
+        if (remaining_ != std::numeric_limits<uint64_t>::max()) {
+            remaining_ -= bytes;
+        }
+    }
+    // Falling out on an error leaves the position where it stands: a device that went
+    // away simply stops delivering, and the reader bounds its own wait.
+}
+
+bool CaptureWorker::recover(int err) {
+    if (err != -EPIPE && err != -ESTRPIPE && err != -EINTR) {
+        checkError(err, "capture");
+        return false;
+    }
+    recoveries_.fetch_add(1, std::memory_order_relaxed);
+    if (!checkError(snd_pcm_recover(pcm_, err, 1), "recover")) {
+        return false;
+    }
+    // Recovery leaves a capture stream prepared, not running.
+    if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) {
+        return checkError(snd_pcm_start(pcm_), "restart");
+    }
+    return true;
+}
+
+}  // namespace veldora::sound

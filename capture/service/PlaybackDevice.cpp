@@ -1,0 +1,48 @@
+#include "capture/service/PlaybackDevice.h"
+
+#include "capture/service/AlsaHandles.h"
+#include "capture/service/DeviceList.h"
+#include "capture/service/PrimaryBuffer.h"
+
+#include <cstddef>
+
+namespace veldora::sound {
+
+HRESULT PlaybackDevice::open(const GUID* guid, IDirectSound** sound) {
+    const auto name = deviceNameFor(guid, SND_PCM_STREAM_PLAYBACK);
+    if (!name || !openPcm(name->c_str(), SND_PCM_STREAM_PLAYBACK)) {
+        return DSERR_NODRIVER;   // the probe handle closes at once either way
+    }
+    *sound = createRefCounted<PlaybackDevice>();
+    return DS_OK;
+}
+
+HRESULT PlaybackDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer, IUnknown* outer) {
+    if (buffer == nullptr) {
+        return DSERR_INVALIDPARAM;
+    }
+    *buffer = nullptr;
+    // The short form of the record (without the 3D algorithm) is 20 bytes.
+    if (desc == nullptr || (desc->dwSize != sizeof(DSBUFFERDESC) && desc->dwSize != offsetof(DSBUFFERDESC, guid3DAlgorithm)) ||
+        outer != nullptr) {
+        return DSERR_INVALIDPARAM;
+    }
+    if ((desc->dwFlags & DSBCAPS_PRIMARYBUFFER) == 0) {
+        return DSERR_UNSUPPORTED;
+    }
+    if (desc->dwBufferBytes != 0 || desc->lpwfxFormat != nullptr) {
+        return DSERR_INVALIDPARAM;
+    }
+    *buffer = createRefCounted<PrimaryBuffer>(*this);
+    return DS_OK;
+}
+
+HRESULT PlaybackDevice::SetCooperativeLevel(uintptr_t, uint32_t level) {
+    if (level < DSSCL_NORMAL || level > 4) {
+        return DSERR_INVALIDPARAM;
+    }
+    level_.store(level, std::memory_order_relaxed);
+    return DS_OK;
+}
+
+}  // namespace veldora::sound
