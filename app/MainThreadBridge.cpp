@@ -1,0 +1,25 @@
+#include "app/MainThreadBridge.h"
+
+#include <QMetaObject>
+
+#include "app/Application.h"
+#include "capture/CaptureErrorReport.h"
+#include "capture/MainThreadQueue.h"
+
+MainThreadBridge::MainThreadBridge(Application& app) {
+    MainThreadQueue& queue = MainThreadQueue::instance();
+    queue.setMainThread();
+    // Called from any thread: a queued call is safe to post from anywhere, and the
+    // event loop runs it on the application's (the main) thread.
+    Application* target = &app;
+    queue.setWakeUpPoster([target] {
+        QMetaObject::invokeMethod(
+            target, [] { MainThreadQueue::instance().drain(); }, Qt::QueuedConnection);
+    });
+    setCaptureErrorReporter([target](std::exception_ptr error) { target->handleException(error); });
+}
+
+MainThreadBridge::~MainThreadBridge() {
+    MainThreadQueue::instance().setWakeUpPoster({});
+    setCaptureErrorReporter({});
+}

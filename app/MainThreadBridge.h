@@ -1,0 +1,16 @@
+#pragma once
+// Connects the capture layer to the application while it lives: requests that worker
+// threads queue for the main thread are run from the event loop, and capture errors
+// nobody else can receive reach the standard exception display.
+//
+// Make it on the main thread after the Application and before capture starts; destroy
+// it after capture has stopped (no worker may still be asking).
+class Application;
+
+class MainThreadBridge {
+public:
+    explicit MainThreadBridge(Application& app);
+    ~MainThreadBridge();
+    MainThreadBridge(const MainThreadBridge&) = delete;
+    MainThreadBridge& operator=(const MainThreadBridge&) = delete;
+};
