@@ -8,7 +8,6 @@ namespace {
 constexpr int32_t kClampLeft = 10;
 constexpr int32_t kClampRight = 281;
 constexpr int32_t kLastIndex = kConvertedPoints - 1; // 272
-constexpr int32_t kLoopSpan = 8192;
 
 int32_t wordAt(const CaptureBlockBuffer& block, int index) {
     const uint8_t* p = block.data() + 4 * index;
@@ -32,7 +31,7 @@ void convertBlock(const CaptureBlockBuffer& block, const ConversionSliders& slid
         throw std::invalid_argument("Time base " + std::to_string(sliders.timeBase) + " is below 1");
     const int32_t divisor = verticalDivisor(sliders.scaleIndex);
     const int32_t p = sliders.timeBase;
-    const int32_t n = kLoopSpan / p;
+    const int32_t n = conversionLastStep(p);
     // Positions are slider values; 64-bit sums keep out-of-range values from overflowing.
     const int64_t xOffset = int64_t(sliders.xPosition) - 91;
     const int64_t yOffset = int64_t(sliders.yPosition) + 60;

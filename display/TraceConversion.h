@@ -22,6 +22,9 @@ constexpr int kMaxScaleIndex = 10;
 // Throws std::invalid_argument outside 0..10 (index 11 would divide by zero).
 int32_t verticalDivisor(int32_t scaleIndex);
 
+// The conversion's last step n = 8192 div timeBase (it runs i = 0..n, n + 1 steps).
+constexpr int32_t conversionLastStep(int32_t timeBase) { return 8192 / timeBase; }
+
 // Rewrites entries 0..272 of traceX and traceY from words 0..272 of `block`.
 // The loop runs i = 0 .. 8192 div timeBase; i past 272 keeps rewriting entry 272,
 // which thus ends at x = 281. x is clamped to 10..281; y is not clamped.
