@@ -1,0 +1,19 @@
+#include "capture/AutoResetEvent.h"
+
+#include <chrono>
+
+void AutoResetEvent::Signal() {
+    {
+        std::lock_guard lock(mutex_);
+        signalled_ = true;
+    }
+    changed_.notify_one();
+}
+
+bool AutoResetEvent::WaitFor(int milliseconds) {
+    std::unique_lock lock(mutex_);
+    const bool signalled = changed_.wait_for(lock, std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds),
+                                             [this] { return signalled_; });
+    signalled_ = false;
+    return signalled;
+}

@@ -1,0 +1,55 @@
+#include "capture/CaptureDrivers.h"
+
+#include "app/Errors.h"
+#include "capture/SoundLibrary.h"
+
+namespace {
+
+std::unique_ptr<TDirectXDrivers>& driversHolder() {
+    static std::unique_ptr<TDirectXDrivers> holder;
+    return holder;
+}
+
+int enumerationCallback(GUID* guid, const char* description, const char* module, void* context) {
+    TDirectXDriver& driver = static_cast<TDirectXDrivers*>(context)->Add();
+    driver.SetGuid(guid);
+    driver.Description = description ? description : "";
+    driver.ModuleName = module ? module : "";
+    return 1;
+}
+
+}  // namespace
+
+void TDirectXDriver::SetGuid(GUID* guid) {
+    if (!guid) {
+        Guid = guid;
+        return;
+    }
+    GuidValue = *guid;
+    Guid = &GuidValue;
+}
+
+TDirectXDriver& TDirectXDrivers::Items(int index) const {
+    if (index < 0 || index >= Count()) throw listIndexError(index);
+    return *items_[static_cast<size_t>(index)];
+}
+
+TDirectXDriver& TDirectXDrivers::Add() {
+    items_.push_back(std::make_unique<TDirectXDriver>(*this, nextId_++));
+    return *items_.back();
+}
+
+TDirectXDrivers& CaptureDrivers() {
+    auto& holder = driversHolder();
+    if (holder) return *holder;
+    holder = std::make_unique<TDirectXDrivers>();
+    try {
+        DirectSoundCaptureEnumerate(enumerationCallback, holder.get());
+    } catch (...) {
+        holder.reset();
+        throw;
+    }
+    return *holder;
+}
+
+void FreeCaptureDrivers() { driversHolder().reset(); }

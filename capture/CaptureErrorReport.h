@@ -1,0 +1,15 @@
+#pragma once
+// Where capture reports an error that no caller can receive (a filled-buffer handler
+// that raised inside the notification poll). The application installs its standard
+// exception display at start-up:
+//   setCaptureErrorReporter([](std::exception_ptr e) { Application::instance().handleException(e); });
+// Until then errors go to stderr. Reports are made on the main thread.
+#include <exception>
+#include <functional>
+
+using CaptureErrorReporter = std::function<void(std::exception_ptr error)>;
+
+// Installs the reporter (empty: back to stderr). Main thread, before capture starts.
+void setCaptureErrorReporter(CaptureErrorReporter reporter);
+// Hands the error to the reporter; never throws. Main thread.
+void reportCaptureError(std::exception_ptr error) noexcept;

@@ -1,0 +1,119 @@
+#include "capture/MainThreadQueue.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "capture/CaptureErrorReport.h"
+
+MainThreadQueue& MainThreadQueue::instance() {
+    static MainThreadQueue queue;
+    return queue;
+}
+
+void MainThreadQueue::setWakeUpPoster(Poster poster) {
+    std::lock_guard lock(mutex_);
+    poster_ = std::move(poster);
+}
+
+void MainThreadQueue::setMainThread() {
+    std::lock_guard lock(mutex_);
+    mainThread_ = std::this_thread::get_id();
+}
+
+bool MainThreadQueue::isMainThread() const {
+    std::lock_guard lock(mutex_);
+    return mainThread_ == std::this_thread::get_id();
+}
+
+void MainThreadQueue::enqueue(Request request) {
+    Poster poster;
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(std::move(request));
+        poster = poster_;
+    }
+    queued_.notify_all();
+    if (poster) poster();
+}
+
+bool MainThreadQueue::runAndWait(const void* owner, Call call) {
+    if (isMainThread()) {
+        call();
+        return true;
+    }
+    auto outcome = std::make_shared<int>(0);
+    enqueue(Request{owner, std::move(call), outcome});
+    std::unique_lock lock(mutex_);
+    finished_.wait(lock, [&] { return *outcome != 0; });
+    return *outcome == 1;
+}
+
+void MainThreadQueue::post(const void* owner, Call call) { enqueue(Request{owner, std::move(call), nullptr}); }
+
+void MainThreadQueue::cancel(const void* owner) {
+    {
+        std::lock_guard lock(mutex_);
+        for (Request& request : requests_)
+            if (request.owner == owner && request.outcome) *request.outcome = 2;
+        std::erase_if(requests_, [owner](const Request& request) { return request.owner == owner; });
+    }
+    finished_.notify_all();
+}
+
+// Takes the first request, runs it without the lock, and tells its waiter.
+bool MainThreadQueue::runOne(std::unique_lock<std::mutex>& lock) {
+    if (requests_.empty()) return false;
+    Request request = std::move(requests_.front());
+    requests_.pop_front();
+    lock.unlock();
+    try {
+        request.call();
+    } catch (...) {
+        reportCaptureError(std::current_exception());
+    }
+    request.call = nullptr;   // destroy what it holds before the waiter goes on
+    lock.lock();
+    if (request.outcome) {
+        *request.outcome = 1;
+        finished_.notify_all();
+    }
+    return true;
+}
+
+int MainThreadQueue::drain() {
+    int ran = 0;
+    std::unique_lock lock(mutex_);
+    while (runOne(lock)) ++ran;
+    return ran;
+}
+
+void MainThreadQueue::serveUntil(const std::function<bool()>& finished) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        queued_.wait(lock, [&] { return !requests_.empty() || finished(); });
+        // Leave as soon as the condition holds: other owners' requests wait for drain(),
+        // so a busy worker elsewhere cannot keep this wait going.
+        if (finished()) return;
+        runOne(lock);
+    }
+}
+
+int MainThreadQueue::serveFor(std::chrono::milliseconds duration) {
+    const auto deadline = std::chrono::steady_clock::now() + duration;
+    int ran = 0;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (!queued_.wait_until(lock, deadline, [&] { return !requests_.empty(); })) return ran;
+        if (runOne(lock)) ++ran;
+    }
+}
+
+void MainThreadQueue::wakeWaiters() {
+    { std::lock_guard lock(mutex_); }
+    queued_.notify_all();
+}
+
+size_t MainThreadQueue::pending() const {
+    std::lock_guard lock(mutex_);
+    return requests_.size();
+}

@@ -1,0 +1,141 @@
+#include "capture/SoundCaptureStream.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "app/Errors.h"
+#include "capture/MulDiv.h"
+#include "capture/SoundCaptureStreamNotify.h"
+#include "capture/SoundLibrary.h"
+
+TSoundCaptureStream::TSoundCaptureStream(const GUID* DeviceGuid) {
+    // A raise below leaves nothing: the members release the device and free the formats.
+    if (DirectSoundCaptureCreate(DeviceGuid, CaptureDevice.put(), nullptr) != DS_OK || !CaptureDevice)
+        throw ESoundCaptureStreamError("DirectSoundCapture cannot be initialized");
+    ProbeCaptureFormats(*CaptureDevice.get(), Formats);
+}
+
+TSoundCaptureStream::~TSoundCaptureStream() {
+    Stop();
+    Formats.Clear();
+    SetWaveFormatSize(0);
+    CaptureDevice.reset();
+}
+
+TDirectXDrivers& TSoundCaptureStream::CaptureDrivers() { return ::CaptureDrivers(); }
+
+void TSoundCaptureStream::Start() {
+    Stop();
+    try {
+        Capturing = true;
+        SetWaveFormatSize(sizeof(WAVEFORMATEX));
+        const TSoundCaptureFormat& item = Formats.Items(FormatIndex);
+        WAVEFORMATEX& format = *GetWaveFormat();
+        MakePCMWaveFormat(format, item.SamplesPerSec, item.BitsPerSample, item.Channels);
+        BufferBytes = static_cast<uint32_t>(
+            std::max(MulDiv(static_cast<int32_t>(format.nAvgBytesPerSec), BufferMilliseconds, 1000), 8000));
+        DSCBUFFERDESC desc{};
+        desc.dwSize = 20;
+        desc.dwFlags = 0;
+        desc.dwBufferBytes = BufferBytes;
+        desc.lpwfxFormat = &format;
+        if (CaptureDevice->CreateCaptureBuffer(&desc, CaptureBuffer.put(), nullptr) != DS_OK || !CaptureBuffer)
+            throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
+        ReadPosition = 0;
+        CaptureBuffer->Start(DSCBSTART_LOOPING);
+        if (OnDataReady) StartNotifyThread();
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
+
+void TSoundCaptureStream::StartNotifyThread() {
+    // Stored before its body runs, so the body never sees a stream without its thread.
+    NotifyThread = std::make_unique<TSoundCaptureStreamNotify>(*this);
+    NotifyThread->Resume();
+}
+
+void TSoundCaptureStream::Stop() {
+    if (!Capturing) return;
+    // The thread ends first, while the ring still runs: a poll it is waiting for may
+    // still read. Its destructor calls Stop again, which finds NotifyThread cleared.
+    NotifyThread.reset();
+    Capturing = false;
+    if (CaptureBuffer) {
+        CaptureBuffer->Stop();
+        CaptureBuffer.reset();
+    }
+}
+
+int32_t TSoundCaptureStream::GetAvailableBytes() {
+    if (!CaptureBuffer) return 0;
+    uint32_t capturePosition = 0;
+    uint32_t readPosition = 0;
+    if (CaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition) != DS_OK) return 0;
+    // Equal positions read as empty: an overrun by whole rings cannot be told apart.
+    if (ReadPosition > readPosition) return static_cast<int32_t>(BufferBytes - ReadPosition + readPosition);
+    return static_cast<int32_t>(readPosition - ReadPosition);
+}
+
+int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
+    if (!Capturing) Start();
+    auto* out = static_cast<uint8_t*>(Buffer);
+    int32_t got = 0;
+    int idlePolls = 0;
+    while (got < Count) {
+        const int32_t wanted = std::min(Count - got, AvailableBytes());
+        int32_t copied = 0;
+        if (wanted > 0) {
+            void* p1 = nullptr;
+            void* p2 = nullptr;
+            uint32_t s1 = 0;
+            uint32_t s2 = 0;
+            if (CaptureBuffer->Lock(ReadPosition, static_cast<uint32_t>(wanted), &p1, &s1, &p2, &s2, 0) != DS_OK)
+                break;
+            // Never trust the service with the caller's buffer: copy at most what we asked.
+            const uint32_t n1 = p1 ? std::min(s1, static_cast<uint32_t>(wanted)) : 0;
+            const uint32_t n2 = p2 ? std::min(s2, static_cast<uint32_t>(wanted) - n1) : 0;
+            if (n1) std::memcpy(out + got, p1, n1);
+            if (n2) std::memcpy(out + got + n1, p2, n2);
+            copied = static_cast<int32_t>(n1 + n2);
+            got += copied;
+            CaptureBuffer->Unlock(p1, s1, p2, s2);
+            ReadPosition = (ReadPosition + n1 + n2) % BufferBytes;
+        }
+        if (got < Count) {
+            idlePolls = copied > 0 ? 0 : idlePolls + 1;
+            if (idlePolls >= kStallPolls) break;   // the device has stopped delivering
+            std::this_thread::sleep_for(std::chrono::milliseconds(kReadPollMilliseconds));
+        }
+    }
+    if (got < Count) {
+        const WAVEFORMATEX* format = GetWaveFormat();
+        const uint8_t silence = format && format->wBitsPerSample == 8 ? 0x80 : 0x00;
+        std::memset(out + got, silence, static_cast<size_t>(Count - got));
+    }
+    return Count;
+}
+
+void TSoundCaptureStream::SetBufferMilliseconds(int32_t Value) { BufferMilliseconds = std::max(Value, 0); }
+
+void TSoundCaptureStream::SetOnDataReady(const TDataReadyEvent& Handler) {
+    if (Handler.sameAs(OnDataReady)) return;
+    if (!Capturing) {
+        OnDataReady = Handler;
+        return;
+    }
+    if (OnDataReady) {
+        // Cleared first, so the old thread's end leaves capture running.
+        OnDataReady = TDataReadyEvent();
+        NotifyThread.reset();
+    }
+    OnDataReady = Handler;
+    if (OnDataReady && Capturing) StartNotifyThread();
+}
+
+void TSoundCaptureStream::DoDataReady() {
+    if (OnDataReady) OnDataReady(*this);
+}

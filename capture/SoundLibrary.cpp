@@ -1,0 +1,148 @@
+#include "capture/SoundLibrary.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "app/Errors.h"
+
+namespace {
+
+// One loaded library: a real one (dlopen handle) or an in-process stand-in of the tests.
+struct LoadedLibrary {
+    std::string lowerName;
+    void* handle = nullptr;
+    SoundLibraryTestSeam::ProcLookup inProcess;
+};
+
+std::mutex& libraryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// `LoadedLibraries`, created on first use.
+std::unique_ptr<std::vector<LoadedLibrary>>& loadedLibraries() {
+    static std::unique_ptr<std::vector<LoadedLibrary>> list;
+    return list;
+}
+
+std::map<std::string, SoundLibraryTestSeam::ProcLookup>& inProcessLibraries() {
+    static std::map<std::string, SoundLibraryTestSeam::ProcLookup> libraries;
+    return libraries;
+}
+
+std::string& libraryDirectoryOverride() {
+    static std::string directory;
+    return directory;
+}
+
+std::string lowerCased(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string executableDirectory() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (length <= 0) return ".";
+    const std::string exe(path, static_cast<size_t>(length));
+    const size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? "." : exe.substr(0, slash);
+}
+
+std::string libraryPath(const std::string& name) {
+    if (name.find('/') != std::string::npos) return name;
+    const std::string& override = libraryDirectoryOverride();
+    return (override.empty() ? executableDirectory() : override) + "/" + name;
+}
+
+Exception notLoaded(const std::string& libraryName) { return Exception(libraryName + " not loaded"); }
+
+template <class Proc> Proc entryPoint(const char* procName) {
+    return reinterpret_cast<Proc>(GetLibraryProc(kSoundLibraryName, procName));
+}
+
+}  // namespace
+
+void* GetLibraryProc(const std::string& LibraryName, const std::string& ProcName) {
+    std::lock_guard lock(libraryMutex());
+    auto& list = loadedLibraries();
+    if (!list) list = std::make_unique<std::vector<LoadedLibrary>>();
+    const std::string key = lowerCased(LibraryName);
+    auto found = std::find_if(list->begin(), list->end(),
+                              [&](const LoadedLibrary& library) { return library.lowerName == key; });
+    if (found == list->end()) {
+        LoadedLibrary library{key, nullptr, {}};
+        auto stand_in = inProcessLibraries().find(key);
+        if (stand_in != inProcessLibraries().end()) {
+            library.inProcess = stand_in->second;
+        } else {
+            library.handle = dlopen(libraryPath(LibraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (!library.handle) throw notLoaded(LibraryName);
+        }
+        list->push_back(std::move(library));
+        found = list->end() - 1;
+    }
+    void* proc = found->inProcess ? found->inProcess(ProcName) : dlsym(found->handle, ProcName.c_str());
+    if (!proc) throw notLoaded(LibraryName);
+    return proc;
+}
+
+HRESULT DirectSoundCreate(const GUID* guid, IDirectSound** sound, IUnknown* outer) {
+    *sound = nullptr;
+    return entryPoint<DirectSoundCreateProc>("DirectSoundCreate")(guid, sound, outer);
+}
+
+HRESULT DirectSoundCaptureCreate(const GUID* guid, IDirectSoundCapture** capture, IUnknown* outer) {
+    *capture = nullptr;
+    try {
+        return entryPoint<DirectSoundCaptureCreateProc>("DirectSoundCaptureCreate")(guid, capture, outer);
+    } catch (...) {
+        throw EDirectXError("Necessary since DirectX 5");
+    }
+}
+
+HRESULT DirectSoundCaptureEnumerate(LPDSENUMCALLBACKA callback, void* context) {
+    try {
+        return entryPoint<DirectSoundCaptureEnumerateAProc>("DirectSoundCaptureEnumerateA")(callback, context);
+    } catch (...) {
+        throw EDirectXError("Necessary since DirectX 5");
+    }
+}
+
+void FreeLoadedLibraries() {
+    std::lock_guard lock(libraryMutex());
+    auto& list = loadedLibraries();
+    if (!list) return;
+    for (LoadedLibrary& library : *list)
+        if (library.handle) dlclose(library.handle);
+    list.reset();
+}
+
+namespace SoundLibraryTestSeam {
+
+void registerInProcessLibrary(const std::string& libraryName, ProcLookup lookup) {
+    std::lock_guard lock(libraryMutex());
+    inProcessLibraries()[lowerCased(libraryName)] = std::move(lookup);
+}
+
+void unregisterInProcessLibrary(const std::string& libraryName) {
+    std::lock_guard lock(libraryMutex());
+    inProcessLibraries().erase(lowerCased(libraryName));
+}
+
+void setLibraryDirectory(const std::string& directory) {
+    std::lock_guard lock(libraryMutex());
+    libraryDirectoryOverride() = directory;
+}
+
+}  // namespace SoundLibraryTestSeam

@@ -1,0 +1,51 @@
+#include "capture/WaveStream.h"
+
+#include <algorithm>
+#include <cstring>
+
+int32_t TCustomWaveStream::Read(void* Buffer, int32_t Count) {
+    const int32_t size = GetSize();
+    if (size >= 0) {
+        if (Position > size) Position = size;
+        if (Count > size - Position) Count = size - Position;
+    }
+    const int32_t result = ReadData(Buffer, Count);
+    Position += result;
+    return result;
+}
+
+int32_t TCustomWaveStream::Write(const void* Buffer, int32_t Count) {
+    const int32_t result = WriteData(Buffer, Count);
+    Position += result;
+    return result;
+}
+
+int64_t TCustomWaveStream::Seek(int64_t offset, TSeekOrigin origin) {
+    // Seeking only moves the byte count; an unbounded stream has no end to seek from.
+    int64_t base = 0;
+    if (origin == TSeekOrigin::Current) base = Position;
+    if (origin == TSeekOrigin::End) base = std::max<int32_t>(GetSize(), 0);
+    Position = static_cast<int32_t>(std::clamp<int64_t>(base + offset, 0, INT32_MAX));
+    return Position;
+}
+
+int32_t TCustomWaveStream::ReadData(void*, int32_t) { return 0; }
+
+int32_t TCustomWaveStream::WriteData(const void*, int32_t) { return 0; }
+
+WAVEFORMATEX* TCustomWaveStream2::GetWaveFormat() {
+    // The record is packed (alignment 1), so any byte block of its size holds it.
+    return reinterpret_cast<WAVEFORMATEX*>(WaveFormat.get());
+}
+
+void TCustomWaveStream2::SetWaveFormatSize(int32_t Size) {
+    if (Size <= 0) {
+        WaveFormat.reset();
+        WaveFormatSize = 0;
+        return;
+    }
+    auto block = std::make_unique<std::byte[]>(static_cast<size_t>(Size));   // zero-filled
+    if (WaveFormat) std::memcpy(block.get(), WaveFormat.get(), static_cast<size_t>(std::min(Size, WaveFormatSize)));
+    WaveFormat = std::move(block);
+    WaveFormatSize = Size;
+}
