@@ -38,18 +38,21 @@ public:
     }
 
     // Copies `bytes` at the write position, wrapping at the end, then publishes the new
-    // position. More than a ring keeps only the last ring's worth.
+    // position. The position always advances by `bytes`; of more than a ring only the
+    // last ring's worth stays.
     void write(const uint8_t* data, uint32_t bytes) {
-        if (bytes > size_) {
+        // relaxed: only this thread writes the position.
+        const uint32_t start = position_.load(std::memory_order_relaxed);
+        const uint32_t next = static_cast<uint32_t>((uint64_t{start} + bytes) % size_);
+        uint32_t at = start;
+        if (bytes > size_) {   // the earlier bytes would be overwritten at once
+            at = static_cast<uint32_t>((uint64_t{start} + bytes - size_) % size_);
             data += bytes - size_;
             bytes = size_;
         }
-        // relaxed: only this thread writes the position.
-        const uint32_t at = position_.load(std::memory_order_relaxed);
         const uint32_t untilEnd = std::min(bytes, size_ - at);
         std::memcpy(data_.get() + at, data, untilEnd);
         std::memcpy(data_.get(), data + untilEnd, bytes - untilEnd);
-        const uint32_t next = static_cast<uint32_t>((uint64_t{at} + bytes) % size_);
         // release: the copied bytes become visible before the position that covers them.
         position_.store(next, std::memory_order_release);
     }

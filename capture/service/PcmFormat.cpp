@@ -3,7 +3,7 @@
 namespace veldora::sound {
 
 HRESULT pcmFormatFor(const DSCBUFFERDESC* desc, PcmFormat& format) {
-    if (desc == nullptr || desc->dwSize != sizeof(DSCBUFFERDESC) || desc->lpwfxFormat == nullptr) {
+    if (desc == nullptr || (desc->dwSize != kCaptureDescSize && desc->dwSize != sizeof(DSCBUFFERDESC)) || desc->lpwfxFormat == nullptr) {
         return DSERR_INVALIDPARAM;
     }
     if (desc->dwBufferBytes == 0 || desc->dwBufferBytes > kMaxRingBytes) {

@@ -16,6 +16,10 @@ struct PcmFormat {
 // Largest ring the service makes, in bytes.
 constexpr uint32_t kMaxRingBytes = 0x0FFFFFFF;
 
+// dwSize of a capture buffer description as the program fills it: the 32-bit layout
+// without the effect fields. The record's own size in this build is accepted too.
+constexpr uint32_t kCaptureDescSize = 20;
+
 // Checks the record's shape and fills `format`. DSERR_INVALIDPARAM for a malformed
 // record (null, wrong dwSize, no format, zero or oversized ring, inconsistent block
 // alignment or byte rate); DSERR_BADFORMAT for a format this service cannot express

@@ -4,9 +4,15 @@
 #include "capture/service/DeviceList.h"
 #include "capture/service/PrimaryBuffer.h"
 
-#include <cstddef>
 
 namespace veldora::sound {
+namespace {
+
+// dwSize as the program fills it: 36, the 32-bit layout with the 3D algorithm GUID,
+// or 20 without it; the record's own size in this build is accepted too.
+bool knownDescSize(uint32_t size) { return size == 36 || size == 20 || size == sizeof(DSBUFFERDESC); }
+
+}  // namespace
 
 HRESULT PlaybackDevice::open(const GUID* guid, IDirectSound** sound) {
     const auto name = deviceNameFor(guid, SND_PCM_STREAM_PLAYBACK);
@@ -22,9 +28,7 @@ HRESULT PlaybackDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSound
         return DSERR_INVALIDPARAM;
     }
     *buffer = nullptr;
-    // The short form of the record (without the 3D algorithm) is 20 bytes.
-    if (desc == nullptr || (desc->dwSize != sizeof(DSBUFFERDESC) && desc->dwSize != offsetof(DSBUFFERDESC, guid3DAlgorithm)) ||
-        outer != nullptr) {
+    if (desc == nullptr || !knownDescSize(desc->dwSize) || outer != nullptr) {
         return DSERR_INVALIDPARAM;
     }
     if ((desc->dwFlags & DSBCAPS_PRIMARYBUFFER) == 0) {
