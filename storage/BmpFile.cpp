@@ -305,6 +305,13 @@ Bitmap decodeBmp(const unsigned char* data, size_t size) {
     const Bytes in(data, data == nullptr ? 0 : size);
     const Layout layout = readLayout(in);
     if (layout.compression == kRle8 || layout.compression == kRle4) {
+        // A run-length stream can skip pixels, so its length does not bound the
+        // picture; a tiny file must still not claim a huge one. 32768 pixels per
+        // byte is far beyond what real encoders produce (a delta skips 65025 in 4).
+        const uint64_t streamBytes = in.size() - layout.pixelOffset;
+        if (uint64_t{static_cast<uint32_t>(layout.width)} * static_cast<uint32_t>(layout.height) >
+            streamBytes * 32768)
+            invalid();
         Bitmap picture(layout.width, layout.height, layout.palette.empty() ? 0 : layout.palette[0]);
         decodeRle(in, layout, picture);
         return picture;

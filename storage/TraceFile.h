@@ -8,6 +8,7 @@
 
 #include "display/TraceArrays.h"
 #include "storage/FileCalls.h"
+#include "storage/IoError.h"
 
 constexpr int kTraceFileBytes = kStoredPoints * 4 * 2;   // 2240
 
