@@ -36,8 +36,7 @@ void convertBlock(const CaptureBlockBuffer& block, const ConversionSliders& slid
     const int64_t xOffset = int64_t(sliders.xPosition) - 91;
     const int64_t yOffset = int64_t(sliders.yPosition) + 60;
 
-    for (int32_t i = 0; i <= n; ++i) {
-        const int32_t idx = i <= kLastIndex ? i : kLastIndex;
+    const auto store = [&](int32_t i, int32_t idx) {
         const int32_t deflection = wordAt(block, idx) / divisor; // truncates toward zero
         int64_t x = int64_t(i) * p + xOffset;
         if (x < kClampLeft)
@@ -46,5 +45,12 @@ void convertBlock(const CaptureBlockBuffer& block, const ConversionSliders& slid
             x = kClampRight;
         traceX[idx] = static_cast<int32_t>(x);
         traceY[idx] = static_cast<int32_t>(yOffset + deflection);
-    }
+    };
+    // Steps i = 0..n with idx = min(i, 272). Steps 273..n-1 only rewrite entry 272,
+    // which the last step overwrites again, so only step n of them is computed.
+    const int32_t direct = n < kLastIndex ? n : kLastIndex;
+    for (int32_t i = 0; i <= direct; ++i)
+        store(i, i);
+    if (n > kLastIndex)
+        store(n, kLastIndex);
 }

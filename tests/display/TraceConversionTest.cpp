@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <random>
 #include <stdexcept>
 
 namespace {
@@ -155,6 +157,45 @@ TEST(TraceConversion, WritesOnlyEntriesUpTo272) {
     for (int i = 273; i < kTraceLength; ++i) {
         ASSERT_EQ(c.x[i], -7777);
         ASSERT_EQ(c.y[i], -7777);
+    }
+}
+
+// Every step of the loop, one by one, as the rule states it.
+void convertStepByStep(const CaptureBlockBuffer& block, ConversionSliders s, TraceArray& x, TraceArray& y) {
+    const int32_t divisor = verticalDivisor(s.scaleIndex);
+    for (int32_t i = 0; i <= 8192 / s.timeBase; ++i) {
+        const int idx = i <= 272 ? i : 272;
+        const int32_t word = int32_t(uint32_t(block[4 * idx]) | uint32_t(block[4 * idx + 1]) << 8 |
+                                     uint32_t(block[4 * idx + 2]) << 16 | uint32_t(block[4 * idx + 3]) << 24);
+        int32_t px = i * s.timeBase + s.xPosition - 91;
+        if (px < 10)
+            px = 10;
+        if (px > 281)
+            px = 281;
+        x[idx] = px;
+        y[idx] = s.yPosition + word / divisor + 60;
+    }
+}
+
+TEST(TraceConversion, AgreesWithTheStepByStepLoopOnRandomBlocks) {
+    std::mt19937 rng(4242);
+    std::uniform_int_distribution<int> byte(0, 255), slider(0, 200), scale(0, 10), base(1, 18);
+    for (int n = 0; n < 400; ++n) {
+        CaptureBlockBuffer block{};
+        for (auto& b : block) // the whole buffer, words 256..1023 included
+            b = static_cast<uint8_t>(byte(rng));
+        // Beyond the panel's range too: 40 and 100 end before entry 272, 9000 after step 0.
+        const int32_t timeBase = n < 300 ? base(rng) : std::array<int32_t, 4>{40, 100, 8192, 9000}[n % 4];
+        const ConversionSliders s{timeBase, scale(rng), slider(rng), slider(rng)};
+        TraceArray x1, y1, x2, y2;
+        x1.fill(-1);
+        y1.fill(-1);
+        x2 = x1;
+        y2 = y1;
+        convertBlock(block, s, x1, y1);
+        convertStepByStep(block, s, x2, y2);
+        ASSERT_EQ(x1, x2) << "time base " << s.timeBase;
+        ASSERT_EQ(y1, y2) << "time base " << s.timeBase;
     }
 }
 
