@@ -15,19 +15,21 @@
 
 namespace {
 
-constexpr uint64_t kMaxPixels = uint64_t{1} << 24;           // 16 Mpixel: 64 MB in memory
-constexpr size_t kMaxFileBytes = 4 * kMaxPixels + (1u << 20);  // a 32-bit picture of that size
+constexpr uint64_t kMaxPixels = uint64_t{1} << 24;            // 16 Mpixel: 64 MB in memory
+constexpr size_t kMaxFileBytes = 4 * kMaxPixels + (1u << 20); // a 32-bit picture of that size
 constexpr uint32_t kFileHeaderBytes = 14;
 constexpr uint32_t kInfoHeaderBytes = 40;
-constexpr int32_t kPixelsPerMetre = 3780;                      // 96 dots per inch, the screen's
+constexpr int32_t kPixelsPerMetre = 3780; // 96 dots per inch, the screen's
 
 enum Compression : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kAlphaBitfields = 6 };
 
-[[noreturn]] void invalid() { throw EInvalidGraphic("Bitmap image is not valid"); }
+[[noreturn]] void invalid() {
+    throw EInvalidGraphic("Bitmap image is not valid");
+}
 
 // Bounds-checked little-endian reads: anything past the end makes the picture invalid.
 class Bytes {
-public:
+  public:
     Bytes(const unsigned char* data, size_t size) : data_(data), size_(size) {}
     size_t size() const { return size_; }
     const unsigned char* at(size_t offset) const { return data_ + offset; }
@@ -40,11 +42,12 @@ public:
     uint32_t u32(size_t offset) const {
         need(offset, 4);
         return static_cast<uint32_t>(data_[offset]) | static_cast<uint32_t>(data_[offset + 1]) << 8 |
-               static_cast<uint32_t>(data_[offset + 2]) << 16 | static_cast<uint32_t>(data_[offset + 3]) << 24;
+               static_cast<uint32_t>(data_[offset + 2]) << 16 |
+               static_cast<uint32_t>(data_[offset + 3]) << 24;
     }
     int32_t i32(size_t offset) const { return static_cast<int32_t>(u32(offset)); }
 
-private:
+  private:
     void need(uint64_t offset, uint64_t length) const {
         if (!has(offset, length))
             invalid();
@@ -55,7 +58,7 @@ private:
 
 // One colour channel of a 16- or 32-bit pixel, given by its bit mask, scaled to 8 bits.
 class Channel {
-public:
+  public:
     Channel() = default;
     explicit Channel(uint32_t mask) : mask_(mask) {
         if (mask == 0)
@@ -63,7 +66,7 @@ public:
         shift_ = std::countr_zero(mask);
         const uint32_t bits = mask >> shift_;
         if ((bits & (bits + 1)) != 0)
-            invalid();   // the bits of a channel must be contiguous
+            invalid(); // the bits of a channel must be contiguous
         bits_ = std::popcount(bits);
     }
     uint32_t mask() const { return mask_; }
@@ -77,7 +80,7 @@ public:
         return (v * 255 + max / 2) / max;
     }
 
-private:
+  private:
     uint32_t mask_ = 0;
     int shift_ = 0;
     int bits_ = 0;
@@ -85,16 +88,18 @@ private:
 
 struct Layout {
     int width = 0;
-    int height = 0;           // rows, whatever the direction
+    int height = 0; // rows, whatever the direction
     bool topDown = false;
     int bitsPerPixel = 0;
     uint32_t compression = kRgb;
     size_t pixelOffset = 0;
-    std::vector<uint32_t> palette;   // 0x00RRGGBB
+    std::vector<uint32_t> palette; // 0x00RRGGBB
     Channel red, green, blue;
 };
 
-uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r << 16 | g << 8 | b; }
+uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
+    return r << 16 | g << 8 | b;
+}
 
 Layout readLayout(const Bytes& in) {
     if (!in.has(0, kFileHeaderBytes + 4) || in.u8(0) != 'B' || in.u8(1) != 'M')
@@ -105,7 +110,7 @@ Layout readLayout(const Bytes& in) {
     uint32_t paletteEntryBytes = 4;
     uint64_t headersEnd = uint64_t{kFileHeaderBytes} + headerSize;
 
-    if (headerSize == 12) {   // the old core header: 16-bit sizes, 3-byte palette entries
+    if (headerSize == 12) { // the old core header: 16-bit sizes, 3-byte palette entries
         layout.width = in.u16(18);
         layout.height = in.u16(20);
         layout.bitsPerPixel = in.u16(24);
@@ -153,7 +158,7 @@ Layout readLayout(const Bytes& in) {
             break;
         }
         default:
-            invalid();   // JPEG, PNG and other embedded formats are not pictures we draw
+            invalid(); // JPEG, PNG and other embedded formats are not pictures we draw
         }
     } else {
         invalid();
@@ -218,7 +223,7 @@ void decodeUncompressed(const Bytes& in, const Layout& layout, Bitmap& picture) 
             case 24:
                 dest[x] = rgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
                 break;
-            default: {   // 32
+            default: { // 32
                 const unsigned char* p = src + 4 * x;
                 const uint32_t v = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                                    static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -237,7 +242,7 @@ void decodeRle(const Bytes& in, const Layout& layout, Bitmap& picture) {
     const uint64_t width = static_cast<uint32_t>(layout.width);
     const uint64_t height = static_cast<uint32_t>(layout.height);
     const auto paletteSize = layout.palette.size();
-    uint64_t x = 0, y = 0;   // y counts rows from the bottom
+    uint64_t x = 0, y = 0; // y counts rows from the bottom
     size_t p = layout.pixelOffset;
     auto put = [&](unsigned index) {
         if (index >= paletteSize)
@@ -249,7 +254,7 @@ void decodeRle(const Bytes& in, const Layout& layout, Bitmap& picture) {
     while (y < height && in.has(p, 2)) {
         const unsigned count = in.u8(p), value = in.u8(p + 1);
         p += 2;
-        if (count > 0) {   // `count` pixels, alternating two indexes in the 4-bit form
+        if (count > 0) { // `count` pixels, alternating two indexes in the 4-bit form
             const unsigned first = four ? value >> 4 : value;
             const unsigned second = four ? value & 0x0Fu : value;
             if (first >= paletteSize || (count > 1 && second >= paletteSize))
@@ -264,18 +269,18 @@ void decodeRle(const Bytes& in, const Layout& layout, Bitmap& picture) {
             continue;
         }
         switch (value) {
-        case 0:   // end of line
+        case 0: // end of line
             x = 0;
             ++y;
             break;
-        case 1:   // end of picture
+        case 1: // end of picture
             return;
-        case 2:   // move right and up
+        case 2: // move right and up
             x += in.u8(p);
             y += in.u8(p + 1);
             p += 2;
             break;
-        default: {   // `value` literal pixels, padded to a 16-bit boundary
+        default: { // `value` literal pixels, padded to a 16-bit boundary
             const size_t bytes = four ? (value + 1) / 2 : value;
             if (!in.has(p, bytes))
                 invalid();
@@ -367,7 +372,7 @@ std::string encodeBmp(const Bitmap& picture) {
     const uint64_t imageBytes = stride * height;
     const uint64_t total = kFileHeaderBytes + kInfoHeaderBytes + imageBytes;
     if (total > UINT32_MAX)
-        invalid();   // beyond what the format's 32-bit size fields can say
+        invalid(); // beyond what the format's 32-bit size fields can say
 
     std::string out(static_cast<size_t>(total), '\0');
     out[0] = 'B';
@@ -377,9 +382,9 @@ std::string encodeBmp(const Bitmap& picture) {
     putLe32(out, 10, kFileHeaderBytes + kInfoHeaderBytes);
     putLe32(out, 14, kInfoHeaderBytes);
     putLe32(out, 18, static_cast<uint32_t>(width));
-    putLe32(out, 22, static_cast<uint32_t>(height));   // positive: rows bottom-up
-    putLe16(out, 26, 1);                                // planes
-    putLe16(out, 28, 24);                               // bits per pixel
+    putLe32(out, 22, static_cast<uint32_t>(height)); // positive: rows bottom-up
+    putLe16(out, 26, 1);                             // planes
+    putLe16(out, 28, 24);                            // bits per pixel
     putLe32(out, 30, kRgb);
     putLe32(out, 34, static_cast<uint32_t>(imageBytes));
     putLe32(out, 38, kPixelsPerMetre);

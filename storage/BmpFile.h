@@ -17,7 +17,7 @@
 // opened or read (a directory, for one), EInvalidGraphic "Bitmap image is not valid"
 // when its content is not a valid bitmap.
 Bitmap readBmpFile(const std::string& path);
-Bitmap decodeBmp(const unsigned char* data, size_t size);   // throws EInvalidGraphic
+Bitmap decodeBmp(const unsigned char* data, size_t size); // throws EInvalidGraphic
 
 // Writes the picture at its own size as a 24-bit uncompressed BMP: 14-byte file header,
 // 40-byte information header (resolution 3780 pixels per metre, 96 dpi), rows

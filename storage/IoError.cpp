@@ -9,18 +9,28 @@ namespace ioerror {
 
 std::string messageFor(int code) {
     switch (code) {
-    case kFileNotFound: return "File not found";
-    case kInvalidFilename: return "Invalid filename";
-    case kTooManyOpenFiles: return "Too many open files";
-    case kAccessDenied: return "File access denied";
-    case kReadBeyondEnd: return "Read beyond end of file";
-    case kDiskFull: return "Disk full";
-    case kInvalidNumericInput: return "Invalid numeric input";
-    default: return "I/O error " + std::to_string(code);
+    case kFileNotFound:
+        return "File not found";
+    case kInvalidFilename:
+        return "Invalid filename";
+    case kTooManyOpenFiles:
+        return "Too many open files";
+    case kAccessDenied:
+        return "File access denied";
+    case kReadBeyondEnd:
+        return "Read beyond end of file";
+    case kDiskFull:
+        return "Disk full";
+    case kInvalidNumericInput:
+        return "Invalid numeric input";
+    default:
+        return "I/O error " + std::to_string(code);
     }
 }
 
-EInOutError error(int code) { return EInOutError(code, messageFor(code)); }
+EInOutError error(int code) {
+    return EInOutError(code, messageFor(code));
+}
 
 bool parentDirectoryExists(const std::string& path) {
     struct stat st {};
@@ -33,44 +43,68 @@ int codeFromErrno(int err, const std::string& path) {
         // Linux says ENOENT for a missing directory as well; Windows tells them apart.
         return parentDirectoryExists(path) ? kFileNotFound : kInvalidFilename;
     case ENOTDIR:
-    case ENAMETOOLONG: return kInvalidFilename;
+    case ENAMETOOLONG:
+        return kInvalidFilename;
     case EMFILE:
-    case ENFILE: return kTooManyOpenFiles;
+    case ENFILE:
+        return kTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return kAccessDenied;
-    case EBADF: return kInvalidHandle;
-    case ENOMEM: return 8;
-    case EXDEV: return 17;
+    case EISDIR:
+        return kAccessDenied;
+    case EBADF:
+        return kInvalidHandle;
+    case ENOMEM:
+        return 8;
+    case EXDEV:
+        return 17;
     case ENXIO:
-    case ENODEV: return 21;
-    case ETXTBSY: return 32;
+    case ENODEV:
+        return 21;
+    case ETXTBSY:
+        return 32;
     case ENOSYS:
-    case EOPNOTSUPP: return 50;
+    case EOPNOTSUPP:
+        return 50;
     case ESTALE:
     case ENOTCONN:
     case ENETDOWN:
     case ENETUNREACH:
     case EHOSTDOWN:
     case EHOSTUNREACH:
-    case ECONNRESET: return 59;
-    case EEXIST: return 80;
-    case EINVAL: return 87;
-    case EPIPE: return 109;
+    case ECONNRESET:
+        return 59;
+    case EEXIST:
+        return 80;
+    case EINVAL:
+        return 87;
+    case EPIPE:
+        return 109;
     case ENOSPC:
-    case EDQUOT: return 112;
-    case ENOTEMPTY: return 145;
-    case EBUSY: return 170;
-    case EFBIG: return 223;
-    case EAGAIN: return 232;
-    case EINTR: return 995;
-    case EIO: return 1117;
-    case ELOOP: return 1921;
-    default: return 31;
+    case EDQUOT:
+        return 112;
+    case ENOTEMPTY:
+        return 145;
+    case EBUSY:
+        return 170;
+    case EFBIG:
+        return 223;
+    case EAGAIN:
+        return 232;
+    case EINTR:
+        return 995;
+    case EIO:
+        return 1117;
+    case ELOOP:
+        return 1921;
+    default:
+        return 31;
     }
 }
 
-EInOutError fromErrno(int err, const std::string& path) { return error(codeFromErrno(err, path)); }
+EInOutError fromErrno(int err, const std::string& path) {
+    return error(codeFromErrno(err, path));
+}
 
 } // namespace ioerror

@@ -9,12 +9,12 @@
 namespace ioerror {
 
 constexpr int kFileNotFound = 2;
-constexpr int kInvalidFilename = 3;        // the path (its directory) was not found
+constexpr int kInvalidFilename = 3; // the path (its directory) was not found
 constexpr int kTooManyOpenFiles = 4;
 constexpr int kAccessDenied = 5;
 constexpr int kInvalidHandle = 6;
-constexpr int kReadBeyondEnd = 100;        // a read returned fewer bytes than asked
-constexpr int kDiskFull = 101;             // a write stored fewer bytes than asked
+constexpr int kReadBeyondEnd = 100; // a read returned fewer bytes than asked
+constexpr int kDiskFull = 101;      // a write stored fewer bytes than asked
 constexpr int kInvalidNumericInput = 106;
 
 // "File not found", ..., or "I/O error <code>" for a code without a text of its own.

@@ -13,7 +13,9 @@
 
 namespace {
 
-[[noreturn]] void fail(FileFailure::Step step, int err) { throw FileFailure{step, err}; }
+[[noreturn]] void fail(FileFailure::Step step, int err) {
+    throw FileFailure{step, err};
+}
 
 int openRetrying(const char* path, int flags, mode_t mode = 0) {
     int fd;
@@ -30,13 +32,13 @@ std::string resolveLink(const std::string& path) {
         return path;
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr)
-        return path;   // a dangling link: the link itself is replaced
+        return path; // a dangling link: the link itself is replaced
     return resolved;
 }
 
 std::string uniqueSuffix() {
     static std::atomic<unsigned> counter{0};
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     const unsigned long mix = static_cast<unsigned long>(now.tv_nsec) ^ (counter.fetch_add(1) * 2654435761u);
     return std::to_string(::getpid()) + "-" + std::to_string(mix % 1000000007u);

@@ -16,16 +16,16 @@
 // Why a SafeFileWriter step failed; the callers turn it into their own exception.
 struct FileFailure {
     enum class Step {
-        Create,   // the target cannot be written or the temporary file cannot be made
-        Write,    // writing or flushing the content failed
-        Replace,  // the complete file could not be renamed over the target
+        Create,  // the target cannot be written or the temporary file cannot be made
+        Write,   // writing or flushing the content failed
+        Replace, // the complete file could not be renamed over the target
     };
     Step step;
-    int err;      // errno of the failed call; 0 when a write stored fewer bytes than asked
+    int err; // errno of the failed call; 0 when a write stored fewer bytes than asked
 };
 
 class SafeFileWriter {
-public:
+  public:
     // Checks that an existing target may be written and creates the temporary file.
     // Throws FileFailure (Create).
     explicit SafeFileWriter(const std::string& path, const FileCalls& calls = FileCalls::system());
@@ -41,10 +41,10 @@ public:
     // failed flush or close, Replace for a failed rename).
     void commit();
 
-private:
+  private:
     FileCalls calls_;
-    std::string target_;    // the file that is replaced (a symbolic link resolved)
-    std::string temp_;      // empty when writing in place
+    std::string target_; // the file that is replaced (a symbolic link resolved)
+    std::string temp_;   // empty when writing in place
     UniqueFd fd_;
     bool committed_ = false;
 };

@@ -10,7 +10,7 @@
 #include "storage/FileCalls.h"
 #include "storage/IoError.h"
 
-constexpr int kTraceFileBytes = kStoredPoints * 4 * 2;   // 2240
+constexpr int kTraceFileBytes = kStoredPoints * 4 * 2; // 2240
 
 using TraceFileBytes = std::array<uint8_t, kTraceFileBytes>;
 

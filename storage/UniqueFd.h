@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 class UniqueFd {
-public:
+  public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : fd_(fd) {}
     UniqueFd(const UniqueFd&) = delete;
@@ -34,6 +34,6 @@ public:
     // releases the descriptor even when close fails, so it is never retried.
     int close();
 
-private:
+  private:
     int fd_ = -1;
 };

@@ -16,19 +16,19 @@ inline void le32(Bytes& b, uint32_t v) {
     le16(b, v >> 16);
 }
 
-struct Spec {
-    uint32_t headerSize = 40;        // 12, 40, 52, 56, 108, 124
+struct Fields {
+    uint32_t headerSize = 40; // 12, 40, 52, 56, 108, 124
     int32_t width = 1;
-    int32_t height = 1;              // negative: top-down
+    int32_t height = 1; // negative: top-down
     uint16_t bitsPerPixel = 24;
     uint32_t compression = 0;
-    std::vector<uint32_t> palette = {};   // 0x00RRGGBB
+    std::vector<uint32_t> palette = {}; // 0x00RRGGBB
     uint32_t coloursUsed = 0;
-    std::vector<uint32_t> masks = {};     // red, green, blue: inside or after the header
-    Bytes pixels = {};                    // the pixel data exactly as stored
+    std::vector<uint32_t> masks = {}; // red, green, blue: inside or after the header
+    Bytes pixels = {};                // the pixel data exactly as stored
 };
 
-inline Bytes build(const Spec& s) {
+inline Bytes build(const Fields& s) {
     Bytes info;
     if (s.headerSize == 12) {
         le32(info, 12);

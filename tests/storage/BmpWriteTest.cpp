@@ -8,7 +8,9 @@ using scratch::Bytes;
 
 namespace {
 
-Bytes asBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes asBytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 Bitmap randomPicture(int width, int height, unsigned seed) {
     std::mt19937 rng(seed);
@@ -38,13 +40,13 @@ TEST(BmpWrite, HeadersAndPixelsByteByByte) {
     b.setPixel(0, 1, 0x778899);
     b.setPixel(1, 1, 0xAABBCC);
     const Bytes expected = {
-        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,   // file header: size 70, offset 54
-        40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,              // header size, width, height (bottom-up)
-        1, 0, 24, 0, 0, 0, 0, 0, 16, 0, 0, 0,             // planes, 24 bits, BI_RGB, image bytes
-        0xC4, 0x0E, 0, 0, 0xC4, 0x0E, 0, 0,               // 3780 pixels per metre both ways
-        0, 0, 0, 0, 0, 0, 0, 0,                           // no palette
-        0x99, 0x88, 0x77, 0xCC, 0xBB, 0xAA, 0, 0,         // bottom row
-        0x33, 0x22, 0x11, 0x66, 0x55, 0x44, 0, 0,         // top row
+        'B',  'M',  70,   0,    0,    0,    0, 0, 0,  0, 54, 0, 0, 0, // file header: size 70, offset 54
+        40,   0,    0,    0,    2,    0,    0, 0, 2,  0, 0,  0, // header size, width, height (bottom-up)
+        1,    0,    24,   0,    0,    0,    0, 0, 16, 0, 0,  0, // planes, 24 bits, BI_RGB, image bytes
+        0xC4, 0x0E, 0,    0,    0xC4, 0x0E, 0, 0,               // 3780 pixels per metre both ways
+        0,    0,    0,    0,    0,    0,    0, 0,               // no palette
+        0x99, 0x88, 0x77, 0xCC, 0xBB, 0xAA, 0, 0,               // bottom row
+        0x33, 0x22, 0x11, 0x66, 0x55, 0x44, 0, 0,               // top row
     };
     EXPECT_EQ(asBytes(encodeBmp(b)), expected);
 }
@@ -52,7 +54,9 @@ TEST(BmpWrite, HeadersAndPixelsByteByByte) {
 TEST(BmpWrite, ScreenSizedPictureHasTheExpectedSizes) {
     const Bytes file = asBytes(encodeBmp(Bitmap(291, 330, 0x009600)));
     ASSERT_EQ(file.size(), 54u + 876u * 330u);
-    auto le32 = [&](size_t at) { return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | file[at + 3] << 24; };
+    auto le32 = [&](size_t at) {
+        return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | file[at + 3] << 24;
+    };
     EXPECT_EQ(le32(2), 289134);
     EXPECT_EQ(le32(18), 291);
     EXPECT_EQ(le32(22), 330);
@@ -85,7 +89,8 @@ TEST(BmpWrite, CannotCreate) {
     scratch::Dir dir;
     std::filesystem::create_directory(dir / "sub");
     for (const std::string& path : {dir / "nodir/shot.bmp", dir / "sub", std::string()})
-        EXPECT_EQ(exceptionOf([&] { writeBmpFile(path, Bitmap(1, 1)); }), "EFCreateError: Cannot create file " + path);
+        EXPECT_EQ(exceptionOf([&] { writeBmpFile(path, Bitmap(1, 1)); }),
+                  "EFCreateError: Cannot create file " + path);
 
     scratch::writeAll(dir / "locked.bmp", {1, 2, 3});
     scratch::Unwritable lock(dir / "locked.bmp");

@@ -9,7 +9,7 @@
 #include "storage/TraceFile.h"
 
 using bmpbuild::Bytes;
-using bmpbuild::Spec;
+using bmpbuild::Fields;
 
 namespace {
 
@@ -18,25 +18,46 @@ std::vector<Bytes> bmpSeeds() {
     for (size_t i = 0; i < palette.size(); ++i)
         palette[i] = static_cast<uint32_t>(i * 0x010203);
     std::vector<Bytes> seeds;
-    seeds.push_back(bmpbuild::build({.width = 9, .height = 3, .bitsPerPixel = 1, .palette = {0, 0xFFFFFF},
-                                     .pixels = Bytes(12, 0xA5)}));
-    seeds.push_back(bmpbuild::build({.width = 5, .height = 2, .bitsPerPixel = 4,
+    seeds.push_back(bmpbuild::build(
+        {.width = 9, .height = 3, .bitsPerPixel = 1, .palette = {0, 0xFFFFFF}, .pixels = Bytes(12, 0xA5)}));
+    seeds.push_back(bmpbuild::build({.width = 5,
+                                     .height = 2,
+                                     .bitsPerPixel = 4,
                                      .palette = std::vector<uint32_t>(palette.begin(), palette.begin() + 16),
                                      .pixels = Bytes(8, 0x3C)}));
-    seeds.push_back(bmpbuild::build({.width = 3, .height = -3, .bitsPerPixel = 8, .palette = palette,
-                                     .pixels = Bytes(12, 200)}));
-    seeds.push_back(bmpbuild::build({.width = 3, .height = 2, .bitsPerPixel = 16, .compression = 3,
-                                     .masks = {0xF800, 0x7E0, 0x1F}, .pixels = Bytes(16, 0x5A)}));
-    seeds.push_back(bmpbuild::build({.width = 4, .height = 4, .bitsPerPixel = 24, .pixels = Bytes(48, 0x77)}));
-    seeds.push_back(bmpbuild::build({.headerSize = 124, .width = 2, .height = 2, .bitsPerPixel = 32,
-                                     .compression = 3, .masks = {0xFF0000, 0xFF00, 0xFF},
+    seeds.push_back(bmpbuild::build(
+        {.width = 3, .height = -3, .bitsPerPixel = 8, .palette = palette, .pixels = Bytes(12, 200)}));
+    seeds.push_back(bmpbuild::build({.width = 3,
+                                     .height = 2,
+                                     .bitsPerPixel = 16,
+                                     .compression = 3,
+                                     .masks = {0xF800, 0x7E0, 0x1F},
+                                     .pixels = Bytes(16, 0x5A)}));
+    seeds.push_back(
+        bmpbuild::build({.width = 4, .height = 4, .bitsPerPixel = 24, .pixels = Bytes(48, 0x77)}));
+    seeds.push_back(bmpbuild::build({.headerSize = 124,
+                                     .width = 2,
+                                     .height = 2,
+                                     .bitsPerPixel = 32,
+                                     .compression = 3,
+                                     .masks = {0xFF0000, 0xFF00, 0xFF},
                                      .pixels = Bytes(16, 0x99)}));
-    seeds.push_back(bmpbuild::build({.headerSize = 12, .width = 3, .height = 2, .bitsPerPixel = 8,
-                                     .palette = palette, .pixels = Bytes(8, 1)}));
-    seeds.push_back(bmpbuild::build({.width = 6, .height = 3, .bitsPerPixel = 8, .compression = 1,
+    seeds.push_back(bmpbuild::build({.headerSize = 12,
+                                     .width = 3,
+                                     .height = 2,
+                                     .bitsPerPixel = 8,
+                                     .palette = palette,
+                                     .pixels = Bytes(8, 1)}));
+    seeds.push_back(bmpbuild::build({.width = 6,
+                                     .height = 3,
+                                     .bitsPerPixel = 8,
+                                     .compression = 1,
                                      .palette = palette,
                                      .pixels = {3, 7, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 1, 1, 2, 9, 0, 1}}));
-    seeds.push_back(bmpbuild::build({.width = 7, .height = 2, .bitsPerPixel = 4, .compression = 2,
+    seeds.push_back(bmpbuild::build({.width = 7,
+                                     .height = 2,
+                                     .bitsPerPixel = 4,
+                                     .compression = 2,
                                      .palette = std::vector<uint32_t>(palette.begin(), palette.begin() + 16),
                                      .pixels = {7, 0x12, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1}}));
     return seeds;
@@ -48,13 +69,13 @@ Bytes mutate(const Bytes& seed, std::mt19937& rng) {
     for (int e = 0; e < edits && !b.empty(); ++e) {
         const size_t at = rng() % b.size();
         switch (rng() % 5) {
-        case 0:   // flip a bit
+        case 0: // flip a bit
             b[at] ^= static_cast<uint8_t>(1u << (rng() % 8));
             break;
-        case 1:   // a random byte
+        case 1: // a random byte
             b[at] = static_cast<uint8_t>(rng());
             break;
-        case 2: {  // a telling 32-bit value in a header field
+        case 2: { // a telling 32-bit value in a header field
             static const uint32_t values[] = {0, 1, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFF, 0x10000, 40};
             const size_t field = 2 + 4 * (rng() % 13);
             const uint32_t v = values[rng() % 8];
@@ -62,10 +83,10 @@ Bytes mutate(const Bytes& seed, std::mt19937& rng) {
                 b[field + i] = static_cast<uint8_t>(v >> (8 * i));
             break;
         }
-        case 3:   // cut the file short
+        case 3: // cut the file short
             b.resize(at);
             break;
-        default:  // append rubbish
+        default: // append rubbish
             for (int i = 0; i < 8; ++i)
                 b.push_back(static_cast<uint8_t>(rng()));
         }

@@ -9,10 +9,18 @@ TEST(IoError, MessagesByCode) {
         int code;
         const char* message;
     } table[] = {
-        {2, "File not found"},          {3, "Invalid filename"},     {4, "Too many open files"},
-        {5, "File access denied"},      {100, "Read beyond end of file"}, {101, "Disk full"},
-        {106, "Invalid numeric input"}, {6, "I/O error 6"},          {112, "I/O error 112"},
-        {1117, "I/O error 1117"},       {0, "I/O error 0"},          {-1, "I/O error -1"},
+        {2, "File not found"},
+        {3, "Invalid filename"},
+        {4, "Too many open files"},
+        {5, "File access denied"},
+        {100, "Read beyond end of file"},
+        {101, "Disk full"},
+        {106, "Invalid numeric input"},
+        {6, "I/O error 6"},
+        {112, "I/O error 112"},
+        {1117, "I/O error 1117"},
+        {0, "I/O error 0"},
+        {-1, "I/O error -1"},
     };
     for (const auto& row : table) {
         const EInOutError e = ioerror::error(row.code);
@@ -49,7 +57,7 @@ TEST(IoError, EnoentTellsMissingFileFromMissingDirectory) {
         {dir / "missing", 2},
         {dir / "nodir/missing", 3},
         {dir / "nodir/deeper/missing", 3},
-        {dir / "plain/missing", 3},   // a file where a directory should be
+        {dir / "plain/missing", 3}, // a file where a directory should be
         {"/missing-in-root-veldora", 2},
     };
     for (const auto& row : table)

@@ -3,8 +3,8 @@
 // fail for real even when the tests run as root (who ignores permission bits).
 #include <cerrno>
 #include <cstdint>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <linux/fs.h>
@@ -21,7 +21,7 @@ namespace scratch {
 using Bytes = std::vector<uint8_t>;
 
 class Dir {
-public:
+  public:
     Dir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "veldora-storage-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
@@ -35,7 +35,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -59,7 +59,7 @@ inline std::set<std::string> namesIn(const std::string& dir) {
 // A tmpfs mounted on a fresh directory; needs the right to mount (root in the CI
 // container usually has it). ok() tells whether the mount worked.
 class Tmpfs {
-public:
+  public:
     explicit Tmpfs(const std::string& dir, const std::string& options = "size=64k") : dir_(dir) {
         ::mkdir(dir.c_str(), 0755);
         mounted_ = ::mount("tmpfs", dir.c_str(), "tmpfs", 0, options.c_str()) == 0;
@@ -75,7 +75,7 @@ public:
         return ::mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
     }
 
-private:
+  private:
     std::string dir_;
     bool mounted_ = false;
 };
@@ -84,7 +84,7 @@ private:
 // attribute when running as root (permission bits do not stop root), the permission
 // bits otherwise. Undone on destruction so the scratch directory can be removed.
 class Unwritable {
-public:
+  public:
     explicit Unwritable(const std::string& path) : path_(path) {
         if (::geteuid() != 0) {
             struct stat st {};
@@ -106,7 +106,7 @@ public:
     Unwritable& operator=(const Unwritable&) = delete;
     bool ok() const { return ok_; }
 
-private:
+  private:
     bool setImmutable(bool on) {
         const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)

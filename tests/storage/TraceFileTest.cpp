@@ -147,10 +147,9 @@ TEST(TraceFile, PlatformErrorsMapToTheirCodes) {
         int readCode;
         int writeCode;
     } table[] = {
-        {dir / "missing.bin", 2, 0},
-        {dir / "nodir/t.bin", 3, 3},
-        {dir / "plain/t.bin", 3, 3},   // a file used as a directory
-        {dir / "sub", 5, 5},           // a directory used as the file
+        {dir / "missing.bin", 2, 0}, {dir / "nodir/t.bin", 3, 3},
+        {dir / "plain/t.bin", 3, 3}, // a file used as a directory
+        {dir / "sub", 5, 5},         // a directory used as the file
         {dir.path() + "/", 5, 5},
     };
     for (const auto& row : table) {
@@ -166,7 +165,7 @@ TEST(TraceFile, PipesDoNotHangTheReader) {
     scratch::Dir dir;
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     TraceArray x = pattern(23), y = pattern(24);
-    EXPECT_EQ(codeOfRead(dir / "fifo", x, y), 232);   // nothing to read: no data
+    EXPECT_EQ(codeOfRead(dir / "fifo", x, y), 232); // nothing to read: no data
     EXPECT_EQ(x, pattern(23));
 }
 
@@ -245,14 +244,29 @@ TEST(TraceFile, InjectedWriteFailuresKeepTheOldFile) {
         std::function<int(int)> fsync;
         int code;
     } table[] = {
-        {"short second write", [n = 0](int fd, const void* d, size_t s) mutable {
-             return ::write(fd, d, ++n == 2 ? s / 2 : s); }, FileCalls::system().fsync, 101},
+        {"short second write",
+         [n = 0](int fd, const void* d, size_t s) mutable { return ::write(fd, d, ++n == 2 ? s / 2 : s); },
+         FileCalls::system().fsync, 101},
         {"write stores nothing", [](int, const void*, size_t) { return ssize_t{0}; },
          FileCalls::system().fsync, 101},
-        {"device lost", [](int, const void*, size_t) { errno = EIO; return ssize_t{-1}; },
+        {"device lost",
+         [](int, const void*, size_t) {
+             errno = EIO;
+             return ssize_t{-1};
+         },
          FileCalls::system().fsync, 1117},
-        {"flush fails", FileCalls::system().write, [](int) { errno = EIO; return -1; }, 1117},
-        {"flush finds disk full", FileCalls::system().write, [](int) { errno = ENOSPC; return -1; }, 112},
+        {"flush fails", FileCalls::system().write,
+         [](int) {
+             errno = EIO;
+             return -1;
+         },
+         1117},
+        {"flush finds disk full", FileCalls::system().write,
+         [](int) {
+             errno = ENOSPC;
+             return -1;
+         },
+         112},
     };
     for (const auto& row : table) {
         scratch::Dir dir;
