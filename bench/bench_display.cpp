@@ -21,7 +21,8 @@ CaptureBlockBuffer sineBlock() {
     for (int k = 0; k < 256; ++k) {
         uint32_t word = 0;
         for (int half = 0; half < 2; ++half) {
-            const int sample = static_cast<int>(std::lround(26214.0 * std::sin(2 * kPi * 1000.0 * (2 * k + half) / 48000.0)));
+            const int sample = static_cast<int>(
+                std::lround(26214.0 * std::sin(2 * kPi * 1000.0 * (2 * k + half) / 48000.0)));
             word |= (static_cast<uint32_t>(sample) & 0xFFFFu) << (16 * half);
         }
         for (int b = 0; b < 4; ++b)

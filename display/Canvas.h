@@ -25,7 +25,7 @@
 #include "display/Bitmap.h"
 
 class Canvas {
-public:
+  public:
     // The canvas keeps a reference: the picture must outlive it. Pen black, at (0, 0).
     explicit Canvas(Bitmap& picture) : picture_(picture) {}
 
@@ -42,7 +42,7 @@ public:
     int32_t penX() const { return penX_; }
     int32_t penY() const { return penY_; }
 
-private:
+  private:
     Bitmap& picture_;
     uint32_t penColour_ = 0;
     uint32_t penPixel_ = 0;

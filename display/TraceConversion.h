@@ -9,8 +9,8 @@
 
 // Slider positions as the front panel holds them.
 struct ConversionSliders {
-    int32_t timeBase = 2;   // TrackBar1, 1..18: x step per word and loop length
-    int32_t scaleIndex = 1; // TrackBar3, 0..10: selects the vertical divisor
+    int32_t timeBase = 2;    // TrackBar1, 1..18: x step per word and loop length
+    int32_t scaleIndex = 1;  // TrackBar3, 0..10: selects the vertical divisor
     int32_t xPosition = 100; // TrackBar4, 0..200
     int32_t yPosition = 100; // TrackBar2, 0..200
 };
@@ -23,7 +23,9 @@ constexpr int kMaxScaleIndex = 10;
 int32_t verticalDivisor(int32_t scaleIndex);
 
 // The conversion's last step n = 8192 div timeBase (it runs i = 0..n, n + 1 steps).
-constexpr int32_t conversionLastStep(int32_t timeBase) { return 8192 / timeBase; }
+constexpr int32_t conversionLastStep(int32_t timeBase) {
+    return 8192 / timeBase;
+}
 
 // Rewrites entries 0..272 of traceX and traceY from words 0..272 of `block`.
 // The loop runs i = 0 .. 8192 div timeBase; i past 272 keeps rewriting entry 272,

@@ -12,8 +12,8 @@ int32_t wrapAdd(int32_t a, int32_t b) {
 
 } // namespace
 
-void drawLiveTrace(Bitmap& screen, const Bitmap& background, const TraceArray& traceX, const TraceArray& traceY,
-                   bool reversed, int32_t trackBar4) {
+void drawLiveTrace(Bitmap& screen, const Bitmap& background, const TraceArray& traceX,
+                   const TraceArray& traceY, bool reversed, int32_t trackBar4) {
     screen.assign(background);
     Canvas canvas(screen);
     canvas.setPenColour(traceColour(reversed));

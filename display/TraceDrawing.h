@@ -11,13 +11,15 @@ constexpr uint32_t kTraceColourNormal = 0xFFFFFF;   // 0xBBGGRR, white
 constexpr uint32_t kTraceColourReversed = 0x008000; // green
 constexpr uint32_t kMergeColour = 0xFF0000;         // blue
 
-constexpr uint32_t traceColour(bool reversed) { return reversed ? kTraceColourReversed : kTraceColourNormal; }
+constexpr uint32_t traceColour(bool reversed) {
+    return reversed ? kTraceColourReversed : kTraceColourNormal;
+}
 
 // A passing refresh tick: screen becomes a copy of background (reusing its
 // storage), then each point i with x < trackBar4 + 181 gets the segment from
 // point i-1 (point 0 for i = 0) to it.
-void drawLiveTrace(Bitmap& screen, const Bitmap& background, const TraceArray& traceX, const TraceArray& traceY,
-                   bool reversed, int32_t trackBar4);
+void drawLiveTrace(Bitmap& screen, const Bitmap& background, const TraceArray& traceX,
+                   const TraceArray& traceY, bool reversed, int32_t trackBar4);
 
 // The frozen display: as drawLiveTrace, but points with stored x >= 281 are
 // skipped and both ends of each segment move by (trackBar4 - 100, trackBar2 - 100).

@@ -148,8 +148,8 @@ TEST(Canvas, ClippedLinesPaintTheUnclippedLinesPixelsInsideThePicture) {
     struct Range {
         int64_t lo, hi;
     };
-    const std::vector<Range> ranges = {{-40, 60}, {-6000, 6000}, {std::numeric_limits<int32_t>::min(),
-                                                                  std::numeric_limits<int32_t>::max()}};
+    const std::vector<Range> ranges = {
+        {-40, 60}, {-6000, 6000}, {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}};
     constexpr int kW = 23, kH = 17;
     for (const Range& r : ranges) {
         std::uniform_int_distribution<int64_t> coord(r.lo, r.hi);
@@ -168,7 +168,7 @@ TEST(Canvas, ClippedLinesPaintTheUnclippedLinesPixelsInsideThePicture) {
 TEST(Canvas, ClippingMatchesTheSameLineDrawnOnALargerPicture) {
     // The 291 x 330 screen against a 1291 x 1330 picture with the screen at offset (500, 500).
     const std::vector<std::array<int32_t, 4>> lines = {
-        {10, 160, 200, 2000}, {10, -5000, 280, 160}, {-300, 100, 600, 140}, {145, -400, 146, 800},
+        {10, 160, 200, 2000},   {10, -5000, 280, 160}, {-300, 100, 600, 140}, {145, -400, 146, 800},
         {-200, -200, 700, 700}, {290, 329, -400, 329}, {0, 500, 290, -170}};
     for (const auto& l : lines) {
         SCOPED_TRACE(testing::Message() << l[0] << "," << l[1] << " -> " << l[2] << "," << l[3]);

@@ -20,22 +20,26 @@ struct Box {
 
 const std::vector<Box>& labelBoxes() {
     static const std::vector<Box> boxes = {
-        {"2.00", 13, 15, 32, 22},     {"V", 13, 52, 19, 59},        {"1.00", 13, 89, 32, 96},
-        {"0.00", 13, 163, 32, 170},   {"-1.00", 13, 237, 36, 244},  {"0.00 bottom", 0, 313, 18, 320},
+        {"2.00", 13, 15, 32, 22},          {"V", 13, 52, 19, 59},        {"1.00", 13, 89, 32, 96},
+        {"0.00", 13, 163, 32, 170},        {"-1.00", 13, 237, 36, 244},  {"0.00 bottom", 0, 313, 18, 320},
         {"2.00 bottom", 53, 313, 72, 320}, {"4.00", 107, 313, 126, 320}, {"6.00", 161, 313, 180, 320},
-        {"8.00", 215, 313, 234, 320}, {"ms", 246, 315, 258, 320},   {"10.00", 266, 313, 290, 320},
+        {"8.00", 215, 313, 234, 320},      {"ms", 246, 315, 258, 320},   {"10.00", 266, 313, 290, 320},
     };
     return boxes;
 }
 
-bool inBox(const Box& b, int x, int y) { return x >= b.left && x <= b.right && y >= b.top && y <= b.bottom; }
+bool inBox(const Box& b, int x, int y) {
+    return x >= b.left && x <= b.right && y >= b.top && y <= b.bottom;
+}
 bool inAnyLabel(int x, int y) {
     for (const Box& b : labelBoxes())
         if (inBox(b, x, y))
             return true;
     return false;
 }
-bool onMarker(int x, int y) { return y == 160 && x >= 7 && x <= 15; }
+bool onMarker(int x, int y) {
+    return y == 160 && x >= 7 && x <= 15;
+}
 
 // Grid and ticks, from the stated geometry.
 bool onGrid(int x, int y) {
@@ -50,7 +54,7 @@ bool onGrid(int x, int y) {
 }
 
 class GraticuleTest : public testing::Test {
-protected:
+  protected:
     const Bitmap picture = makeGraticule();
 };
 

@@ -39,9 +39,9 @@ TEST(TraceConversion, EveryTimeBaseStepsXByItAndReachesTheClampWhereExpected) {
         int p, n, firstClamped;
     };
     // n = 8192 div p; the first entry at x = 281 is the first i with i*p + 9 >= 281.
-    const Row rows[] = {{1, 8192, 272}, {2, 4096, 136}, {3, 2730, 91}, {4, 2048, 68},  {5, 1638, 55},
-                        {6, 1365, 46},  {7, 1170, 39},  {8, 1024, 34}, {9, 910, 31},   {10, 819, 28},
-                        {11, 744, 25},  {12, 682, 23},  {13, 630, 21}, {14, 585, 20},  {15, 546, 19},
+    const Row rows[] = {{1, 8192, 272}, {2, 4096, 136}, {3, 2730, 91}, {4, 2048, 68}, {5, 1638, 55},
+                        {6, 1365, 46},  {7, 1170, 39},  {8, 1024, 34}, {9, 910, 31},  {10, 819, 28},
+                        {11, 744, 25},  {12, 682, 23},  {13, 630, 21}, {14, 585, 20}, {15, 546, 19},
                         {16, 512, 17},  {17, 481, 16},  {18, 455, 16}};
     const CaptureBlockBuffer zeros{};
     for (const Row& r : rows) {
@@ -75,7 +75,7 @@ TEST(TraceConversion, DivisorTableAndFullScaleDeflections) {
         int32_t deflection; // of word 0x7FFF0000
     };
     const Row rows[] = {{0, 61997056, 34}, {1, 28180480, 76}, {2, 11300400, 190}, {3, 10044800, 213},
-                        {4, 8789200, 244}, {5, 7533600, 285}, {6, 6278000, 342},   {7, 5022400, 427},
+                        {4, 8789200, 244}, {5, 7533600, 285}, {6, 6278000, 342},  {7, 5022400, 427},
                         {8, 3766800, 570}, {9, 2511200, 855}, {10, 1255600, 1710}};
     const CaptureBlockBuffer block = filledBlock(0x7FFF0000);
     for (const Row& r : rows) {
@@ -94,9 +94,9 @@ TEST(TraceConversion, WordValuesTruncateTowardZero) {
         int32_t y;
     };
     const Row rows[] = {
-        {0x7FFF0000, 1, 236}, {0x80000000, 1, 84},  {0x27100000, 1, 183}, {0x0000FFFF, 1, 160},
-        {0x80808080, 0, 126}, // 8-bit silence: -34
-        {0x80808080, 1, 85},  // -75.9 becomes -75
+        {0x7FFF0000, 1, 236},         {0x80000000, 1, 84},  {0x27100000, 1, 183},
+        {0x0000FFFF, 1, 160},         {0x80808080, 0, 126}, // 8-bit silence: -34
+        {0x80808080, 1, 85},                                // -75.9 becomes -75
         {0x80808080, 10, 160 - 1703},
     };
     for (const Row& r : rows) {
@@ -107,7 +107,7 @@ TEST(TraceConversion, WordValuesTruncateTowardZero) {
 
 TEST(TraceConversion, WordsAreLittleEndianAndIndexedByEntry) {
     CaptureBlockBuffer block{};
-    putWord(block, 3, 0x7FFF0000);  // bytes 12..15: 00 00 FF 7F
+    putWord(block, 3, 0x7FFF0000); // bytes 12..15: 00 00 FF 7F
     putWord(block, 4, 0x80000000);
     EXPECT_EQ(block[15], 0x7F);
     const Converted c = convert(block, {});

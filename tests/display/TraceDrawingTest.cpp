@@ -26,7 +26,9 @@ struct Trace {
     }
 };
 
-Bitmap blackScreen() { return Bitmap(291, 330, 0); }
+Bitmap blackScreen() {
+    return Bitmap(291, 330, 0);
+}
 
 void expectSamePicture(const Bitmap& got, const Bitmap& expected) {
     ASSERT_EQ(got.width(), expected.width());
@@ -183,7 +185,7 @@ TEST(TraceDrawing, MergeDrawsInBlueToPointsUpTo280AndKeepsTheResultAsBackground)
     t.set(1, 281, 50); // no line to it
     t.set(2, 40, 50);  // but the line from it is drawn
     t.set(3, 40, 60);
-    t.set(4, 280, 60); // the last x that is drawn to
+    t.set(4, 280, 60);               // the last x that is drawn to
     for (int i = 273; i <= 279; ++i) // never drawn
         t.set(i, 5 + i - 273, 5);
     Bitmap screen = blackScreen();

@@ -22,10 +22,10 @@ TEST(TriggerTest, LevelIsTheZeroLineOfTheVerticalPosition) {
 TEST(TriggerTest, MinusAndPlusWantBothPointsOnTheirSideAndTheFirstWithinFive) {
     using enum TriggerButton;
     const Case cases[] = {
-        {Minus, +5, 0, true},   {Minus, +6, 0, false},  {Minus, 0, -1, false}, {Minus, -1, 0, false},
-        {Minus, 0, 0, true},    {Minus, 0, +900, true}, {Minus, +5, +5, true},
-        {Plus, -5, 0, true},    {Plus, -5, -40, true},  {Plus, -6, 0, false},  {Plus, -5, +1, false},
-        {Plus, +1, 0, false},   {Plus, 0, 0, true},
+        {Minus, +5, 0, true},  {Minus, +6, 0, false},  {Minus, 0, -1, false}, {Minus, -1, 0, false},
+        {Minus, 0, 0, true},   {Minus, 0, +900, true}, {Minus, +5, +5, true}, {Plus, -5, 0, true},
+        {Plus, -5, -40, true}, {Plus, -6, 0, false},   {Plus, -5, +1, false}, {Plus, +1, 0, false},
+        {Plus, 0, 0, true},
     };
     for (int32_t level : {60, 160, 260}) {
         for (const Case& c : cases) {
