@@ -93,6 +93,9 @@ public:
                  uint32_t) override {
         ++service_.lockCalls_;
         if (service_.lockFailure_) return DSERR_GENERIC;
+        const int allowed = service_.locksBeforeFailure_;
+        if (allowed == 0) return DSERR_GENERIC;
+        if (allowed > 0) service_.locksBeforeFailure_ = allowed - 1;
         if (!region1 || !size1 || offset >= ring_.size() || bytes > ring_.size()) return DSERR_INVALIDPARAM;
         const uint32_t first = std::min<uint32_t>(bytes, static_cast<uint32_t>(ring_.size()) - offset);
         const uint32_t second = bytes - first;

@@ -101,6 +101,8 @@ public:
     void setStalled(bool stalled) { stalled_ = stalled; }
     void setPositionFailure(bool fail) { positionFailure_ = fail; }
     void setLockFailure(bool fail) { lockFailure_ = fail; }
+    // The next `successfulLocks` locks succeed, every later one fails (-1: never).
+    void failLocksAfter(int successfulLocks) { locksBeforeFailure_ = successfulLocks; }
     bool bufferRunning() const;
     uint32_t ringBytes() const;           // size of the running ring, 0 when none
     uint64_t bytesCaptured() const;       // bytes written into the running ring
@@ -147,5 +149,6 @@ private:
     std::atomic<bool> positionFailure_{false};
     std::atomic<bool> lockFailure_{false};
     std::atomic<int> lockCalls_{0};
+    std::atomic<int> locksBeforeFailure_{-1};
     std::atomic<int> startCalls_{0};
 };

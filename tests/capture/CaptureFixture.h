@@ -1,0 +1,62 @@
+#pragma once
+// Shared set-up of the capture tests: a simulated sound service in the library's place,
+// the test thread as the main thread, and capture errors collected instead of shown.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/Errors.h"
+#include "capture/CaptureErrorReport.h"
+#include "capture/MainThreadQueue.h"
+#include "capture/SoundCaptureStream.h"
+#include "tests/support/SimulatedSoundService.h"
+
+class CaptureFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MainThreadQueue::instance().setMainThread();
+        setCaptureErrorReporter([this](std::exception_ptr error) {
+            try {
+                std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                reports.push_back(e.what());
+            }
+        });
+    }
+    void TearDown() override {
+        stream.reset();
+        EXPECT_EQ(MainThreadQueue::instance().pending(), 0u);
+        EXPECT_EQ(SimulatedSoundService::liveObjects(), 0) << "service objects leaked";
+        setCaptureErrorReporter({});
+    }
+
+    // A stream on the default device accepting only `format`.
+    TSoundCaptureStream& openWith(SimulatedSoundService::Format format) {
+        sound.acceptFormats({format});
+        stream = std::make_unique<TSoundCaptureStream>(nullptr);
+        return *stream;
+    }
+
+    // Serves the main-thread queue until `done()` holds; the cap only stops a hang.
+    template <class Done> bool pumpUntil(Done done, std::chrono::seconds cap = std::chrono::seconds(20)) {
+        const auto giveUp = std::chrono::steady_clock::now() + cap;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > giveUp) return false;
+            MainThreadQueue::instance().serveFor(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+
+    SimulatedSoundService sound;
+    std::unique_ptr<TSoundCaptureStream> stream;
+    std::vector<std::string> reports;
+};
+
+// A handler with its own identity, counting its calls.
+inline TDataReadyEvent handlerOf(std::function<void(TSoundCaptureStream&)> code, const void* target, uintptr_t id = 1) {
+    return TDataReadyEvent(std::move(code), target, id);
+}
