@@ -147,11 +147,14 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildLayout();
     void buildPanel();
     void connectControls();
+    // FormCreate's steps from listing the capture devices to seeding the trace.
+    void startCapture();
 };
 
 // Program-wide references to the three windows, set when each is created.

@@ -1,0 +1,20 @@
+#include "app/DialogWindow.h"
+
+#include <QWidget>
+
+QFont windowFont(int pixelSize, bool bold) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+void makeFixedDialog(QWidget& window, const QString& caption, int clientWidth, int clientHeight, int left,
+                     int top) {
+    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
+    window.setWindowTitle(caption);
+    window.setFixedSize(clientWidth, clientHeight);
+    window.move(left, top);
+    window.setFont(windowFont(11));
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The program's small pictures, drawn by our own code. Qt-free.
+// The three panel icons are 16 x 16 on a black background, so that drawing them
+// transparent (bottom-left pixel's colour left out) shows only the motif.
+#include "display/Bitmap.h"
+
+Bitmap makeInformationIcon(); // an information speech bubble (About box)
+Bitmap makeSaveIcon();        // a floppy disk with a red arrow (picture export)
+Bitmap makePictureIcon();     // a picture with a pen (window size)
+// 16 x 16: a small oscilloscope screen, blue grid on white crossed by a black wave.
+Bitmap makeApplicationIcon();

@@ -1,0 +1,49 @@
+#pragma once
+// An image control: shows a Bitmap stretched to the control's size. Mouse positions
+// it reports are in the control's own pixels, not the picture's. Main thread only.
+#include <QImage>
+#include <QWidget>
+
+#include "display/Bitmap.h"
+
+class PictureImage : public QWidget {
+    Q_OBJECT
+  public:
+    explicit PictureImage(QWidget* parent = nullptr);
+
+    // The picture in its own pixels. After drawing into the non-const reference,
+    // call update() so the control repaints.
+    const Bitmap& Picture() const { return picture_; }
+    Bitmap& Picture() { return picture_; }
+    // Replaces the picture with a copy of `picture` and repaints.
+    void setPicture(const Bitmap& picture);
+
+    // Transparent: pixels of the colour of the picture's bottom-left pixel are not drawn.
+    void setTransparent(bool transparent);
+    bool transparent() const { return transparent_; }
+    void setHandCursor(bool hand);
+
+  signals:
+    // Left button pressed and released over the control.
+    void clicked();
+    // Every move over the control, with or without buttons held; while the left
+    // button is held after a press here, moves outside arrive too.
+    void mouseMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+  private:
+    void rebuildMasked();
+
+    Bitmap picture_;
+    bool transparent_ = false;
+    bool pressed_ = false;
+    QImage masked_; // the picture with alpha, kept only in transparent mode
+};
+
+// A deep copy of `picture` as a QImage (for icons and exports).
+QImage bitmapToImage(const Bitmap& picture);

@@ -1,0 +1,52 @@
+#include "app/TForm1.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/Application.h"
+#include "app/DialogWindow.h"
+#include "app/TForm2.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int top) {
+    auto* button = new QPushButton(caption, parent);
+    button->setGeometry(left, top, 41, 17);
+    // Neither button is the default or the cancel button: Enter and Esc press nothing.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+} // namespace
+
+TForm1::TForm1() {
+    makeFixedDialog(*this, QStringLiteral("File Name"), kClientWidth, kClientHeight, 345, 322);
+    Edit1 = new QLineEdit(QStringLiteral("C:\\data.bin"), this);
+    Edit1->setGeometry(8, 8, 161, 21);
+    Button2 = makeButton(this, QStringLiteral("Cancel"), 8, 40);
+    Button1 = makeButton(this, QStringLiteral("Ok"), 136, 40);
+    setTabOrder(Edit1, Button1);
+    setTabOrder(Button1, Button2);
+
+    connect(Button1, &QPushButton::clicked, this,
+            [this] { Application::instance().guard([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this,
+            [this] { Application::instance().guard([this] { Button2Click(); }); });
+    Form1 = this;
+}
+
+TForm1::~TForm1() {
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::Button1Click() {
+    if (Form2)
+        Form2->DataFileName = Edit1->text().toStdString();
+    hide();
+}
+
+void TForm1::Button2Click() {
+    hide();
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The file-name dialog: changes the main window's DataFileName. Created hidden at
+// start-up and shown without blocking; hiding never destroys it. Main thread only.
+#include <QWidget>
+
+class QLineEdit;
+class QPushButton;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+  public:
+    // Sets Form1.
+    TForm1();
+    ~TForm1() override;
+
+    static constexpr int kClientWidth = 187;
+    static constexpr int kClientHeight = 64;
+
+    void Button1Click(); // "Ok": DataFileName := the text as typed; hide
+    void Button2Click(); // "Cancel": hide
+
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+};

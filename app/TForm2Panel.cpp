@@ -1,0 +1,127 @@
+// The front panel's read-outs and controls, and the first steps of start-up.
+#include "app/TForm2.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "app/IntegerText.h"
+#include "app/ProgramState.h"
+#include "app/ReadoutText.h"
+#include "app/TForm1.h"
+#include "app/TForm3.h"
+#include "display/DXTimer.h"
+
+namespace {
+
+std::string decimalSeparator() {
+    return QLocale::system().decimalPoint().toStdString();
+}
+
+void showInFront(QWidget* window) {
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+void TForm2::FormCreate() {
+    VoltsPerDivLabels = {"1.00",  "0.5",   "0.200", "0.175", "0.150", "0.125",
+                         "0.100", "0.075", "0.050", "0.020", "0.010"};
+    TrackBar3Change(); // also selects the button for TriggerMode 0: "+/-"
+    TrackBar1Change();
+    TrackBar5Change();
+    DataFileName = "C:\\data.bin";
+    startCapture();
+}
+
+void TForm2::TrackBar1Change() {
+    const int32_t mode = TriggerMode;
+    Label10->setText(QString::fromStdString(timeBaseReadout(TrackBar1->value(), decimalSeparator())));
+    Label10->adjustSize();
+    SelectTriggerButton(mode);
+}
+
+void TForm2::TrackBar3Change() {
+    const int32_t mode = TriggerMode;
+    Edit2->setText(QString::fromStdString(VoltsPerDivLabels.at(static_cast<size_t>(TrackBar3->value()))));
+    SelectTriggerButton(mode);
+}
+
+void TForm2::TrackBar5Change() {
+    DXTimer1->setInterval(TrackBar5->value());
+    Edit1->setText(QString::number(DXTimer1->Interval()));
+}
+
+// Typing sets the timer directly and leaves the slider where it is.
+void TForm2::Edit1Change() {
+    const QString text = Edit1->text();
+    if (text.isEmpty())
+        return;
+    DXTimer1->setInterval(StrToInt(text.toStdString()));
+}
+
+void TForm2::RadioButton1Click() {
+    TriggerMode = 0;
+}
+void TForm2::RadioButton2Click() {
+    TriggerMode = -1;
+}
+void TForm2::RadioButton3Click() {
+    TriggerMode = 1;
+}
+
+// Checking a button that is not checked yet runs its click handler, which records the
+// mode; any other value leaves the buttons alone.
+void TForm2::SelectTriggerButton(int32_t mode) {
+    switch (mode) {
+    case 0:
+        RadioButton1->setChecked(true);
+        break;
+    case -1:
+        RadioButton2->setChecked(true);
+        break;
+    case 1:
+        RadioButton3->setChecked(true);
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm2::Button1Click() {
+    TrackBar2->setValue(100);
+}
+void TForm2::Button2Click() {
+    TrackBar4->setValue(100);
+}
+
+// Only a drag with exactly the left button and no Shift, Ctrl or Alt moves the trace;
+// the sliders limit the values to their ranges.
+void TForm2::Image2MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y) {
+    if (buttons != Qt::LeftButton)
+        return;
+    if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+        return;
+    TrackBar4->setValue(x - 60);
+    TrackBar2->setValue(y - 60);
+}
+
+// Back to the designed size, height first; the position stays.
+void TForm2::Image4Click() {
+    resize(width(), kClientHeight);
+    resize(kClientWidth, kClientHeight);
+}
+
+void TForm2::Image3Click() {
+    showInFront(Form3);
+}
+void TForm2::Button8Click() {
+    showInFront(Form1);
+}

@@ -1,0 +1,40 @@
+// Program entry: the application object, the three windows, the event loop.
+#include <QApplication>
+
+#include <memory>
+#include <stdexcept>
+
+#include "app/Application.h"
+#include "app/Icons.h"
+#include "app/PictureImage.h"
+#include "app/TForm1.h"
+#include "app/TForm2.h"
+#include "app/TForm3.h"
+
+int main(int, char** argv) {
+    // The program reads no command line: Qt sees only the program's name.
+    static int argumentCount = 1;
+    static char* arguments[] = {argv[0], nullptr};
+    QApplication qt(argumentCount, arguments);
+    Application application(qt, QStringLiteral("Veldora"));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(bitmapToImage(makeApplicationIcon()))));
+
+    // An error while the main window's layout is read is the last-resort case.
+    std::unique_ptr<TForm2> mainWindow;
+    try {
+        mainWindow = std::make_unique<TForm2>();
+    } catch (const std::exception& error) {
+        application.showFatalError(error);
+        return 1;
+    } catch (...) {
+        application.showFatalError(std::runtime_error("Unknown exception"));
+        return 1;
+    }
+    application.guard([&] { mainWindow->FormCreate(); });
+    TForm1 fileNameDialog;
+    TForm3 aboutBox;
+
+    mainWindow->show();
+    QApplication::exec();
+    return 0;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// A real main window, built and started as the program does it (layout, then
+// FormCreate), with the two secondary windows. Program state is reset around each
+// test; recorded message boxes are cleared.
+#include <QCoreApplication>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/Application.h"
+#include "app/ProgramState.h"
+#include "app/TForm1.h"
+#include "app/TForm2.h"
+#include "app/TForm3.h"
+#include "tests/app/TestApp.h"
+
+class Form2Fixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetProgramState();
+        TestApp::clearMessages();
+        form = std::make_unique<TForm2>();
+        TestApp::app().guard([this] { form->FormCreate(); });
+        dialog = std::make_unique<TForm1>();
+        about = std::make_unique<TForm3>();
+    }
+    void TearDown() override {
+        about.reset();
+        dialog.reset();
+        form.reset();
+        TestApp::app().setIdleHandler({});
+        resetProgramState();
+        TestApp::clearMessages();
+    }
+
+    // Shows the main window and lets the platform settle it.
+    void showForm() {
+        form->show();
+        QCoreApplication::processEvents();
+    }
+
+    std::unique_ptr<TForm2> form;
+    std::unique_ptr<TForm1> dialog;
+    std::unique_ptr<TForm3> about;
+};
