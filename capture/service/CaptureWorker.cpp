@@ -11,9 +11,6 @@
 namespace veldora::sound {
 namespace {
 
-// How long the thread waits for a period before it looks at its stop request again;
-// this bounds stop().
-constexpr int kWaitMilliseconds = 50;
 
 }  // namespace
 
@@ -25,6 +22,7 @@ bool CaptureWorker::start(snd_pcm_t* pcm, const PcmFormat& format, CaptureRing& 
     pcm_ = pcm;
     ring_ = &ring;
     frameBytes_ = format.frameBytes;
+    rate_ = format.rate;
     remaining_ = looping ? std::numeric_limits<uint64_t>::max() : ring.size();
     period_ = std::make_unique<uint8_t[]>(periodFrames_ * frameBytes_);
     if (!checkError(snd_pcm_start(pcm), "start")) {
@@ -46,21 +44,15 @@ void CaptureWorker::stop() {
 }
 
 void CaptureWorker::run(std::stop_token stop) {
+    // Half a period: data reaches the ring at most this late, and stop() waits at most
+    // this long.
+    const auto idle = std::chrono::microseconds(500'000 * periodFrames_ / rate_);
     while (!stop.stop_requested() && remaining_ > 0) {
-        const int ready = snd_pcm_wait(pcm_, kWaitMilliseconds);
-        if (ready == 0) {
-            continue;   // no period yet: look at the stop request again
-        }
-        if (ready < 0) {
-            if (!recover(ready)) {
-                break;
-            }
-            continue;
-        }
         const snd_pcm_sframes_t frames = snd_pcm_readi(pcm_, period_.get(), periodFrames_);
         if (frames == 0 || frames == -EAGAIN) {
-            // Woken without a whole read's worth; some plugins poll early.
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            // Sleep rather than poll: PulseAudio's plugin keeps its descriptor readable
+            // while the server delivers nothing, and snd_pcm_wait then spins a core.
+            std::this_thread::sleep_for(idle);
             continue;
         }
         if (frames < 0) {

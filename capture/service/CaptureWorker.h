@@ -1,6 +1,6 @@
 #pragma once
-// The capture thread of one started buffer: waits for each ALSA period, reads it and
-// copies it into the ring. start() and stop() are called on the thread that controls
+// The capture thread of one started buffer: reads each ALSA period as it completes
+// and copies it into the ring. start() and stop() are called on the thread that controls
 // the device, under its lock (see CaptureDevice); the thread itself allocates nothing
 // and takes no lock.
 #include "capture/service/CaptureRing.h"
@@ -28,7 +28,7 @@ public:
     // the thread (until stop()). False, with nothing running, when ALSA refuses.
     bool start(snd_pcm_t* pcm, const PcmFormat& format, CaptureRing& ring, bool looping);
 
-    // Ends the thread (within about 50 ms) and drops the device's pending frames.
+    // Ends the thread (within half a period) and drops the device's pending frames.
     // Harmless when not started.
     void stop();
 
@@ -44,6 +44,7 @@ private:
     snd_pcm_t* pcm_ = nullptr;
     CaptureRing* ring_ = nullptr;
     unsigned frameBytes_ = 0;
+    unsigned rate_ = 1;
     snd_pcm_uframes_t periodFrames_ = 0;
     uint64_t remaining_ = 0;   // bytes still to capture; UINT64_MAX when looping
     std::unique_ptr<uint8_t[]> period_;
