@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Starts the real program on a virtual X display and checks its main window by
+# pixels: the graticule on the screen, a label, and the panel at the right.
+# Usage: window.sh <bin dir>. Prints the time to a shown window and the resident
+# memory after start (figures, not checks).
+set -euo pipefail
+bin=${1:?usage: window.sh <bin dir>}
+convert=/usr/bin/convert
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A display nobody uses: no lock file and no socket.
+display=""
+for n in $(seq 97 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+        display=":$n"
+        break
+    fi
+done
+[ -n "$display" ] || { echo "no free X display"; exit 1; }
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    xdpyinfo -display "$display" >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdpyinfo -display "$display" >/dev/null 2>&1 || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+
+export DISPLAY=$display
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+
+started=$(date +%s%N)
+"$bin/veldora" >"$work/veldora.log" 2>&1 &
+app_pid=$!
+# The main window by its exact name: an error box at start-up is a window of its own.
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Veldora 1.0$' | head -n 1) || true
+shown=$(date +%s%N)
+if [ -z "$window" ]; then
+    echo "main window did not appear"
+    cat "$work/veldora.log"
+    exit 1
+fi
+echo "start-up to shown window: $(((shown - started) / 1000000)) ms"
+
+# Let the first paint reach the server before the shot.
+sleep 1
+kill -0 "$app_pid" || { echo "program ended"; cat "$work/veldora.log"; exit 1; }
+echo "resident memory after start: $(ps -o rss= -p "$app_pid" | tr -d ' ') KiB"
+shot=$work/shot.png
+import -window "$window" "$shot"
+[ -n "${VELDORA_SHOT:-}" ] && cp "$shot" "$VELDORA_SHOT"
+
+pixel() { "$convert" "$shot" -format "%[pixel:p{$1,$2}]" info:; }
+failures=0
+expect_pixel() {   # x y expected description
+    local got
+    got=$(pixel "$1" "$2")
+    if [ "$got" != "$3" ]; then
+        echo "FAIL: $4 at ($1,$2): $got, expected $3"
+        failures=$((failures + 1))
+    else
+        echo "ok: $4 at ($1,$2) is $got"
+    fi
+}
+
+size=$("$convert" "$shot" -format '%wx%h' info:)
+[ "$size" = "500x330" ] || { echo "FAIL: window is $size, expected 500x330"; failures=$((failures + 1)); }
+
+expect_pixel 10 12 'srgb(0,150,0)' "grid corner"
+expect_pixel 145 100 'srgb(0,150,0)' "centre vertical line"
+expect_pixel 20 20 'srgb(0,0,0)' "field"
+expect_pixel 200 200 'srgb(0,0,0)' "field"
+expect_pixel 7 160 'srgb(0,255,0)' "zero marker"
+
+# The label "2.00" covers x 13..32, y 15..22: some of its pixels are bright green.
+lit=$("$convert" "$shot" -crop 20x8+13+15 +repage txt:- | grep -c '#00FF00' || true)
+if [ "$lit" -lt 10 ]; then
+    echo "FAIL: label \"2.00\" has $lit bright green pixels"
+    failures=$((failures + 1))
+else
+    echo "ok: label \"2.00\" has $lit bright green pixels"
+fi
+
+# The panel: one flat colour in an empty strip left of its controls, not the screen's.
+face=$(pixel 295 100)
+for at in "295 70" "296 140" "297 300"; do
+    set -- $at
+    expect_pixel "$1" "$2" "$face" "panel face"
+done
+case "$face" in
+'srgb(0,0,0)' | 'srgb(0,150,0)') echo "FAIL: panel face is $face"; failures=$((failures + 1)) ;;
+esac
+# Its raised edge: a light line at the left, a dark one at the right.
+left_edge=$(pixel 291 150)
+right_edge=$(pixel 499 150)
+[ "$left_edge" != "$right_edge" ] || { echo "FAIL: panel edge is flat ($left_edge)"; failures=$((failures + 1)); }
+echo "panel face $face, left edge $left_edge, right edge $right_edge"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "window checks passed"
