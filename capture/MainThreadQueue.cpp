@@ -6,8 +6,15 @@
 #include "capture/CaptureErrorReport.h"
 
 MainThreadQueue& MainThreadQueue::instance() {
-    static MainThreadQueue queue;
-    return queue;
+    // Never destroyed: a notification thread left to end by itself may still wake
+    // waiters while the process exits.
+    union Holder {
+        Holder() : queue() {}
+        ~Holder() {}
+        MainThreadQueue queue;
+    };
+    static Holder holder;
+    return holder.queue;
 }
 
 void MainThreadQueue::setWakeUpPoster(Poster poster) {
