@@ -2,6 +2,7 @@
 
 #include "capture/service/CaptureBuffer.h"
 #include "capture/service/DeviceList.h"
+#include "capture/service/Guarded.h"
 #include "capture/service/PcmSetup.h"
 
 namespace veldora::sound {
@@ -41,8 +42,10 @@ HRESULT CaptureDevice::CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSou
             return DSERR_BADFORMAT;
         }
     }
-    *buffer = createRefCounted<CaptureBuffer>(*this, format, desc->dwBufferBytes);
-    return DS_OK;
+    return guarded([&] {
+        *buffer = createRefCounted<CaptureBuffer>(*this, format, desc->dwBufferBytes);
+        return DS_OK;
+    });
 }
 
 HRESULT CaptureDevice::startCapture(const void* owner, const PcmFormat& format, CaptureRing& ring, bool looping,
@@ -54,11 +57,13 @@ HRESULT CaptureDevice::startCapture(const void* owner, const PcmFormat& format, 
     if (capturingOwner_ != nullptr) {
         return DSERR_ALLOCATED;
     }
-    if (!worker.start(pcm_.get(), format, ring, looping)) {
-        return DSERR_GENERIC;
-    }
-    capturingOwner_ = owner;
-    return DS_OK;
+    return guarded([&] {
+        if (!worker.start(pcm_.get(), format, ring, looping)) {
+            return DSERR_GENERIC;
+        }
+        capturingOwner_ = owner;
+        return DS_OK;
+    });
 }
 
 void CaptureDevice::stopCapture(const void* owner, CaptureWorker& worker) {

@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace veldora::sound {
 
@@ -24,8 +26,13 @@ struct RingRegions {
 
 class CaptureRing {
 public:
-    // Allocates `bytes` zeroed bytes (bytes > 0).
-    explicit CaptureRing(uint32_t bytes) : data_(std::make_unique<uint8_t[]>(bytes)), size_(bytes) {}
+    // Allocates `bytes` zeroed bytes (bytes > 0); throws std::bad_alloc. calloc, because
+    // a probe makes and drops dozens of one-second rings and fresh pages come zeroed.
+    explicit CaptureRing(uint32_t bytes) : data_(static_cast<uint8_t*>(std::calloc(bytes, 1))), size_(bytes) {
+        if (!data_) {
+            throw std::bad_alloc();
+        }
+    }
 
     uint32_t size() const { return size_; }
 
@@ -73,7 +80,10 @@ public:
     }
 
 private:
-    std::unique_ptr<uint8_t[]> data_;
+    struct Free {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint8_t, Free> data_;
     uint32_t size_;
     std::atomic<uint32_t> position_{0};
 };

@@ -29,7 +29,12 @@ bool CaptureWorker::start(snd_pcm_t* pcm, const PcmFormat& format, CaptureRing& 
         checkError(snd_pcm_drop(pcm), "drop");
         return false;
     }
-    thread_ = std::jthread([this](std::stop_token stop) { run(std::move(stop)); });
+    try {
+        thread_ = std::jthread([this](std::stop_token stop) { run(std::move(stop)); });
+    } catch (...) {
+        checkError(snd_pcm_drop(pcm), "drop");   // no thread: leave nothing running
+        throw;
+    }
     return true;
 }
 

@@ -4,9 +4,9 @@
 #include "capture/service/AlsaError.h"
 #include "capture/service/CaptureDevice.h"
 #include "capture/service/DeviceList.h"
+#include "capture/service/Guarded.h"
 #include "capture/service/PlaybackDevice.h"
 
-#include <new>
 
 using namespace veldora::sound;
 
@@ -15,15 +15,11 @@ namespace {
 constexpr const char* kDefaultDescription = "Primary Sound Capture Driver";
 
 template <class Body>
-HRESULT guarded(Body&& body) {
-    try {
+HRESULT entry(Body&& body) {
+    return guarded([&] {
         silenceAlsaErrors();
         return body();
-    } catch (const std::bad_alloc&) {
-        return DSERR_OUTOFMEMORY;
-    } catch (...) {
-        return DSERR_GENERIC;
-    }
+    });
 }
 
 }  // namespace
@@ -38,7 +34,7 @@ VELDORA_EXPORT HRESULT DirectSoundCreate(const GUID* device, IDirectSound** soun
     if (outer != nullptr) {
         return DSERR_INVALIDPARAM;
     }
-    return guarded([&] { return PlaybackDevice::open(device, sound); });
+    return entry([&] { return PlaybackDevice::open(device, sound); });
 }
 
 VELDORA_EXPORT HRESULT DirectSoundCaptureCreate(const GUID* device, IDirectSoundCapture** capture, IUnknown* outer) {
@@ -49,7 +45,7 @@ VELDORA_EXPORT HRESULT DirectSoundCaptureCreate(const GUID* device, IDirectSound
     if (outer != nullptr) {
         return DSERR_INVALIDPARAM;
     }
-    return guarded([&] { return CaptureDevice::open(device, capture); });
+    return entry([&] { return CaptureDevice::open(device, capture); });
 }
 
 // The default device first, with a null GUID and an empty module; then every capture
@@ -58,7 +54,7 @@ VELDORA_EXPORT HRESULT DirectSoundCaptureEnumerateA(LPDSENUMCALLBACKA callback, 
     if (callback == nullptr) {
         return DSERR_INVALIDPARAM;
     }
-    return guarded([&] {
+    return entry([&] {
         if (callback(nullptr, kDefaultDescription, "", context) == 0) {
             return DS_OK;
         }

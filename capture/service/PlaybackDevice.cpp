@@ -2,6 +2,7 @@
 
 #include "capture/service/AlsaHandles.h"
 #include "capture/service/DeviceList.h"
+#include "capture/service/Guarded.h"
 #include "capture/service/PrimaryBuffer.h"
 
 
@@ -37,8 +38,10 @@ HRESULT PlaybackDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSound
     if (desc->dwBufferBytes != 0 || desc->lpwfxFormat != nullptr) {
         return DSERR_INVALIDPARAM;
     }
-    *buffer = createRefCounted<PrimaryBuffer>(*this);
-    return DS_OK;
+    return guarded([&] {
+        *buffer = createRefCounted<PrimaryBuffer>(*this);
+        return DS_OK;
+    });
 }
 
 HRESULT PlaybackDevice::SetCooperativeLevel(uintptr_t, uint32_t level) {
