@@ -12,8 +12,8 @@ void AutoResetEvent::Signal() {
 
 bool AutoResetEvent::WaitFor(int milliseconds) {
     std::unique_lock lock(mutex_);
-    const bool signalled = changed_.wait_for(lock, std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds),
-                                             [this] { return signalled_; });
+    const bool signalled = changed_.wait_for(
+        lock, std::chrono::milliseconds(milliseconds < 0 ? 0 : milliseconds), [this] { return signalled_; });
     signalled_ = false;
     return signalled;
 }

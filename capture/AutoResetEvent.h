@@ -5,13 +5,13 @@
 #include <mutex>
 
 class AutoResetEvent {
-public:
+  public:
     void Signal();
     // Waits up to `milliseconds` (0: just looks). True when signalled (and resets the
     // event), false on time-out.
     bool WaitFor(int milliseconds);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool signalled_ = false;

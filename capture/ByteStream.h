@@ -6,7 +6,7 @@
 enum class TSeekOrigin { Beginning, Current, End };
 
 class TStream {
-public:
+  public:
     virtual ~TStream() = default;
     virtual void SetSize(int64_t newSize) = 0;
     // Fills up to Count bytes of Buffer; returns how many.

@@ -18,7 +18,7 @@ int enumerationCallback(GUID* guid, const char* description, const char* module,
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 void TDirectXDriver::SetGuid(GUID* guid) {
     if (!guid) {
@@ -30,7 +30,8 @@ void TDirectXDriver::SetGuid(GUID* guid) {
 }
 
 TDirectXDriver& TDirectXDrivers::Items(int index) const {
-    if (index < 0 || index >= Count()) throw listIndexError(index);
+    if (index < 0 || index >= Count())
+        throw listIndexError(index);
     return *items_[static_cast<size_t>(index)];
 }
 
@@ -41,7 +42,8 @@ TDirectXDriver& TDirectXDrivers::Add() {
 
 TDirectXDrivers& CaptureDrivers() {
     auto& holder = driversHolder();
-    if (holder) return *holder;
+    if (holder)
+        return *holder;
     holder = std::make_unique<TDirectXDrivers>();
     try {
         DirectSoundCaptureEnumerate(enumerationCallback, holder.get());
@@ -52,4 +54,6 @@ TDirectXDrivers& CaptureDrivers() {
     return *holder;
 }
 
-void FreeCaptureDrivers() { driversHolder().reset(); }
+void FreeCaptureDrivers() {
+    driversHolder().reset();
+}

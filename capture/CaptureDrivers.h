@@ -11,7 +11,7 @@
 class TDirectXDrivers;
 
 class TDirectXDriver {
-public:
+  public:
     TDirectXDriver(TDirectXDrivers& collection, int id) : Collection(&collection), ID(id) {}
     TDirectXDriver(const TDirectXDriver&) = delete;
     TDirectXDriver& operator=(const TDirectXDriver&) = delete;
@@ -20,16 +20,16 @@ public:
     // default device) is kept as passed. Null is the only unreadable pointer we detect.
     void SetGuid(GUID* guid);
 
-    TDirectXDrivers* Collection;   // the owning list
-    int ID;                        // serial number within the list
-    GUID* Guid = nullptr;          // the device to open; null: the default device
-    GUID GuidValue{};              // the item's own copy of the device's GUID
+    TDirectXDrivers* Collection; // the owning list
+    int ID;                      // serial number within the list
+    GUID* Guid = nullptr;        // the device to open; null: the default device
+    GUID GuidValue{};            // the item's own copy of the device's GUID
     std::string Description;
     std::string ModuleName;
 };
 
 class TDirectXDrivers {
-public:
+  public:
     TDirectXDrivers() = default;
     TDirectXDrivers(const TDirectXDrivers&) = delete;
     TDirectXDrivers& operator=(const TDirectXDrivers&) = delete;
@@ -40,7 +40,7 @@ public:
     TDirectXDriver& operator[](int index) const { return Items(index); }
     TDirectXDriver& Add();
 
-private:
+  private:
     std::vector<std::unique_ptr<TDirectXDriver>> items_;
     int nextId_ = 0;
 };

@@ -8,9 +8,11 @@ CaptureErrorReporter& installedReporter() {
     static CaptureErrorReporter reporter;
     return reporter;
 }
-}  // namespace
+} // namespace
 
-void setCaptureErrorReporter(CaptureErrorReporter reporter) { installedReporter() = std::move(reporter); }
+void setCaptureErrorReporter(CaptureErrorReporter reporter) {
+    installedReporter() = std::move(reporter);
+}
 
 void reportCaptureError(std::exception_ptr error) noexcept {
     try {

@@ -4,11 +4,14 @@
 #include "capture/ServiceRef.h"
 
 const TSoundCaptureFormat& TSoundCaptureFormats::Items(int index) const {
-    if (index < 0 || index >= Count()) throw listIndexError(index);
+    if (index < 0 || index >= Count())
+        throw listIndexError(index);
     return items_[static_cast<size_t>(index)];
 }
 
-TSoundCaptureFormat& TSoundCaptureFormats::Add() { return items_.emplace_back(); }
+TSoundCaptureFormat& TSoundCaptureFormats::Add() {
+    return items_.emplace_back();
+}
 
 WAVEFORMATEX& MakePCMWaveFormat(WAVEFORMATEX& Format, int32_t SamplesPerSec, int32_t BitsPerSample,
                                 int32_t Channels) {
@@ -37,7 +40,8 @@ void ProbeCaptureFormats(IDirectSoundCapture& device, TSoundCaptureFormats& form
                 const HRESULT result = device.CreateCaptureBuffer(&desc, trial.put(), nullptr);
                 // A refused trial may still have handed out a buffer: release it as well.
                 trial.reset();
-                if (result != DS_OK) continue;
+                if (result != DS_OK)
+                    continue;
                 TSoundCaptureFormat& item = formats.Add();
                 item.SamplesPerSec = static_cast<int32_t>(format.nSamplesPerSec);
                 item.BitsPerSample = format.wBitsPerSample;

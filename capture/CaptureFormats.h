@@ -8,14 +8,14 @@
 #include "capture/SoundService.h"
 
 class TSoundCaptureFormat {
-public:
-    int32_t BitsPerSample = 0;   // 8, 16, 24 or 32
-    int32_t Channels = 0;        // 1 or 2
-    int32_t SamplesPerSec = 0;   // Hz
+  public:
+    int32_t BitsPerSample = 0; // 8, 16, 24 or 32
+    int32_t Channels = 0;      // 1 or 2
+    int32_t SamplesPerSec = 0; // Hz
 };
 
 class TSoundCaptureFormats {
-public:
+  public:
     int Count() const { return static_cast<int>(items_.size()); }
     // Raises EListError "List index out of bounds (%d)" outside 0 .. Count() - 1.
     const TSoundCaptureFormat& Items(int index) const;
@@ -23,7 +23,7 @@ public:
     TSoundCaptureFormat& Add();
     void Clear() { items_.clear(); }
 
-private:
+  private:
     std::vector<TSoundCaptureFormat> items_;
 };
 

@@ -12,7 +12,7 @@
 class TSoundCaptureStream;
 
 class TDataReadyEvent {
-public:
+  public:
     using Code = std::function<void(TSoundCaptureStream& sender)>;
 
     TDataReadyEvent() = default;
@@ -26,13 +26,14 @@ public:
 
     explicit operator bool() const { return static_cast<bool>(code_); }
     bool sameAs(const TDataReadyEvent& other) const {
-        if (!*this || !other) return !*this && !other;
+        if (!*this || !other)
+            return !*this && !other;
         return target_ == other.target_ && id_ == other.id_;
     }
     void operator()(TSoundCaptureStream& sender) const { code_(sender); }
 
-private:
-    template <auto Method> static inline const char methodTag = 0;   // one address per method
+  private:
+    template <auto Method> static inline const char methodTag = 0; // one address per method
 
     Code code_;
     const void* target_ = nullptr;

@@ -40,7 +40,8 @@ void MainThreadQueue::enqueue(Request request) {
         poster = poster_;
     }
     queued_.notify_all();
-    if (poster) poster();
+    if (poster)
+        poster();
 }
 
 bool MainThreadQueue::runAndWait(const void* owner, Call call) {
@@ -55,13 +56,16 @@ bool MainThreadQueue::runAndWait(const void* owner, Call call) {
     return *outcome == 1;
 }
 
-void MainThreadQueue::post(const void* owner, Call call) { enqueue(Request{owner, std::move(call), nullptr}); }
+void MainThreadQueue::post(const void* owner, Call call) {
+    enqueue(Request{owner, std::move(call), nullptr});
+}
 
 void MainThreadQueue::cancel(const void* owner) {
     {
         std::lock_guard lock(mutex_);
         for (Request& request : requests_)
-            if (request.owner == owner && request.outcome) *request.outcome = 2;
+            if (request.owner == owner && request.outcome)
+                *request.outcome = 2;
         std::erase_if(requests_, [owner](const Request& request) { return request.owner == owner; });
     }
     finished_.notify_all();
@@ -69,7 +73,8 @@ void MainThreadQueue::cancel(const void* owner) {
 
 // Takes the first request, runs it without the lock, and tells its waiter.
 bool MainThreadQueue::runOne(std::unique_lock<std::mutex>& lock) {
-    if (requests_.empty()) return false;
+    if (requests_.empty())
+        return false;
     Request request = std::move(requests_.front());
     requests_.pop_front();
     lock.unlock();
@@ -78,7 +83,7 @@ bool MainThreadQueue::runOne(std::unique_lock<std::mutex>& lock) {
     } catch (...) {
         reportCaptureError(std::current_exception());
     }
-    request.call = nullptr;   // destroy what it holds before the waiter goes on
+    request.call = nullptr; // destroy what it holds before the waiter goes on
     lock.lock();
     if (request.outcome) {
         *request.outcome = 1;
@@ -90,7 +95,8 @@ bool MainThreadQueue::runOne(std::unique_lock<std::mutex>& lock) {
 int MainThreadQueue::drain() {
     int ran = 0;
     std::unique_lock lock(mutex_);
-    while (runOne(lock)) ++ran;
+    while (runOne(lock))
+        ++ran;
     return ran;
 }
 
@@ -100,7 +106,8 @@ void MainThreadQueue::serveUntil(const std::function<bool()>& finished) {
         queued_.wait(lock, [&] { return !requests_.empty() || finished(); });
         // Leave as soon as the condition holds: other owners' requests wait for drain(),
         // so a busy worker elsewhere cannot keep this wait going.
-        if (finished()) return;
+        if (finished())
+            return;
         runOne(lock);
     }
 }
@@ -110,8 +117,10 @@ int MainThreadQueue::serveFor(std::chrono::milliseconds duration) {
     int ran = 0;
     std::unique_lock lock(mutex_);
     for (;;) {
-        if (!queued_.wait_until(lock, deadline, [&] { return !requests_.empty(); })) return ran;
-        if (runOne(lock)) ++ran;
+        if (!queued_.wait_until(lock, deadline, [&] { return !requests_.empty(); }))
+            return ran;
+        if (runOne(lock))
+            ++ran;
     }
 }
 

@@ -24,7 +24,7 @@
 #include <thread>
 
 class MainThreadQueue {
-public:
+  public:
     using Call = std::function<void()>;
     using Poster = std::function<void()>;
 
@@ -61,11 +61,11 @@ public:
     // Requests queued and not yet started (for tests).
     size_t pending() const;
 
-private:
+  private:
     struct Request {
         const void* owner;
         Call call;
-        std::shared_ptr<int> outcome;   // for runAndWait: 0 waiting, 1 ran, 2 cancelled
+        std::shared_ptr<int> outcome; // for runAndWait: 0 waiting, 1 ran, 2 cancelled
     };
 
     MainThreadQueue() = default;
@@ -73,8 +73,8 @@ private:
     bool runOne(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex mutex_;
-    std::condition_variable queued_;     // a request came, or a waiter's condition changed
-    std::condition_variable finished_;   // a runAndWait request ran or was cancelled
+    std::condition_variable queued_;   // a request came, or a waiter's condition changed
+    std::condition_variable finished_; // a runAndWait request ran or was cancelled
     std::deque<Request> requests_;
     Poster poster_;
     std::thread::id mainThread_ = std::this_thread::get_id();

@@ -4,7 +4,7 @@
 #include <utility>
 
 template <class T> class ServiceRef {
-public:
+  public:
     ServiceRef() = default;
     ServiceRef(const ServiceRef&) = delete;
     ServiceRef& operator=(const ServiceRef&) = delete;
@@ -20,7 +20,8 @@ public:
 
     // Drops the held reference, if any.
     void reset() {
-        if (T* object = std::exchange(object_, nullptr)) object->Release();
+        if (T* object = std::exchange(object_, nullptr))
+            object->Release();
     }
     // Clears the reference and hands out the slot for an out parameter.
     T** put() {
@@ -31,6 +32,6 @@ public:
     T* operator->() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
-private:
+  private:
     T* object_ = nullptr;
 };

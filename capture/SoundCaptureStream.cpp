@@ -24,7 +24,9 @@ TSoundCaptureStream::~TSoundCaptureStream() {
     CaptureDevice.reset();
 }
 
-TDirectXDrivers& TSoundCaptureStream::CaptureDrivers() { return ::CaptureDrivers(); }
+TDirectXDrivers& TSoundCaptureStream::CaptureDrivers() {
+    return ::CaptureDrivers();
+}
 
 void TSoundCaptureStream::Start() {
     Stop();
@@ -41,11 +43,13 @@ void TSoundCaptureStream::Start() {
         desc.dwFlags = 0;
         desc.dwBufferBytes = BufferBytes;
         desc.lpwfxFormat = &format;
-        if (CaptureDevice->CreateCaptureBuffer(&desc, CaptureBuffer.put(), nullptr) != DS_OK || !CaptureBuffer)
+        if (CaptureDevice->CreateCaptureBuffer(&desc, CaptureBuffer.put(), nullptr) != DS_OK ||
+            !CaptureBuffer)
             throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
         ReadPosition = 0;
         CaptureBuffer->Start(DSCBSTART_LOOPING);
-        if (OnDataReady) StartNotifyThread();
+        if (OnDataReady)
+            StartNotifyThread();
     } catch (...) {
         Stop();
         throw;
@@ -59,7 +63,8 @@ void TSoundCaptureStream::StartNotifyThread() {
 }
 
 void TSoundCaptureStream::Stop() {
-    if (!Capturing) return;
+    if (!Capturing)
+        return;
     // The thread ends first, while the ring still runs: a poll it is waiting for may
     // still read. Its destructor calls Stop again, which finds NotifyThread cleared.
     NotifyThread.reset();
@@ -71,17 +76,21 @@ void TSoundCaptureStream::Stop() {
 }
 
 int32_t TSoundCaptureStream::GetAvailableBytes() {
-    if (!CaptureBuffer) return 0;
+    if (!CaptureBuffer)
+        return 0;
     uint32_t capturePosition = 0;
     uint32_t readPosition = 0;
-    if (CaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition) != DS_OK) return 0;
+    if (CaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition) != DS_OK)
+        return 0;
     // Equal positions read as empty: an overrun by whole rings cannot be told apart.
-    if (ReadPosition > readPosition) return static_cast<int32_t>(BufferBytes - ReadPosition + readPosition);
+    if (ReadPosition > readPosition)
+        return static_cast<int32_t>(BufferBytes - ReadPosition + readPosition);
     return static_cast<int32_t>(readPosition - ReadPosition);
 }
 
 int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
-    if (!Capturing) Start();
+    if (!Capturing)
+        Start();
     auto* out = static_cast<uint8_t*>(Buffer);
     int32_t got = 0;
     int idlePolls = 0;
@@ -93,13 +102,16 @@ int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
             void* p2 = nullptr;
             uint32_t s1 = 0;
             uint32_t s2 = 0;
-            if (CaptureBuffer->Lock(ReadPosition, static_cast<uint32_t>(wanted), &p1, &s1, &p2, &s2, 0) != DS_OK)
+            if (CaptureBuffer->Lock(ReadPosition, static_cast<uint32_t>(wanted), &p1, &s1, &p2, &s2, 0) !=
+                DS_OK)
                 break;
             // Never trust the service with the caller's buffer: copy at most what we asked.
             const uint32_t n1 = p1 ? std::min(s1, static_cast<uint32_t>(wanted)) : 0;
             const uint32_t n2 = p2 ? std::min(s2, static_cast<uint32_t>(wanted) - n1) : 0;
-            if (n1) std::memcpy(out + got, p1, n1);
-            if (n2) std::memcpy(out + got + n1, p2, n2);
+            if (n1)
+                std::memcpy(out + got, p1, n1);
+            if (n2)
+                std::memcpy(out + got + n1, p2, n2);
             copied = static_cast<int32_t>(n1 + n2);
             got += copied;
             CaptureBuffer->Unlock(p1, s1, p2, s2);
@@ -107,7 +119,8 @@ int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
         }
         if (got < Count) {
             idlePolls = copied > 0 ? 0 : idlePolls + 1;
-            if (idlePolls >= kStallPolls) break;   // the device has stopped delivering
+            if (idlePolls >= kStallPolls)
+                break; // the device has stopped delivering
             std::this_thread::sleep_for(std::chrono::milliseconds(kReadPollMilliseconds));
         }
     }
@@ -119,10 +132,13 @@ int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
     return Count;
 }
 
-void TSoundCaptureStream::SetBufferMilliseconds(int32_t Value) { BufferMilliseconds = std::max(Value, 0); }
+void TSoundCaptureStream::SetBufferMilliseconds(int32_t Value) {
+    BufferMilliseconds = std::max(Value, 0);
+}
 
 void TSoundCaptureStream::SetOnDataReady(const TDataReadyEvent& Handler) {
-    if (Handler.sameAs(OnDataReady)) return;
+    if (Handler.sameAs(OnDataReady))
+        return;
     if (!Capturing) {
         OnDataReady = Handler;
         return;
@@ -133,9 +149,11 @@ void TSoundCaptureStream::SetOnDataReady(const TDataReadyEvent& Handler) {
         NotifyThread.reset();
     }
     OnDataReady = Handler;
-    if (OnDataReady && Capturing) StartNotifyThread();
+    if (OnDataReady && Capturing)
+        StartNotifyThread();
 }
 
 void TSoundCaptureStream::DoDataReady() {
-    if (OnDataReady) OnDataReady(*this);
+    if (OnDataReady)
+        OnDataReady(*this);
 }

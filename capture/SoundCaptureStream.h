@@ -27,7 +27,7 @@ class AutoResetEvent;
 class TSoundCaptureStreamNotify;
 
 class TSoundCaptureStream : public TCustomWaveStream2 {
-public:
+  public:
     // Polls of ReadData's wait, in milliseconds, and how many polls in a row without a
     // byte count as a stalled device.
     static constexpr int kReadPollMilliseconds = 50;
@@ -52,7 +52,7 @@ public:
     // Ends the notification thread, then stops and releases the ring. Harmless when idle.
     void Stop();
 
-    int32_t GetAvailableBytes() override;   // bytes in the ring not read yet
+    int32_t GetAvailableBytes() override; // bytes in the ring not read yet
     // Blocks until Count bytes have been copied (50 ms polls), starting an idle stream
     // first; a failed lock or a stalled device ends the wait and the rest is the silence
     // byte (0x80 for 8-bit samples, else 0). Returns Count.
@@ -69,8 +69,8 @@ public:
 
     const TSoundCaptureFormats& GetFormats() const { return Formats; }
     bool GetCapturing() const { return Capturing; }
-    uint32_t GetReadPosition() const { return ReadPosition; }   // bytes into the ring
-    uint32_t GetBufferBytes() const { return BufferBytes; }     // ring size, fixed by Start
+    uint32_t GetReadPosition() const { return ReadPosition; } // bytes into the ring
+    uint32_t GetBufferBytes() const { return BufferBytes; }   // ring size, fixed by Start
     // The running ring, or null when idle (for readers that peek at the newest bytes).
     IDirectSoundCaptureBuffer* GetCaptureBuffer() const { return CaptureBuffer.get(); }
     TSoundCaptureStreamNotify* GetNotifyThread() const { return NotifyThread.get(); }
@@ -78,7 +78,7 @@ public:
     // Index into Formats of the format Start uses; written directly by the owner.
     int32_t FormatIndex = 0;
 
-private:
+  private:
     friend class TSoundCaptureStreamNotify;
 
     ServiceRef<IDirectSoundCaptureBuffer> CaptureBuffer;
@@ -87,7 +87,7 @@ private:
     uint32_t BufferBytes = 0;
     ServiceRef<IDirectSoundCapture> CaptureDevice;
     bool Capturing = false;
-    AutoResetEvent* NotifyEvent = nullptr;   // owned by the current notification thread
+    AutoResetEvent* NotifyEvent = nullptr; // owned by the current notification thread
     std::unique_ptr<TSoundCaptureStreamNotify> NotifyThread;
     TDataReadyEvent OnDataReady;
     TSoundCaptureFormats Formats;

@@ -13,7 +13,8 @@ TSoundCaptureStreamNotify::TSoundCaptureStreamNotify(TSoundCaptureStream& stream
 }
 
 void TSoundCaptureStreamNotify::Resume() {
-    if (thread_.joinable()) return;
+    if (thread_.joinable())
+        return;
     thread_ = std::thread(Execute, shared_, WaitMilliseconds, this);
 }
 
@@ -23,30 +24,35 @@ void TSoundCaptureStreamNotify::Execute(std::shared_ptr<Shared> shared, int wait
     // `owner` is only used inside the request, which runs on the main thread while the
     // owner lives: its destructor cancels what it has not served.
     while (!shared->event.WaitFor(waitMilliseconds)) {
-        if (!queue.runAndWait(owner, [owner] { owner->PollCapture(); })) break;
+        if (!queue.runAndWait(owner, [owner] { owner->PollCapture(); }))
+            break;
     }
     shared->finished.store(true);
     queue.wakeWaiters();
 }
 
 void TSoundCaptureStreamNotify::PollCapture() {
-    const std::shared_ptr<Shared> shared = shared_;   // outlives `this` if the handler frees it
-    if (shared->failed) return;
+    const std::shared_ptr<Shared> shared = shared_; // outlives `this` if the handler frees it
+    if (shared->failed)
+        return;
     shared->polling = true;
     try {
-        if (Stream.AvailableBytes() > 0) Stream.DoDataReady();
+        if (Stream.AvailableBytes() > 0)
+            Stream.DoDataReady();
     } catch (...) {
         shared->failed = true;
         reportCaptureError(std::current_exception());
         shared->event.Signal();
-        if (!shared->ownerGone) MainThreadQueue::instance().post(this, [this] { FinishAfterFailure(); });
+        if (!shared->ownerGone)
+            MainThreadQueue::instance().post(this, [this] { FinishAfterFailure(); });
     }
     shared->polling = false;
 }
 
 void TSoundCaptureStreamNotify::FinishAfterFailure() {
-    if (Stream.NotifyThread.get() != this) return;
-    Stream.NotifyThread.reset();   // frees this object; its destructor stops the stream
+    if (Stream.NotifyThread.get() != this)
+        return;
+    Stream.NotifyThread.reset(); // frees this object; its destructor stops the stream
 }
 
 TSoundCaptureStreamNotify::~TSoundCaptureStreamNotify() {
@@ -64,6 +70,8 @@ TSoundCaptureStreamNotify::~TSoundCaptureStreamNotify() {
         }
     }
     queue.cancel(this);
-    if (Stream.NotifyEvent == &shared_->event) Stream.NotifyEvent = nullptr;
-    if (Stream.GetOnDataReady()) Stream.Stop();
+    if (Stream.NotifyEvent == &shared_->event)
+        Stream.NotifyEvent = nullptr;
+    if (Stream.GetOnDataReady())
+        Stream.Stop();
 }

@@ -22,7 +22,7 @@
 class TSoundCaptureStream;
 
 class TSoundCaptureStreamNotify {
-public:
+  public:
     // Created suspended: the creator stores it in the stream's NotifyThread, then calls
     // Resume. Creates the event and stores it in the stream's NotifyEvent;
     // WaitMilliseconds = Min(BufferMilliseconds div 4, 50).
@@ -42,19 +42,20 @@ public:
     // stream is stopped by a request queued for the main thread.
     void PollCapture();
 
-    TSoundCaptureStream& Stream;   // not owned
+    TSoundCaptureStream& Stream; // not owned
 
-private:
+  private:
     struct Shared {
         AutoResetEvent event;
-        std::atomic<bool> finished{false};   // set by the body as it ends
+        std::atomic<bool> finished{false}; // set by the body as it ends
         // Main thread only:
-        bool polling = false;     // inside PollCapture
-        bool ownerGone = false;   // the object has been destroyed
-        bool failed = false;      // the handler raised; no further calls
+        bool polling = false;   // inside PollCapture
+        bool ownerGone = false; // the object has been destroyed
+        bool failed = false;    // the handler raised; no further calls
     };
 
-    static void Execute(std::shared_ptr<Shared> shared, int waitMilliseconds, TSoundCaptureStreamNotify* owner);
+    static void Execute(std::shared_ptr<Shared> shared, int waitMilliseconds,
+                        TSoundCaptureStreamNotify* owner);
     void FinishAfterFailure();
 
     const int WaitMilliseconds;

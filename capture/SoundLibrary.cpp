@@ -53,30 +53,35 @@ std::string lowerCased(std::string text) {
 std::string executableDirectory() {
     char path[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (length <= 0) return ".";
+    if (length <= 0)
+        return ".";
     const std::string exe(path, static_cast<size_t>(length));
     const size_t slash = exe.rfind('/');
     return slash == std::string::npos ? "." : exe.substr(0, slash);
 }
 
 std::string libraryPath(const std::string& name) {
-    if (name.find('/') != std::string::npos) return name;
+    if (name.find('/') != std::string::npos)
+        return name;
     const std::string& override = libraryDirectoryOverride();
     return (override.empty() ? executableDirectory() : override) + "/" + name;
 }
 
-Exception notLoaded(const std::string& libraryName) { return Exception(libraryName + " not loaded"); }
+Exception notLoaded(const std::string& libraryName) {
+    return Exception(libraryName + " not loaded");
+}
 
 template <class Proc> Proc entryPoint(const char* procName) {
     return reinterpret_cast<Proc>(GetLibraryProc(kSoundLibraryName, procName));
 }
 
-}  // namespace
+} // namespace
 
 void* GetLibraryProc(const std::string& LibraryName, const std::string& ProcName) {
     std::lock_guard lock(libraryMutex());
     auto& list = loadedLibraries();
-    if (!list) list = std::make_unique<std::vector<LoadedLibrary>>();
+    if (!list)
+        list = std::make_unique<std::vector<LoadedLibrary>>();
     const std::string key = lowerCased(LibraryName);
     auto found = std::find_if(list->begin(), list->end(),
                               [&](const LoadedLibrary& library) { return library.lowerName == key; });
@@ -87,13 +92,15 @@ void* GetLibraryProc(const std::string& LibraryName, const std::string& ProcName
             library.inProcess = stand_in->second;
         } else {
             library.handle = dlopen(libraryPath(LibraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (!library.handle) throw notLoaded(LibraryName);
+            if (!library.handle)
+                throw notLoaded(LibraryName);
         }
         list->push_back(std::move(library));
         found = list->end() - 1;
     }
     void* proc = found->inProcess ? found->inProcess(ProcName) : dlsym(found->handle, ProcName.c_str());
-    if (!proc) throw notLoaded(LibraryName);
+    if (!proc)
+        throw notLoaded(LibraryName);
     return proc;
 }
 
@@ -113,7 +120,8 @@ HRESULT DirectSoundCaptureCreate(const GUID* guid, IDirectSoundCapture** capture
 
 HRESULT DirectSoundCaptureEnumerate(LPDSENUMCALLBACKA callback, void* context) {
     try {
-        return entryPoint<DirectSoundCaptureEnumerateAProc>("DirectSoundCaptureEnumerateA")(callback, context);
+        return entryPoint<DirectSoundCaptureEnumerateAProc>("DirectSoundCaptureEnumerateA")(callback,
+                                                                                            context);
     } catch (...) {
         throw EDirectXError("Necessary since DirectX 5");
     }
@@ -122,9 +130,11 @@ HRESULT DirectSoundCaptureEnumerate(LPDSENUMCALLBACKA callback, void* context) {
 void FreeLoadedLibraries() {
     std::lock_guard lock(libraryMutex());
     auto& list = loadedLibraries();
-    if (!list) return;
+    if (!list)
+        return;
     for (LoadedLibrary& library : *list)
-        if (library.handle) dlclose(library.handle);
+        if (library.handle)
+            dlclose(library.handle);
     list.reset();
 }
 
@@ -145,4 +155,4 @@ void setLibraryDirectory(const std::string& directory) {
     libraryDirectoryOverride() = directory;
 }
 
-}  // namespace SoundLibraryTestSeam
+} // namespace SoundLibraryTestSeam

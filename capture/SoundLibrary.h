@@ -39,4 +39,4 @@ void unregisterInProcessLibrary(const std::string& libraryName);
 // Where libraries are looked for instead of the executable's directory; empty restores
 // the default. A directory without the library simulates "library missing".
 void setLibraryDirectory(const std::string& directory);
-}  // namespace SoundLibraryTestSeam
+} // namespace SoundLibraryTestSeam

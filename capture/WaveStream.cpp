@@ -6,8 +6,10 @@
 int32_t TCustomWaveStream::Read(void* Buffer, int32_t Count) {
     const int32_t size = GetSize();
     if (size >= 0) {
-        if (Position > size) Position = size;
-        if (Count > size - Position) Count = size - Position;
+        if (Position > size)
+            Position = size;
+        if (Count > size - Position)
+            Count = size - Position;
     }
     const int32_t result = ReadData(Buffer, Count);
     Position += result;
@@ -23,15 +25,21 @@ int32_t TCustomWaveStream::Write(const void* Buffer, int32_t Count) {
 int64_t TCustomWaveStream::Seek(int64_t offset, TSeekOrigin origin) {
     // Seeking only moves the byte count; an unbounded stream has no end to seek from.
     int64_t base = 0;
-    if (origin == TSeekOrigin::Current) base = Position;
-    if (origin == TSeekOrigin::End) base = std::max<int32_t>(GetSize(), 0);
+    if (origin == TSeekOrigin::Current)
+        base = Position;
+    if (origin == TSeekOrigin::End)
+        base = std::max<int32_t>(GetSize(), 0);
     Position = static_cast<int32_t>(std::clamp<int64_t>(base + offset, 0, INT32_MAX));
     return Position;
 }
 
-int32_t TCustomWaveStream::ReadData(void*, int32_t) { return 0; }
+int32_t TCustomWaveStream::ReadData(void*, int32_t) {
+    return 0;
+}
 
-int32_t TCustomWaveStream::WriteData(const void*, int32_t) { return 0; }
+int32_t TCustomWaveStream::WriteData(const void*, int32_t) {
+    return 0;
+}
 
 WAVEFORMATEX* TCustomWaveStream2::GetWaveFormat() {
     // The record is packed (alignment 1), so any byte block of its size holds it.
@@ -44,8 +52,9 @@ void TCustomWaveStream2::SetWaveFormatSize(int32_t Size) {
         WaveFormatSize = 0;
         return;
     }
-    auto block = std::make_unique<std::byte[]>(static_cast<size_t>(Size));   // zero-filled
-    if (WaveFormat) std::memcpy(block.get(), WaveFormat.get(), static_cast<size_t>(std::min(Size, WaveFormatSize)));
+    auto block = std::make_unique<std::byte[]>(static_cast<size_t>(Size)); // zero-filled
+    if (WaveFormat)
+        std::memcpy(block.get(), WaveFormat.get(), static_cast<size_t>(std::min(Size, WaveFormatSize)));
     WaveFormat = std::move(block);
     WaveFormatSize = Size;
 }

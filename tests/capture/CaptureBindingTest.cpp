@@ -42,8 +42,9 @@ TEST_F(CaptureBinding, CaptureEntryPointsReplaceEveryFailureWithDirectXError) {
             }
         },
         EDirectXError);
-    EXPECT_THROW(DirectSoundCaptureEnumerate([](GUID*, const char*, const char*, void*) { return 1; }, nullptr),
-                 EDirectXError);
+    EXPECT_THROW(
+        DirectSoundCaptureEnumerate([](GUID*, const char*, const char*, void*) { return 1; }, nullptr),
+        EDirectXError);
 }
 
 TEST_F(CaptureBinding, MissingEntryPointRaisesNotLoaded) {
@@ -98,7 +99,7 @@ TEST_F(CaptureBinding, DriverListHasTheDefaultDeviceFirstWithANullGuid) {
 
 TEST_F(CaptureBinding, DriverListIsBuiltOnceAndReachableThroughTheStreamClass) {
     TDirectXDrivers& first = CaptureDrivers();
-    sound.setDevices({{std::nullopt, "Late", ""}});   // a device that appears later is not listed
+    sound.setDevices({{std::nullopt, "Late", ""}}); // a device that appears later is not listed
     TDirectXDrivers& second = TSoundCaptureStream::CaptureDrivers();
     EXPECT_EQ(&first, &second);
     EXPECT_EQ(second.Count(), 2);

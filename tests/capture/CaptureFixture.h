@@ -16,7 +16,7 @@
 #include "tests/support/SimulatedSoundService.h"
 
 class CaptureFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         MainThreadQueue::instance().setMainThread();
         setCaptureErrorReporter([this](std::exception_ptr error) {
@@ -45,7 +45,8 @@ protected:
     template <class Done> bool pumpUntil(Done done, std::chrono::seconds cap = std::chrono::seconds(20)) {
         const auto giveUp = std::chrono::steady_clock::now() + cap;
         while (!done()) {
-            if (std::chrono::steady_clock::now() > giveUp) return false;
+            if (std::chrono::steady_clock::now() > giveUp)
+                return false;
             MainThreadQueue::instance().serveFor(std::chrono::milliseconds(2));
         }
         return true;
@@ -57,6 +58,7 @@ protected:
 };
 
 // A handler with its own identity, counting its calls.
-inline TDataReadyEvent handlerOf(std::function<void(TSoundCaptureStream&)> code, const void* target, uintptr_t id = 1) {
+inline TDataReadyEvent handlerOf(std::function<void(TSoundCaptureStream&)> code, const void* target,
+                                 uintptr_t id = 1) {
     return TDataReadyEvent(std::move(code), target, id);
 }

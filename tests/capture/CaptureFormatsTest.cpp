@@ -35,7 +35,9 @@ TEST_F(CaptureFormats, DeviceAcceptingEverythingYields56FormatsInTrialOrder) {
     stream = std::make_unique<TSoundCaptureStream>(nullptr);
     const TSoundCaptureFormats& formats = stream->GetFormats();
     ASSERT_EQ(formats.Count(), 56);
-    auto as = [](const TSoundCaptureFormat& f) { return Format{f.SamplesPerSec, f.BitsPerSample, f.Channels}; };
+    auto as = [](const TSoundCaptureFormat& f) {
+        return Format{f.SamplesPerSec, f.BitsPerSample, f.Channels};
+    };
     EXPECT_EQ(as(formats[0]), (Format{8000, 8, 1}));
     EXPECT_EQ(as(formats[1]), (Format{8000, 8, 2}));
     EXPECT_EQ(as(formats[2]), (Format{8000, 16, 1}));
@@ -57,20 +59,23 @@ TEST_F(CaptureFormats, DeviceAcceptingEverythingYields56FormatsInTrialOrder) {
                 EXPECT_EQ(request.bufferBytes, request.avgBytesPerSec);
                 ++i;
             }
-    EXPECT_EQ(SimulatedSoundService::liveObjects(), 1) << "only the device stays; every trial buffer is released";
+    EXPECT_EQ(SimulatedSoundService::liveObjects(), 1)
+        << "only the device stays; every trial buffer is released";
 }
 
 TEST_F(CaptureFormats, OnlySixteenBitAt44100And48000YieldsFourFormats) {
     sound.setFormatRule([](const Format& f) {
-        return f.bitsPerSample == 16 && (f.samplesPerSec == 44100 || f.samplesPerSec == 48000) ? DS_OK
-                                                                                               : DSERR_BADFORMAT;
+        return f.bitsPerSample == 16 && (f.samplesPerSec == 44100 || f.samplesPerSec == 48000)
+                   ? DS_OK
+                   : DSERR_BADFORMAT;
     });
     stream = std::make_unique<TSoundCaptureStream>(nullptr);
     const TSoundCaptureFormats& formats = stream->GetFormats();
     ASSERT_EQ(formats.Count(), 4);
     const Format expected[] = {{44100, 16, 1}, {44100, 16, 2}, {48000, 16, 1}, {48000, 16, 2}};
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ((Format{formats[i].SamplesPerSec, formats[i].BitsPerSample, formats[i].Channels}), expected[i]);
+        EXPECT_EQ((Format{formats[i].SamplesPerSec, formats[i].BitsPerSample, formats[i].Channels}),
+                  expected[i]);
     EXPECT_EQ(sound.bufferRequests().size(), 56u) << "every combination is still tried";
 }
 

@@ -11,7 +11,7 @@ MainThreadQueue& queue() {
     MainThreadQueue::instance().setMainThread();
     return MainThreadQueue::instance();
 }
-}  // namespace
+} // namespace
 
 TEST(CaptureMainThreadQueueThread, RequestsRunOnTheMainThreadAndTheWorkerWaits) {
     MainThreadQueue& q = queue();
@@ -23,7 +23,8 @@ TEST(CaptureMainThreadQueueThread, RequestsRunOnTheMainThreadAndTheWorkerWaits) 
         EXPECT_TRUE(q.runAndWait(&owner, [&] { ranOn = std::this_thread::get_id(); }));
         returned = true;
     });
-    while (q.pending() == 0) std::this_thread::yield();
+    while (q.pending() == 0)
+        std::this_thread::yield();
     EXPECT_FALSE(returned);
     EXPECT_EQ(q.drain(), 1);
     worker.join();
@@ -39,7 +40,8 @@ TEST(CaptureMainThreadQueueThread, WaitingForAWorkerServesItsRequests) {
     int served = 0;
     std::atomic<bool> finished{false};
     std::thread worker([&] {
-        for (int i = 0; i < 3; ++i) q.runAndWait(&owner, [&] { ++served; });
+        for (int i = 0; i < 3; ++i)
+            q.runAndWait(&owner, [&] { ++served; });
         finished = true;
         q.wakeWaiters();
     });
@@ -56,7 +58,8 @@ TEST(CaptureMainThreadQueueThread, CancelledRequestsNeverRunAndTheirWaitersGoOn)
     bool ranOther = false;
     std::atomic<int> result{-1};
     std::thread worker([&] { result = q.runAndWait(&owner, [&] { ranCancelled = true; }) ? 1 : 0; });
-    while (q.pending() == 0) std::this_thread::yield();
+    while (q.pending() == 0)
+        std::this_thread::yield();
     q.post(&owner, [&] { ranCancelled = true; });
     q.post(&other, [&] { ranOther = true; });
     q.cancel(&owner);

@@ -21,7 +21,7 @@ TEST_F(CaptureNotifyThread, HandlerRunsOnTheMainThreadWhenBytesWait) {
             sender.Read(block.data(), std::min<int32_t>(sender.AvailableBytes(), 1024));
         },
         this));
-    s.SetBufferMilliseconds(40);   // polls every 10 ms
+    s.SetBufferMilliseconds(40); // polls every 10 ms
     s.Start();
     // Polls without waiting bytes do not call the handler.
     int polls = 0;
@@ -47,7 +47,8 @@ TEST_F(CaptureNotifyThread, FailingHandlerIsReportedOnceAndStopsCaptureUntilTheN
             ++calls;
             std::vector<uint8_t> block(16);
             sender.Read(block.data(), 16);
-            if (fail) throw EConvertError("'x' is not a valid integer value");
+            if (fail)
+                throw EConvertError("'x' is not a valid integer value");
         },
         this));
     s.SetBufferMilliseconds(40);
@@ -65,7 +66,7 @@ TEST_F(CaptureNotifyThread, FailingHandlerIsReportedOnceAndStopsCaptureUntilTheN
     EXPECT_EQ(calls, 1);
 
     fail = false;
-    s.Start();   // Pause pressed twice
+    s.Start(); // Pause pressed twice
     ASSERT_TRUE(pumpUntil([&] { return calls >= 3; }));
     EXPECT_EQ(reports.size(), 1u);
     EXPECT_TRUE(s.GetCapturing());
@@ -83,11 +84,12 @@ TEST_F(CaptureNotifyThread, StopServesThePollTheThreadIsWaitingFor) {
             sender.Read(block.data(), 64);
         },
         this));
-    s.SetBufferMilliseconds(0);   // the thread asks at once
+    s.SetBufferMilliseconds(0); // the thread asks at once
     s.Start();
     sound.pushBytes(64);
-    while (MainThreadQueue::instance().pending() == 0) std::this_thread::yield();
-    s.Stop();   // must not deadlock: the waiting request is served during the wait
+    while (MainThreadQueue::instance().pending() == 0)
+        std::this_thread::yield();
+    s.Stop(); // must not deadlock: the waiting request is served during the wait
     EXPECT_FALSE(s.GetCapturing());
     EXPECT_EQ(calls, 1);
     EXPECT_TRUE(ringDuringCall) << "the thread ends before the ring is released";
@@ -107,7 +109,6 @@ TEST_F(CaptureNotifyThread, ReplacingTheHandlerWhileCapturingKeepsCaptureRunning
     s.Start();
     sound.setByteRate(8000);
     ASSERT_TRUE(pumpUntil([&] { return firstCalls >= 1; }));
-    TSoundCaptureStreamNotify* oldThread = s.GetNotifyThread();
 
     s.SetOnDataReady(handlerOf([&](TSoundCaptureStream& sender) { ++secondCalls, reader(sender); }, this, 2));
     EXPECT_TRUE(s.GetCapturing());
@@ -115,7 +116,6 @@ TEST_F(CaptureNotifyThread, ReplacingTheHandlerWhileCapturingKeepsCaptureRunning
     const int firstSoFar = firstCalls;
     ASSERT_TRUE(pumpUntil([&] { return secondCalls >= 2; }));
     EXPECT_EQ(firstCalls, firstSoFar);
-    (void)oldThread;
 
     // Removing the handler ends the thread; capture goes on silently.
     s.SetOnDataReady(TDataReadyEvent());

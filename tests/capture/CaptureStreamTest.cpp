@@ -10,15 +10,17 @@ using CaptureStream = CaptureFixture;
 namespace {
 bool isPattern(const std::vector<uint8_t>& bytes, size_t from, size_t count, uint64_t firstIndex) {
     for (size_t i = 0; i < count; ++i)
-        if (bytes[from + i] != SimulatedSoundService::patternByte(firstIndex + i)) return false;
+        if (bytes[from + i] != SimulatedSoundService::patternByte(firstIndex + i))
+            return false;
     return true;
 }
 bool allEqual(const std::vector<uint8_t>& bytes, size_t from, size_t count, uint8_t value) {
     for (size_t i = 0; i < count; ++i)
-        if (bytes[from + i] != value) return false;
+        if (bytes[from + i] != value)
+            return false;
     return true;
 }
-}  // namespace
+} // namespace
 
 TEST_F(CaptureStream, DeviceThatDoesNotOpenRaisesCannotBeInitialized) {
     sound.setOpenResult(DSERR_ALLOCATED);
@@ -52,16 +54,16 @@ TEST_F(CaptureStream, NewStreamIsIdleWithItsDefaults) {
 TEST_F(CaptureStream, RingSizeFollowsTheFormatAndBufferMilliseconds) {
     struct Case {
         Format format;
-        int32_t milliseconds;   // INT32_MIN: leave the default
+        int32_t milliseconds; // INT32_MIN: leave the default
         uint32_t ringBytes;
         int waitMilliseconds;
     };
     const Case cases[] = {
-        {{44100, 16, 2}, 1024, 180634, 50},   // not rounded to the block alignment
+        {{44100, 16, 2}, 1024, 180634, 50}, // not rounded to the block alignment
         {{48000, 16, 1}, 1024, 98304, 50},
         {{8000, 8, 1}, 1024, 8192, 50},
         {{8000, 8, 1}, INT32_MIN, 8000, 50},
-        {{8000, 8, 1}, -5, 8000, 0},          // stored as 0: the floor, and no wait between polls
+        {{8000, 8, 1}, -5, 8000, 0}, // stored as 0: the floor, and no wait between polls
         {{96000, 32, 2}, 100, 76800, 25},
         {{8000, 8, 1}, 3, 8000, 0},
     };
@@ -69,7 +71,8 @@ TEST_F(CaptureStream, RingSizeFollowsTheFormatAndBufferMilliseconds) {
         SCOPED_TRACE(c.format.samplesPerSec);
         SCOPED_TRACE(c.milliseconds);
         TSoundCaptureStream& s = openWith(c.format);
-        if (c.milliseconds != INT32_MIN) s.SetBufferMilliseconds(c.milliseconds);
+        if (c.milliseconds != INT32_MIN)
+            s.SetBufferMilliseconds(c.milliseconds);
         EXPECT_GE(s.GetBufferMilliseconds(), 0);
         s.SetOnDataReady(handlerOf([](TSoundCaptureStream&) {}, this));
         sound.clearBufferRequests();
@@ -106,7 +109,7 @@ TEST_F(CaptureStream, FailingRingCreationRaisesAndLeavesTheStreamIdle) {
 }
 
 TEST_F(CaptureStream, AvailableBytesIsTheRingDistance) {
-    TSoundCaptureStream& s = openWith({8000, 8, 1});   // a ring of 8000 bytes
+    TSoundCaptureStream& s = openWith({8000, 8, 1}); // a ring of 8000 bytes
     s.Start();
     EXPECT_EQ(s.AvailableBytes(), 0);
     sound.pushBytes(7000);
@@ -115,7 +118,7 @@ TEST_F(CaptureStream, AvailableBytesIsTheRingDistance) {
     ASSERT_EQ(s.Read(buffer.data(), 7000), 7000);
     EXPECT_EQ(s.GetReadPosition(), 7000u);
     EXPECT_EQ(s.AvailableBytes(), 0) << "equal positions: nothing waits";
-    sound.pushBytes(2000);   // the device is now at 1000, past the ring's end
+    sound.pushBytes(2000); // the device is now at 1000, past the ring's end
     EXPECT_EQ(s.AvailableBytes(), 2000);
 
     // Across the ring's end: region 1 then region 2, contiguous.
@@ -147,14 +150,15 @@ TEST_F(CaptureStream, LockFailureFillsTheRestWithTheSilenceByteOfTheSampleSize) 
         TSoundCaptureStream& s = openWith(c.format);
         s.Start();
         sound.pushBytes(100);
-        sound.setByteRate(8000);   // more arrives, but the second lock fails
+        sound.setByteRate(8000); // more arrives, but the second lock fails
         sound.failLocksAfter(1);
         std::vector<uint8_t> buffer(310, 0x55);
         const int locksBefore = sound.lockCalls();
         EXPECT_EQ(s.Read(buffer.data(), 300), 300);
         // The first lock took what had arrived (the 100 pushed, perhaps a little more).
         size_t copied = 300;
-        while (copied > 0 && buffer[copied - 1] == c.silence) --copied;
+        while (copied > 0 && buffer[copied - 1] == c.silence)
+            --copied;
         EXPECT_GE(copied, 100u);
         EXPECT_LT(copied, 300u);
         EXPECT_TRUE(isPattern(buffer, 0, copied, 0));
@@ -217,7 +221,8 @@ TEST_F(CaptureStream, StartOnACapturingStreamBeginsAFreshRing) {
     EXPECT_EQ(s.GetReadPosition(), 0u);
     EXPECT_EQ(s.AvailableBytes(), 0) << "the old ring's unread bytes are gone";
     EXPECT_EQ(sound.startCalls(), 2);
-    EXPECT_EQ(SimulatedSoundService::liveObjects(), 2) << "device and the new ring; the old ring was released";
+    EXPECT_EQ(SimulatedSoundService::liveObjects(), 2)
+        << "device and the new ring; the old ring was released";
 }
 
 TEST_F(CaptureStream, StopReleasesTheRingAndASecondStopDoesNothing) {
@@ -267,7 +272,7 @@ TEST_F(CaptureStream, SettingTheInstalledHandlerAgainChangesNothing) {
     s.Start();
     TSoundCaptureStreamNotify* thread = s.GetNotifyThread();
     ASSERT_NE(thread, nullptr);
-    s.SetOnDataReady(handlerOf([&](TSoundCaptureStream&) { calls += 100; }, this, 7));   // same target and id
+    s.SetOnDataReady(handlerOf([&](TSoundCaptureStream&) { calls += 100; }, this, 7)); // same target and id
     EXPECT_EQ(s.GetNotifyThread(), thread);
     EXPECT_TRUE(s.GetCapturing());
 }
@@ -303,7 +308,7 @@ TEST(CaptureWaveStream, BoundedStreamsClampReadsToTheirSize) {
     EXPECT_EQ(ten.Position, 10);
     ten.SetWaveFormatSize(18);
     ten.GetWaveFormat()->nChannels = 2;
-    ten.SetWaveFormatSize(40);   // keeps the record
+    ten.SetWaveFormatSize(40); // keeps the record
     EXPECT_EQ(ten.GetWaveFormat()->nChannels, 2);
     EXPECT_EQ(ten.GetWaveFormatSize(), 40);
     ten.SetWaveFormatSize(0);

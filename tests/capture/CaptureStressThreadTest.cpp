@@ -9,7 +9,7 @@
 using CaptureStressThread = CaptureFixture;
 
 TEST_F(CaptureStressThread, ThousandStartStopCyclesWhileTheHandlerReads) {
-    TSoundCaptureStream& s = openWith({48000, 16, 2});   // 192000 bytes a second
+    TSoundCaptureStream& s = openWith({48000, 16, 2}); // 192000 bytes a second
     sound.setByteRate(192000);
     int calls = 0;
     int64_t bytesRead = 0;
@@ -21,20 +21,21 @@ TEST_F(CaptureStressThread, ThousandStartStopCyclesWhileTheHandlerReads) {
             bytesRead += sender.Read(block.data(), count);
         },
         this));
-    s.SetBufferMilliseconds(8);   // polls every 2 ms, a ring of 8000 bytes
+    s.SetBufferMilliseconds(8); // polls every 2 ms, a ring of 8000 bytes
     MainThreadQueue& queue = MainThreadQueue::instance();
     int cyclesWithCall = 0;
     for (int cycle = 0; cycle < 1000; ++cycle) {
         s.Start();
         switch (cycle % 3) {
-        case 0:   // stop at once, the thread probably still waiting on its event
+        case 0: // stop at once, the thread probably still waiting on its event
             break;
-        case 1: {   // stop while the thread waits for its poll to be served
+        case 1: { // stop while the thread waits for its poll to be served
             const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            while (queue.pending() == 0 && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+            while (queue.pending() == 0 && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::yield();
             break;
         }
-        case 2: {   // let notifications flow
+        case 2: { // let notifications flow
             const int before = calls;
             ASSERT_TRUE(pumpUntil([&] { return calls > before; })) << "cycle " << cycle;
             ++cyclesWithCall;
@@ -44,7 +45,7 @@ TEST_F(CaptureStressThread, ThousandStartStopCyclesWhileTheHandlerReads) {
         if (cycle % 2 == 0) {
             s.Stop();
             s.Stop();
-        }   // odd cycles: the next Start stops
+        } // odd cycles: the next Start stops
         ASSERT_EQ(SimulatedSoundService::liveObjects(), s.GetCapturing() ? 2 : 1) << "cycle " << cycle;
     }
     s.Stop();
@@ -65,7 +66,8 @@ TEST_F(CaptureStressThread, FailingHandlersAndRestartsThreadSafe) {
         [&](TSoundCaptureStream& sender) {
             ++calls;
             sender.Read(block.data(), std::min<int32_t>(sender.AvailableBytes(), 256));
-            if (calls % 3 == 0) throw Exception("handler failed");
+            if (calls % 3 == 0)
+                throw Exception("handler failed");
         },
         this));
     // Some rounds press Pause twice while the error is on screen (inside the report):
@@ -87,7 +89,8 @@ TEST_F(CaptureStressThread, FailingHandlersAndRestartsThreadSafe) {
         s.Start();
         if (restartInReport) {
             const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (reportCount == before && std::chrono::steady_clock::now() < giveUp) queue.drain();
+            while (reportCount == before && std::chrono::steady_clock::now() < giveUp)
+                queue.drain();
             ASSERT_EQ(reportCount, before + 1) << "round " << round;
             EXPECT_TRUE(s.GetCapturing()) << "round " << round;
             EXPECT_NE(s.GetNotifyThread(), nullptr) << "round " << round;

@@ -19,7 +19,7 @@ std::atomic<int> gLiveObjects{0};
 // Reference counting shared by the simulated objects: one reference from the creator,
 // the object deletes itself on its last release, as service objects do.
 template <class Interface> class Counted : public Interface {
-public:
+  public:
     Counted() { ++gLiveObjects; }
     ~Counted() override { --gLiveObjects; }
     uint32_t AddRef() override { return ++references_; }
@@ -32,17 +32,18 @@ public:
         return left;
     }
 
-protected:
+  protected:
     virtual void beforeDelete() {}
 
-private:
+  private:
     std::atomic<uint32_t> references_{1};
 };
 
 class SimulatedSoundBuffer : public Counted<IDirectSoundBuffer> {
-public:
+  public:
     HRESULT GetCaps(DSBCAPS* caps) override {
-        if (!caps) return DSERR_INVALIDPARAM;
+        if (!caps)
+            return DSERR_INVALIDPARAM;
         caps->dwFlags = DSBCAPS_PRIMARYBUFFER;
         caps->dwBufferBytes = 0;
         caps->dwUnlockTransferRate = 0;
@@ -51,52 +52,64 @@ public:
     }
     HRESULT GetFormat(WAVEFORMATEX* format, uint32_t sizeAllocated, uint32_t* sizeWritten) override {
         if (!format) {
-            if (!sizeWritten) return DSERR_INVALIDPARAM;
+            if (!sizeWritten)
+                return DSERR_INVALIDPARAM;
             *sizeWritten = sizeof(WAVEFORMATEX);
             return DS_OK;
         }
-        if (sizeAllocated < sizeof(WAVEFORMATEX)) return DSERR_INVALIDPARAM;
+        if (sizeAllocated < sizeof(WAVEFORMATEX))
+            return DSERR_INVALIDPARAM;
         *format = WAVEFORMATEX{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
-        if (sizeWritten) *sizeWritten = sizeof(WAVEFORMATEX);
+        if (sizeWritten)
+            *sizeWritten = sizeof(WAVEFORMATEX);
         return DS_OK;
     }
 };
 
 class SimulatedDirectSound : public Counted<IDirectSound> {
-public:
+  public:
     HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer, IUnknown*) override {
-        if (!desc || !buffer) return DSERR_INVALIDPARAM;
-        *buffer = new SimulatedSoundBuffer;   // counted: frees itself on its last Release
+        if (!desc || !buffer)
+            return DSERR_INVALIDPARAM;
+        *buffer = new SimulatedSoundBuffer; // counted: frees itself on its last Release
         return DS_OK;
     }
     HRESULT SetCooperativeLevel(uintptr_t, uint32_t) override { return DS_OK; }
 };
 
-}  // namespace
+} // namespace
 
 // A looping capture ring, filled by a generator thread at the service's byte rate
 // and/or by pushBytes. The ring is guarded by mutex_; Lock hands out a copy.
 class SimulatedCaptureBuffer : public Counted<IDirectSoundCaptureBuffer> {
-public:
-    SimulatedCaptureBuffer(SimulatedSoundService& service, uint32_t bytes) : service_(service), ring_(bytes) {}
+  public:
+    SimulatedCaptureBuffer(SimulatedSoundService& service, uint32_t bytes)
+        : service_(service), ring_(bytes) {}
 
     HRESULT GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) override {
-        if (service_.positionFailure_) return DSERR_GENERIC;
+        if (service_.positionFailure_)
+            return DSERR_GENERIC;
         std::lock_guard lock(mutex_);
         const auto position = static_cast<uint32_t>(written_ % ring_.size());
-        if (capturePosition) *capturePosition = position;
-        if (readPosition) *readPosition = position;
+        if (capturePosition)
+            *capturePosition = position;
+        if (readPosition)
+            *readPosition = position;
         return DS_OK;
     }
 
-    HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* size1, void** region2, uint32_t* size2,
-                 uint32_t) override {
+    HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* size1, void** region2,
+                 uint32_t* size2, uint32_t) override {
         ++service_.lockCalls_;
-        if (service_.lockFailure_) return DSERR_GENERIC;
+        if (service_.lockFailure_)
+            return DSERR_GENERIC;
         const int allowed = service_.locksBeforeFailure_;
-        if (allowed == 0) return DSERR_GENERIC;
-        if (allowed > 0) service_.locksBeforeFailure_ = allowed - 1;
-        if (!region1 || !size1 || offset >= ring_.size() || bytes > ring_.size()) return DSERR_INVALIDPARAM;
+        if (allowed == 0)
+            return DSERR_GENERIC;
+        if (allowed > 0)
+            service_.locksBeforeFailure_ = allowed - 1;
+        if (!region1 || !size1 || offset >= ring_.size() || bytes > ring_.size())
+            return DSERR_INVALIDPARAM;
         const uint32_t first = std::min<uint32_t>(bytes, static_cast<uint32_t>(ring_.size()) - offset);
         const uint32_t second = bytes - first;
         copy_.resize(bytes);
@@ -107,8 +120,10 @@ public:
         }
         *region1 = copy_.data();
         *size1 = first;
-        if (region2) *region2 = second ? copy_.data() + first : nullptr;
-        if (size2) *size2 = second;
+        if (region2)
+            *region2 = second ? copy_.data() + first : nullptr;
+        if (size2)
+            *size2 = second;
         return DS_OK;
     }
 
@@ -130,19 +145,23 @@ public:
             stopping_ = true;
         }
         wake_.notify_all();
-        if (generator_.joinable()) generator_.join();
+        if (generator_.joinable())
+            generator_.join();
         return DS_OK;
     }
 
     // Appends bytes at the capture position (nothing while the device is stalled).
     void write(const uint8_t* bytes, size_t count) {
-        if (service_.stalled_) return;
+        if (service_.stalled_)
+            return;
         std::lock_guard lock(mutex_);
-        for (size_t i = 0; i < count; ++i) ring_[(written_ + i) % ring_.size()] = bytes[i];
+        for (size_t i = 0; i < count; ++i)
+            ring_[(written_ + i) % ring_.size()] = bytes[i];
         written_ += count;
     }
     void writePattern(uint64_t count) {
-        if (service_.stalled_) return;
+        if (service_.stalled_)
+            return;
         std::lock_guard lock(mutex_);
         for (uint64_t i = 0; i < count; ++i)
             ring_[(written_ + i) % ring_.size()] = SimulatedSoundService::patternByte(written_ + i);
@@ -154,7 +173,7 @@ public:
         return written_;
     }
 
-private:
+  private:
     void beforeDelete() override {
         Stop();
         service_.bufferGone(this);
@@ -163,7 +182,7 @@ private:
     void generate() {
         using Clock = std::chrono::steady_clock;
         auto last = Clock::now();
-        uint64_t carry = 0;   // byte-nanoseconds not yet written
+        uint64_t carry = 0; // byte-nanoseconds not yet written
         std::unique_lock lock(mutex_);
         while (!wake_.wait_for(lock, std::chrono::milliseconds(2), [this] { return stopping_; })) {
             const auto now = Clock::now();
@@ -172,7 +191,8 @@ private:
             carry += static_cast<uint64_t>(elapsed) * service_.byteRate_;
             const uint64_t due = carry / 1000000000u;
             carry %= 1000000000u;
-            if (due == 0 || service_.stalled_) continue;
+            if (due == 0 || service_.stalled_)
+                continue;
             for (uint64_t i = 0; i < due; ++i)
                 ring_[(written_ + i) % ring_.size()] = SimulatedSoundService::patternByte(written_ + i);
             written_ += due;
@@ -186,22 +206,24 @@ private:
     uint64_t written_ = 0;
     bool stopping_ = false;
     std::thread generator_;
-    std::vector<uint8_t> copy_;   // what the last Lock handed out; the reader's thread only
+    std::vector<uint8_t> copy_; // what the last Lock handed out; the reader's thread only
 };
 
 class SimulatedCapture : public Counted<IDirectSoundCapture> {
-public:
+  public:
     explicit SimulatedCapture(SimulatedSoundService& service) : service_(service) {}
-    HRESULT CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer, IUnknown*) override {
+    HRESULT CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer,
+                                IUnknown*) override {
         return service_.createBuffer(desc, buffer);
     }
 
-private:
+  private:
     SimulatedSoundService& service_;
 };
 
 SimulatedSoundService::SimulatedSoundService() {
-    if (current_) throw std::logic_error("one SimulatedSoundService at a time");
+    if (current_)
+        throw std::logic_error("one SimulatedSoundService at a time");
     current_ = this;
     GUID card{};
     card.bytes[0] = 0x01;
@@ -232,17 +254,20 @@ void SimulatedSoundService::setLibraryMissing(bool missing) {
 }
 
 void SimulatedSoundService::install() {
-    SoundLibraryTestSeam::registerInProcessLibrary(kSoundLibraryName,
-                                                   [this](const std::string& name) { return entryPoint(name); });
+    SoundLibraryTestSeam::registerInProcessLibrary(
+        kSoundLibraryName, [this](const std::string& name) { return entryPoint(name); });
 }
 
 void* SimulatedSoundService::entryPoint(const std::string& name) {
     std::lock_guard lock(mutex_);
     if (std::find(removedEntryPoints_.begin(), removedEntryPoints_.end(), name) != removedEntryPoints_.end())
         return nullptr;
-    if (name == "DirectSoundCreate") return reinterpret_cast<void*>(&entryDirectSoundCreate);
-    if (name == "DirectSoundCaptureCreate") return reinterpret_cast<void*>(&entryCaptureCreate);
-    if (name == "DirectSoundCaptureEnumerateA") return reinterpret_cast<void*>(&entryEnumerate);
+    if (name == "DirectSoundCreate")
+        return reinterpret_cast<void*>(&entryDirectSoundCreate);
+    if (name == "DirectSoundCaptureCreate")
+        return reinterpret_cast<void*>(&entryCaptureCreate);
+    if (name == "DirectSoundCaptureEnumerateA")
+        return reinterpret_cast<void*>(&entryEnumerate);
     return nullptr;
 }
 
@@ -294,14 +319,16 @@ void SimulatedSoundService::clearBufferRequests() {
 
 bool SimulatedSoundService::pushBytes(uint32_t count) {
     std::lock_guard lock(mutex_);
-    if (!running_) return false;
+    if (!running_)
+        return false;
     running_->writePattern(count);
     return true;
 }
 
 bool SimulatedSoundService::pushBytes(const std::vector<uint8_t>& bytes) {
     std::lock_guard lock(mutex_);
-    if (!running_) return false;
+    if (!running_)
+        return false;
     running_->write(bytes.data(), bytes.size());
     return true;
 }
@@ -321,10 +348,13 @@ uint64_t SimulatedSoundService::bytesCaptured() const {
     return running_ ? running_->written() : 0;
 }
 
-int SimulatedSoundService::liveObjects() { return gLiveObjects.load(); }
+int SimulatedSoundService::liveObjects() {
+    return gLiveObjects.load();
+}
 
 HRESULT SimulatedSoundService::createBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer) {
-    if (!desc || !buffer || !desc->lpwfxFormat) return DSERR_INVALIDPARAM;
+    if (!desc || !buffer || !desc->lpwfxFormat)
+        return DSERR_INVALIDPARAM;
     const WAVEFORMATEX& wave = *desc->lpwfxFormat;
     const Format format{static_cast<int32_t>(wave.nSamplesPerSec), wave.wBitsPerSample, wave.nChannels};
     HRESULT result;
@@ -335,8 +365,9 @@ HRESULT SimulatedSoundService::createBuffer(const DSCBUFFERDESC* desc, IDirectSo
             {format, desc->dwSize, desc->dwBufferBytes, wave.nBlockAlign, wave.nAvgBytesPerSec, result});
     }
     // Success codes other than 0 still hand out a buffer: the caller must release it.
-    if (result < 0 || desc->dwBufferBytes == 0) return result < 0 ? result : DSERR_INVALIDPARAM;
-    *buffer = new SimulatedCaptureBuffer(*this, desc->dwBufferBytes);   // counted: frees itself
+    if (result < 0 || desc->dwBufferBytes == 0)
+        return result < 0 ? result : DSERR_INVALIDPARAM;
+    *buffer = new SimulatedCaptureBuffer(*this, desc->dwBufferBytes); // counted: frees itself
     return result;
 }
 
@@ -347,20 +378,25 @@ void SimulatedSoundService::bufferStarted(SimulatedCaptureBuffer* buffer) {
 
 void SimulatedSoundService::bufferGone(SimulatedCaptureBuffer* buffer) {
     std::lock_guard lock(mutex_);
-    if (running_ == buffer) running_ = nullptr;
+    if (running_ == buffer)
+        running_ = nullptr;
 }
 
 HRESULT SimulatedSoundService::entryDirectSoundCreate(const GUID*, IDirectSound** sound, IUnknown*) {
-    if (!current_ || !sound) return DSERR_INVALIDPARAM;
+    if (!current_ || !sound)
+        return DSERR_INVALIDPARAM;
     const HRESULT result = current_->playbackOpenResult_;
-    if (result != DS_OK) return result;
-    *sound = new SimulatedDirectSound;   // counted: frees itself
+    if (result != DS_OK)
+        return result;
+    *sound = new SimulatedDirectSound; // counted: frees itself
     return DS_OK;
 }
 
-HRESULT SimulatedSoundService::entryCaptureCreate(const GUID* device, IDirectSoundCapture** capture, IUnknown*) {
+HRESULT SimulatedSoundService::entryCaptureCreate(const GUID* device, IDirectSoundCapture** capture,
+                                                  IUnknown*) {
     SimulatedSoundService* service = current_;
-    if (!service || !capture) return DSERR_INVALIDPARAM;
+    if (!service || !capture)
+        return DSERR_INVALIDPARAM;
     HRESULT result;
     {
         std::lock_guard lock(service->mutex_);
@@ -368,14 +404,16 @@ HRESULT SimulatedSoundService::entryCaptureCreate(const GUID* device, IDirectSou
         service->lastOpenGuid_ = device ? std::optional<GUID>(*device) : std::nullopt;
         result = service->openResult_;
     }
-    if (result != DS_OK) return result;
-    *capture = new SimulatedCapture(*service);   // counted: frees itself
+    if (result != DS_OK)
+        return result;
+    *capture = new SimulatedCapture(*service); // counted: frees itself
     return DS_OK;
 }
 
 HRESULT SimulatedSoundService::entryEnumerate(LPDSENUMCALLBACKA callback, void* context) {
     SimulatedSoundService* service = current_;
-    if (!service || !callback) return DSERR_INVALIDPARAM;
+    if (!service || !callback)
+        return DSERR_INVALIDPARAM;
     std::vector<Device> devices;
     int failAfter;
     HRESULT failResult;
@@ -387,12 +425,14 @@ HRESULT SimulatedSoundService::entryEnumerate(LPDSENUMCALLBACKA callback, void* 
         failResult = service->enumerateFailResult_;
     }
     for (size_t i = 0; i < devices.size(); ++i) {
-        if (failAfter >= 0 && static_cast<int>(i) == failAfter) return failResult;
+        if (failAfter >= 0 && static_cast<int>(i) == failAfter)
+            return failResult;
         GUID guid = devices[i].guid.value_or(GUID{});
-        if (!callback(devices[i].guid ? &guid : nullptr, devices[i].description.c_str(), devices[i].module.c_str(),
-                      context))
+        if (!callback(devices[i].guid ? &guid : nullptr, devices[i].description.c_str(),
+                      devices[i].module.c_str(), context))
             break;
     }
-    if (failAfter >= 0 && static_cast<size_t>(failAfter) >= devices.size()) return failResult;
+    if (failAfter >= 0 && static_cast<size_t>(failAfter) >= devices.size())
+        return failResult;
     return DS_OK;
 }

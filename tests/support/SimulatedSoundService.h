@@ -10,6 +10,10 @@
 //   sound.pushBytes(1024);                       // by hand: bytes 0..1023 of the pattern
 //   sound.setByteRate(96000);                    // or in real time from a generator thread
 //
+// Notifications reach the handler only while the test's main thread serves
+// MainThreadQueue (drain()/serveFor(), or the application's wake-up poster in widget
+// tests). Every stream must be freed before the service; liveObjects() then reads 0.
+//
 // Captured data follows a pattern: byte k of a ring's capture is patternByte(k), unless
 // pushed explicitly. Scripting calls may come from the test's main thread at any time;
 // the ring is shared with a generator thread under a lock, and Lock hands out a copy,
@@ -27,9 +31,9 @@
 class SimulatedCaptureBuffer;
 
 class SimulatedSoundService {
-public:
+  public:
     struct Device {
-        std::optional<GUID> guid;   // none: reported with a null GUID (the default device)
+        std::optional<GUID> guid; // none: reported with a null GUID (the default device)
         std::string description;
         std::string module;
     };
@@ -104,8 +108,8 @@ public:
     // The next `successfulLocks` locks succeed, every later one fails (-1: never).
     void failLocksAfter(int successfulLocks) { locksBeforeFailure_ = successfulLocks; }
     bool bufferRunning() const;
-    uint32_t ringBytes() const;           // size of the running ring, 0 when none
-    uint64_t bytesCaptured() const;       // bytes written into the running ring
+    uint32_t ringBytes() const;     // size of the running ring, 0 when none
+    uint64_t bytesCaptured() const; // bytes written into the running ring
     int lockCalls() const { return lockCalls_; }
     int startCalls() const { return startCalls_; }
 
@@ -115,7 +119,7 @@ public:
     // --- playback (DirectSoundCreate)
     void setPlaybackOpenResult(HRESULT result) { playbackOpenResult_ = result; }
 
-private:
+  private:
     friend class SimulatedCaptureBuffer;
     friend class SimulatedCapture;
     static HRESULT entryDirectSoundCreate(const GUID* device, IDirectSound** sound, IUnknown* outer);
@@ -129,7 +133,7 @@ private:
     void bufferStarted(SimulatedCaptureBuffer* buffer);
     void bufferGone(SimulatedCaptureBuffer* buffer);
 
-    mutable std::mutex mutex_;   // guards the members below that the binding's threads read
+    mutable std::mutex mutex_; // guards the members below that the binding's threads read
     std::vector<std::string> removedEntryPoints_;
     std::vector<Device> devices_;
     int enumerateFailAfter_ = -1;
@@ -141,7 +145,7 @@ private:
     FormatRule formatRule_;
     std::optional<HRESULT> bufferOverride_;
     std::vector<BufferRequest> bufferRequests_;
-    SimulatedCaptureBuffer* running_ = nullptr;   // the buffer started last, while alive
+    SimulatedCaptureBuffer* running_ = nullptr; // the buffer started last, while alive
     HRESULT playbackOpenResult_ = DS_OK;
 
     std::atomic<uint32_t> byteRate_{0};
