@@ -3,6 +3,7 @@
 // VELDORA_REAL_AUDIO_SCENE naming what the default source is:
 //   tone      a 1 kHz sine source at 48000 Hz
 //   silence   a null sink's monitor with nothing playing
+//   played    that monitor while a 1 kHz sine of amplitude 0.5 plays into the sink
 //   noserver  no daemon at all
 // Without VELDORA_REAL_AUDIO=1 they skip.
 #include "ServiceAlsaLibrary.h"
@@ -119,12 +120,13 @@ std::vector<double> captureHalfSecond() {
     return samples;
 }
 
-// module-sine-source plays a sine of amplitude 0.5 (measured here: RMS 0.354).
+// module-sine-source plays a sine of amplitude 0.5 (measured here: RMS 0.354); the
+// played scene plays one of the same amplitude.
 constexpr double kMinRms = 0.3;
 constexpr double kMaxRms = 0.4;
 
 TEST(ServiceAlsaRealAudio, CapturedToneIsTheSourcesSine) {
-    REQUIRE_SCENE("tone");
+    REQUIRE_SCENE("tone", "played");
     const std::vector<double> samples = captureHalfSecond();
     ASSERT_EQ(samples.size(), 24000u);
     const ToneReport report = analyseTone(samples, 48000, 1000);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Real capture through the sound-service library: a private PulseAudio daemon, ALSA's
 # "default" routed to it, a 1 kHz sine source, then a silent source, then no daemon
-# at all. Usage: real_capture.sh <bin dir>
+# at all; in between, the program's capture stream reads a tone played in real time.
+# Usage: real_capture.sh <bin dir>
 set -euo pipefail
 
 bin=$(cd "${1:?usage: real_capture.sh <bin dir>}" && pwd)
@@ -62,7 +63,7 @@ run_scene() {
         echo "FAILED: scene $scene" >&2
         exit 1
     }
-    echo "$out" | grep -E '^\[ +(OK|SKIPPED|FAILED) +\]|^(tone|silence):' || true
+    echo "$out" | grep -E '^\[ +(OK|SKIPPED|FAILED) +\]|^(tone|silence|stream):' || true
     if echo "$out" | grep -q '\[  SKIPPED \]' || ! echo "$out" | grep -q "\[  PASSED  \] $expected test"; then
         echo "$out"
         echo "FAILED: scene $scene did not run its $expected tests" >&2
@@ -78,6 +79,17 @@ run_scene tone "ServiceAlsaRealAudio.EnumerationListsTheDefaultAndTheServer:Serv
 pactl load-module module-null-sink sink_name=veldora_quiet >/dev/null
 pactl set-default-source veldora_quiet.monitor
 run_scene silence "ServiceAlsaRealAudio.SilentSourceFailsTheToneCheck" 1
+
+# Played: a 1 kHz sine of amplitude 0.5 played in real time into the null sink (the
+# sine source above hands out its sound in bursts of seconds); the program's capture
+# stream reads it through the library in blocking 1024-byte Reads.
+sox -n -r 48000 -c 1 -b 16 -t raw - synth 60 sine 1000 vol 0.5 2>/dev/null |
+    pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=20 -d veldora_quiet &
+player=$!
+sleep 0.5
+run_scene played "ServiceAlsaRealAudio.CapturedToneIsTheSourcesSine:ServiceAlsaStreamRealAudio.StreamReadsThePlayedTone" 2
+kill "$player" 2>/dev/null || true
+wait "$player" 2>/dev/null || true
 
 # No daemon, and ALSA pointed at a card that does not exist.
 stop_daemon
