@@ -1,10 +1,57 @@
 // Save, Load, Merge and picture export.
-// Filled in with the trace file.
-#include "app/TForm2.h"
+#include <QFile>
 
-void TForm2::WriteTraceFile(const std::string&) {}
-void TForm2::ReadTraceFile(const std::string&) {}
-void TForm2::Button4Click() {}
-void TForm2::Button3Click() {}
-void TForm2::Button6Click() {}
-void TForm2::Image5Click() {}
+#include "app/PictureImage.h"
+#include "app/ProgramState.h"
+#include "app/SavePictureDialog.h"
+#include "app/TForm2.h"
+#include "display/DXTimer.h"
+#include "display/TraceDrawing.h"
+#include "storage/BmpFile.h"
+#include "storage/TraceFile.h"
+
+// Both routines throw EInOutError and leave the arrays as they were on failure.
+void TForm2::WriteTraceFile(const std::string& name) {
+    writeTraceFile(name, TraceX, TraceY);
+}
+
+void TForm2::ReadTraceFile(const std::string& name) {
+    readTraceFile(name, TraceX, TraceY);
+}
+
+void TForm2::Button4Click() {
+    WriteTraceFile(DataFileName);
+}
+
+// Freezes the display before reading, so a failed read still leaves it frozen; capture
+// keeps running, and the next block overwrites the loaded trace in the arrays.
+void TForm2::Button3Click() {
+    DXTimer1->setEnabled(false);
+    Paused = true;
+    ReadTraceFile(DataFileName);
+    RedrawPausedTrace();
+}
+
+// The file's trace is drawn in blue into the background, where it stays under every
+// later trace until the background is reloaded.
+void TForm2::Button6Click() {
+    ReadTraceFile(DataFileName);
+    drawMergedTrace(Image1->Picture(), Image2->Picture(), TraceX, TraceY);
+    Image1->update();
+    Image2->update();
+}
+
+// Writes the screen picture at its own size, whatever size the window shows it at.
+// The dialog's file type does not matter: the file is always a BMP.
+void TForm2::Image5Click() {
+    SavePictureDialog dialog(this);
+    dialog.offerFileName(QFile::decodeName(QByteArray::fromStdString(LastExportName)));
+    if (!dialog.run())
+        return;
+    std::string name = QFile::encodeName(dialog.fileName()).toStdString();
+    LastExportName = name;
+    // Any dot counts, one in a folder name too.
+    if (name.find('.') == std::string::npos)
+        name += ".bmp";
+    writeBmpFile(name, Image1->Picture());
+}

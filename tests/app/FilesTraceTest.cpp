@@ -1,0 +1,382 @@
+// Save, Load and Merge on the real main window.
+#include <QPushButton>
+#include <QSlider>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "app/ExecutableDirectory.h"
+#include "app/PictureImage.h"
+#include "capture/SoundCaptureStream.h"
+#include "display/DXTimer.h"
+#include "display/Graticule.h"
+#include "display/TraceConversion.h"
+#include "display/TraceDrawing.h"
+#include "storage/BmpFile.h"
+#include "storage/TraceFile.h"
+#include "tests/app/FilesFixture.h"
+#include "tests/support/SimulatedSoundService.h"
+
+namespace {
+
+using FilesTraceTest = FilesFixture;
+
+constexpr uint32_t kWhite = colourToPixel(kTraceColourNormal);
+constexpr uint32_t kBlue = colourToPixel(kMergeColour);
+
+// The pixels where two pictures differ, as (x, y) pairs.
+std::vector<std::pair<int, int>> differences(const Bitmap& a, const Bitmap& b) {
+    std::vector<std::pair<int, int>> found;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (a.pixel(x, y) != b.pixel(x, y))
+                found.emplace_back(x, y);
+    return found;
+}
+
+std::vector<std::pair<int, int>> row(int left, int right, int y) {
+    std::vector<std::pair<int, int>> pixels;
+    for (int x = left; x <= right; ++x)
+        pixels.emplace_back(x, y);
+    return pixels;
+}
+
+TEST_F(FilesTraceTest, SaveThenLoadWhilePausedGivesBackTheSameValues) {
+    const std::string file = path("trace.bin");
+    writeBytes(file, std::vector<uint8_t>(5000, 0xAB)); // a longer file is truncated
+    form->DataFileName = file;
+    Paused = true;
+    form->DXTimer1->setEnabled(false);
+    fillPattern(TraceX, TraceY, 1);
+    const TraceArray savedX = TraceX, savedY = TraceY;
+    const Bitmap screen = form->Image1->Picture();
+
+    form->Button4->click();
+    ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+    const std::vector<uint8_t> bytes = readBytes(file);
+    ASSERT_EQ(bytes.size(), 2240u);
+    for (int i = 0; i < kStoredPoints; ++i) {
+        ASSERT_EQ(le32(bytes, 4 * i), uint32_t(savedX[i])) << "X " << i;
+        ASSERT_EQ(le32(bytes, 1120 + 4 * i), uint32_t(savedY[i])) << "Y " << i;
+    }
+    // Save changes nothing but the file.
+    EXPECT_EQ(TraceX, savedX);
+    EXPECT_EQ(TraceY, savedY);
+    EXPECT_TRUE(Paused);
+    EXPECT_FALSE(form->DXTimer1->Enabled());
+    EXPECT_EQ(form->Image1->Picture(), screen);
+
+    fillPattern(TraceX, TraceY, 2);
+    const TraceArray otherX = TraceX, otherY = TraceY;
+    form->Button3->click();
+    EXPECT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+    for (int i = 0; i < kTraceLength; ++i) {
+        // entries past 279 are not in the file and keep their values
+        EXPECT_EQ(TraceX[i], i < kStoredPoints ? savedX[i] : otherX[i]) << i;
+        EXPECT_EQ(TraceY[i], i < kStoredPoints ? savedY[i] : otherY[i]) << i;
+    }
+    EXPECT_TRUE(Paused);
+    EXPECT_FALSE(form->DXTimer1->Enabled());
+}
+
+// Load from the running state: the display freezes and shows the loaded trace, while
+// capture goes on.
+TEST_F(FilesTraceTest, LoadFromTheRunningStateFreezesTheDisplayAndLeavesCaptureRunning) {
+    form->CaptureStream.reset(); // the simulated service replaces whatever start-up opened
+    SimulatedSoundService sound;
+    sound.acceptFormats({{48000, 16, 1}});
+    form->CaptureStream = std::make_unique<TSoundCaptureStream>(nullptr);
+    TSoundCaptureStream* const stream = form->CaptureStream.get();
+    stream->Start();
+    ASSERT_TRUE(stream->GetCapturing());
+    ASSERT_TRUE(form->DXTimer1->Enabled());
+    ASSERT_FALSE(Paused);
+
+    const std::string file = path("line.bin");
+    fillLine(TraceX, TraceY, 40, 150, 100);
+    writeTraceFile(file, TraceX, TraceY);
+    const TraceArray loadedX = TraceX, loadedY = TraceY;
+    fillPattern(TraceX, TraceY, 3);
+    form->DataFileName = file;
+    const Bitmap background = form->Image2->Picture();
+
+    form->Button3->click();
+    EXPECT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+    EXPECT_FALSE(form->DXTimer1->Enabled());
+    EXPECT_TRUE(Paused);
+    EXPECT_EQ(form->CaptureStream.get(), stream);
+    EXPECT_TRUE(stream->GetCapturing());
+    for (int i = 0; i < kStoredPoints; ++i) {
+        ASSERT_EQ(TraceX[i], loadedX[i]) << i;
+        ASSERT_EQ(TraceY[i], loadedY[i]) << i;
+    }
+    EXPECT_EQ(form->Image2->Picture(), background);
+
+    form->CaptureStream.reset(); // before the simulated service goes
+}
+
+// WAITS ON the paused redraw (TForm2::RedrawPausedTrace, still empty): enable then.
+// Load draws the loaded trace in white over the background, shifted by the sliders'
+// movement since it was saved; merged traces stay under it.
+TEST_F(FilesTraceTest, DISABLED_LoadDrawsTheTraceOverTheBackgroundWithMergedTracesUnderIt) {
+    const Bitmap graticule = makeGraticule();
+    const std::string file = path("line.bin");
+    fillLine(TraceX, TraceY, 40, 150, 100);
+    writeTraceFile(file, TraceX, TraceY);
+    form->DataFileName = file;
+    form->Button3->click();
+    ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+    // At the sliders' start positions exactly where it was saved: x 40..189 on row 100.
+    EXPECT_EQ(differences(form->Image1->Picture(), graticule), row(40, 189, 100));
+    EXPECT_EQ(form->Image1->Picture().pixel(40, 100), kWhite);
+    EXPECT_EQ(form->Image2->Picture(), graticule);
+
+    // Shifted by the sliders' movement: 5 right and 3 up.
+    Paused = false; // moving the sliders while running redraws nothing
+    form->TrackBar4->setValue(105);
+    form->TrackBar2->setValue(97);
+    form->Button3->click();
+    EXPECT_EQ(differences(form->Image1->Picture(), graticule), row(45, 194, 97));
+
+    // A merged trace stays in blue under the loaded one.
+    const std::string merged = path("merged.bin");
+    fillLine(TraceX, TraceY, 20, 100, 150);
+    writeTraceFile(merged, TraceX, TraceY);
+    form->DataFileName = merged;
+    form->Button6->click();
+    form->DataFileName = file;
+    form->Button3->click();
+    std::vector<std::pair<int, int>> expected = row(45, 194, 97);
+    const auto mergedRow = row(20, 119, 150);
+    expected.insert(expected.end(), mergedRow.begin(), mergedRow.end());
+    EXPECT_EQ(differences(form->Image1->Picture(), graticule), expected);
+    EXPECT_EQ(form->Image1->Picture().pixel(20, 150), kBlue);
+    EXPECT_EQ(form->Image1->Picture().pixel(45, 97), kWhite);
+    ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+}
+
+// WAITS ON the conversion (TForm2::CaptureStreamFilledBuffer, still empty): enable then.
+// While capture runs after Load, the next block rewrites entries 0..272 and entries
+// 273..279 keep the file's values.
+TEST_F(FilesTraceTest, DISABLED_AfterLoadTheNextCapturedBlockOverwritesTheConvertedEntries) {
+    form->CaptureStream.reset();
+    SimulatedSoundService sound;
+    sound.acceptFormats({{48000, 16, 1}});
+    form->CaptureStream = std::make_unique<TSoundCaptureStream>(nullptr);
+    TSoundCaptureStream& stream = *form->CaptureStream;
+    stream.Start();
+    BlockSize = 1024;
+
+    const std::string file = path("line.bin");
+    fillLine(TraceX, TraceY, 40, 150, 100);
+    writeTraceFile(file, TraceX, TraceY);
+    const TraceArray loadedX = TraceX, loadedY = TraceY;
+    form->DataFileName = file;
+    form->Button3->click();
+    ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+
+    ASSERT_TRUE(sound.pushBytes(1024));
+    form->CaptureStreamFilledBuffer(stream); // as the stream delivers a block
+    CaptureBlockBuffer block{};
+    for (int k = 0; k < 1024; ++k)
+        block[k] = SimulatedSoundService::patternByte(k);
+    TraceArray expectedX = loadedX, expectedY = loadedY;
+    convertBlock(block, {}, expectedX, expectedY);
+    EXPECT_EQ(TraceX, expectedX);
+    EXPECT_EQ(TraceY, expectedY);
+    for (int i = kConvertedPoints; i < kStoredPoints; ++i)
+        EXPECT_EQ(TraceX[i], loadedX[i]) << i;
+
+    form->CaptureStream.reset();
+}
+
+struct LoadFailure {
+    const char* what;
+    std::string (*prepare)(FilesFixture& fixture); // the DataFileName to use
+    const char* message;
+};
+
+void PrintTo(const LoadFailure& failure, std::ostream* out) {
+    *out << failure.what;
+}
+
+class FilesLoadFailureTest : public FilesFixture, public ::testing::WithParamInterface<LoadFailure> {
+  public:
+    std::string pathOf(const std::string& name) { return path(name); }
+    using FilesFixture::writeBytes;
+};
+
+TEST_P(FilesLoadFailureTest, ShowsTheErrorAndKeepsTheArraysWithTheDisplayFrozen) {
+    const LoadFailure& failure = GetParam();
+    const std::string name = failure.prepare(*this);
+    form->DataFileName = name;
+    fillPattern(TraceX, TraceY, 4);
+    const TraceArray beforeX = TraceX, beforeY = TraceY;
+    form->Image1->Picture().setPixel(3, 3, 0x123456); // whatever the screen showed
+    const Bitmap screen = form->Image1->Picture();
+    const Bitmap background = form->Image2->Picture();
+
+    form->Button3->click();
+    ASSERT_EQ(TestApp::messageTexts(), QStringList{QString::fromUtf8(failure.message)});
+    EXPECT_EQ(TestApp::messages()[0].title, QStringLiteral("Veldora"));
+    EXPECT_EQ(TraceX, beforeX);
+    EXPECT_EQ(TraceY, beforeY);
+    EXPECT_TRUE(Paused); // frozen before the read
+    EXPECT_FALSE(form->DXTimer1->Enabled());
+    EXPECT_EQ(form->Image1->Picture(), screen); // no redraw
+    EXPECT_EQ(form->Image2->Picture(), background);
+
+    // Merge of the same name: the same message, nothing drawn, nothing else touched.
+    TestApp::clearMessages();
+    Paused = false;
+    form->DXTimer1->setEnabled(true);
+    form->Button6->click();
+    ASSERT_EQ(TestApp::messageTexts(), QStringList{QString::fromUtf8(failure.message)});
+    EXPECT_EQ(TraceX, beforeX);
+    EXPECT_EQ(TraceY, beforeY);
+    EXPECT_FALSE(Paused);
+    EXPECT_TRUE(form->DXTimer1->Enabled());
+    EXPECT_EQ(form->Image1->Picture(), screen);
+    EXPECT_EQ(form->Image2->Picture(), background);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FilesLoadFailureTest,
+    ::testing::Values(
+        LoadFailure{"MissingFile",
+                    [](FilesFixture& f) { return static_cast<FilesLoadFailureTest&>(f).pathOf("none.bin"); },
+                    "File not found."},
+        LoadFailure{
+            "MissingFolder",
+            [](FilesFixture& f) { return static_cast<FilesLoadFailureTest&>(f).pathOf("no/trace.bin"); },
+            "Invalid filename."},
+        LoadFailure{"ShortFile",
+                    [](FilesFixture& f) {
+                        auto& t = static_cast<FilesLoadFailureTest&>(f);
+                        t.writeBytes(t.pathOf("short.bin"), std::vector<uint8_t>(1500, 0x11));
+                        return t.pathOf("short.bin");
+                    },
+                    "Read beyond end of file."},
+        LoadFailure{"EmptyFile",
+                    [](FilesFixture& f) {
+                        auto& t = static_cast<FilesLoadFailureTest&>(f);
+                        t.writeBytes(t.pathOf("empty.bin"), {});
+                        return t.pathOf("empty.bin");
+                    },
+                    "Read beyond end of file."},
+        LoadFailure{"EmptyName", [](FilesFixture&) { return std::string(); }, "Invalid filename."},
+        LoadFailure{"Folder",
+                    [](FilesFixture& f) { return static_cast<FilesLoadFailureTest&>(f).pathOf(""); },
+                    "File access denied."}),
+    [](const ::testing::TestParamInfo<LoadFailure>& info) { return std::string(info.param.what); });
+
+TEST_F(FilesTraceTest, SaveFailuresShowTheErrorAndChangeNothing) {
+    fillPattern(TraceX, TraceY, 5);
+    const TraceArray beforeX = TraceX, beforeY = TraceY;
+    const struct {
+        std::string name;
+        const char* message;
+    } cases[] = {{path("no/trace.bin"), "Invalid filename."}, {"", "Invalid filename."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestApp::clearMessages();
+        form->DataFileName = c.name;
+        form->Button4->click();
+        EXPECT_EQ(TestApp::messageTexts(), QStringList{QString::fromUtf8(c.message)});
+        EXPECT_EQ(TraceX, beforeX);
+        EXPECT_EQ(TraceY, beforeY);
+        EXPECT_FALSE(Paused);
+        EXPECT_TRUE(form->DXTimer1->Enabled());
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path().toStdString()));
+}
+
+// The background files lie next to the program (the test program stands in for it);
+// removed again whatever the test does.
+class BackgroundFile {
+  public:
+    explicit BackgroundFile(const Bitmap& picture) : path_(executableDirectory() + "/background.bmp") {
+        writeBmpFile(path_, picture);
+    }
+    ~BackgroundFile() { std::remove(path_.c_str()); }
+
+  private:
+    std::string path_;
+};
+
+TEST_F(FilesTraceTest, MergeTwiceLeavesBothTracesBlueInTheBackgroundUntilClear) {
+    const Bitmap graticule = makeGraticule();
+    ASSERT_EQ(form->Image2->Picture(), graticule);
+    const std::string first = path("first.bin"), second = path("second.bin");
+    fillLine(TraceX, TraceY, 20, 100, 100); // row 100 is between grid lines: black there
+    writeTraceFile(first, TraceX, TraceY);
+    fillLine(TraceX, TraceY, 30, 60, 200);
+    writeTraceFile(second, TraceX, TraceY);
+    const TraceArray secondX = TraceX, secondY = TraceY;
+    fillPattern(TraceX, TraceY, 6);
+    form->DataFileName = first;
+    form->Button6->click();
+    form->DataFileName = second;
+    form->Button6->click();
+    ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+
+    // Each line ends one pixel before its last point.
+    std::vector<std::pair<int, int>> merged = row(20, 119, 100);
+    const auto secondRow = row(30, 89, 200);
+    merged.insert(merged.end(), secondRow.begin(), secondRow.end());
+    const Bitmap& background = form->Image2->Picture();
+    EXPECT_EQ(differences(background, graticule), merged);
+    for (const auto& [x, y] : merged)
+        ASSERT_EQ(background.pixel(x, y), kBlue) << x << "," << y;
+    EXPECT_EQ(form->Image1->Picture(), background);
+    // The arrays hold the second file's trace; the display state is untouched.
+    for (int i = 0; i < kStoredPoints; ++i) {
+        ASSERT_EQ(TraceX[i], secondX[i]) << i;
+        ASSERT_EQ(TraceY[i], secondY[i]) << i;
+    }
+    EXPECT_FALSE(Paused);
+    EXPECT_TRUE(form->DXTimer1->Enabled());
+
+    // Clear reloads the background from its file: the merged traces are gone.
+    {
+        BackgroundFile file(graticule);
+        form->Button7->click();
+    }
+    ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+    EXPECT_EQ(form->Image2->Picture(), graticule);
+    EXPECT_EQ(form->Image1->Picture(), graticule);
+}
+
+TEST_F(FilesTraceTest, MergeTestsOnlyTheEndPointOfEachSegment) {
+    const std::string file = path("edge.bin");
+    // Every x at 281: nothing is drawn.
+    for (int i = 0; i < kTraceLength; ++i) {
+        TraceX[i] = 281;
+        TraceY[i] = 50 + i;
+    }
+    writeTraceFile(file, TraceX, TraceY);
+    form->DataFileName = file;
+    Bitmap screen(291, 330, 0xFF00FF); // a screen unlike the background
+    form->Image1->setPicture(screen);
+    const Bitmap background = form->Image2->Picture();
+    form->Button6->click();
+    ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+    EXPECT_EQ(form->Image2->Picture(), background);
+    EXPECT_EQ(form->Image1->Picture(), background);
+
+    // One point at 280 gets the segment from its predecessor at 281; the next point,
+    // back at 281, gets none.
+    TraceX[5] = 280;
+    TraceY[5] = 20;
+    TraceY[4] = 20;
+    TraceY[6] = 20;
+    writeTraceFile(file, TraceX, TraceY);
+    form->Button6->click();
+    EXPECT_EQ(differences(form->Image2->Picture(), background), row(281, 281, 20));
+    EXPECT_EQ(form->Image2->Picture().pixel(281, 20), kBlue);
+    EXPECT_EQ(form->Image1->Picture(), form->Image2->Picture());
+}
+
+} // namespace
