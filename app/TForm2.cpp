@@ -142,6 +142,12 @@ void TForm2::buildLayout() {
         Application::instance().guard([this, lagCount] { DXTimer1Timer(lagCount); });
     };
     DXTimer1->Loaded();
+
+    // The playback component opens the default playback device for this window. A
+    // refused device is swallowed by the component; other failures end start-up.
+    DXSound1 = std::make_unique<TDXSound>(this);
+    DXSound1->setOptions(soGlobalFocus);
+    DXSound1->Loaded();
 }
 
 void TForm2::buildPanel() {

@@ -6,17 +6,33 @@
 
 #include "app/Application.h"
 #include "app/Icons.h"
+#include "app/MainThreadBridge.h"
 #include "app/PictureImage.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
+#include "capture/SoundLibrary.h"
+
+namespace {
+int run(char** argv);
+}
 
 int main(int, char** argv) {
+    const int exitCode = run(argv);
+    // Last of all, once the windows and their components are gone.
+    FreeLoadedLibraries();
+    return exitCode;
+}
+
+namespace {
+int run(char** argv) {
     // The program reads no command line: Qt sees only the program's name.
     static int argumentCount = 1;
     static char* arguments[] = {argv[0], nullptr};
     QApplication qt(argumentCount, arguments);
     Application application(qt, QStringLiteral("Veldora"));
+    // Capture's notification threads reach the main thread through the event loop.
+    MainThreadBridge captureBridge(application);
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(bitmapToImage(makeApplicationIcon()))));
 
     // An error while the main window's layout is read is the last-resort case.
@@ -38,3 +54,4 @@ int main(int, char** argv) {
     QApplication::exec();
     return 0;
 }
+}  // namespace
