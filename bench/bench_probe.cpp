@@ -28,7 +28,8 @@ struct Service {
             std::string path(exe, n > 0 ? static_cast<size_t>(n) : 0);
             path = path.substr(0, path.rfind('/') + 1) + kSoundLibraryName;
             if (void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-                s.captureCreate = reinterpret_cast<DirectSoundCaptureCreateProc>(dlsym(handle, "DirectSoundCaptureCreate"));
+                s.captureCreate =
+                    reinterpret_cast<DirectSoundCaptureCreateProc>(dlsym(handle, "DirectSoundCaptureCreate"));
             }
             return s;
         }();
@@ -38,7 +39,8 @@ struct Service {
 
 IDirectSoundCapture* openDefault() {
     IDirectSoundCapture* device = nullptr;
-    if (Service::get().captureCreate == nullptr || Service::get().captureCreate(nullptr, &device, nullptr) != DS_OK) {
+    if (Service::get().captureCreate == nullptr ||
+        Service::get().captureCreate(nullptr, &device, nullptr) != DS_OK) {
         return nullptr;
     }
     return device;
@@ -100,7 +102,8 @@ void BM_LockCopy1024FromRunningRing(benchmark::State& state) {
     constexpr uint32_t kRing = 98304;
     DSCBUFFERDESC desc{20, 0, kRing, 0, &format};
     IDirectSoundCaptureBuffer* buffer = nullptr;
-    if (device->CreateCaptureBuffer(&desc, &buffer, nullptr) != DS_OK || buffer->Start(DSCBSTART_LOOPING) != DS_OK) {
+    if (device->CreateCaptureBuffer(&desc, &buffer, nullptr) != DS_OK ||
+        buffer->Start(DSCBSTART_LOOPING) != DS_OK) {
         state.SkipWithError("capture does not start");
         if (buffer != nullptr) {
             buffer->Release();
@@ -144,6 +147,6 @@ void BM_Copy1024(benchmark::State& state) {
 }
 BENCHMARK(BM_Copy1024)->Repetitions(9)->ReportAggregatesOnly(true);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -25,7 +25,7 @@ void quietHandler(const char* file, int line, const char* function, int err, con
     std::fputc('\n', stderr);
 }
 
-}  // namespace
+} // namespace
 
 bool checkError(int rc, const char* what) {
     if (rc >= 0) {
@@ -42,4 +42,4 @@ void silenceAlsaErrors() {
     std::call_once(once, [] { snd_lib_error_set_handler(&quietHandler); });
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

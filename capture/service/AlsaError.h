@@ -11,4 +11,4 @@ bool checkError(int rc, const char* what);
 // Idempotent; called by every entry point before it touches ALSA.
 void silenceAlsaErrors();
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -28,4 +28,4 @@ SwParams makeSwParams() {
     return SwParams(params);
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

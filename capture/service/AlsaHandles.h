@@ -35,4 +35,4 @@ PcmHandle openPcm(const char* name, snd_pcm_stream_t direction);
 HwParams makeHwParams();
 SwParams makeSwParams();
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -5,7 +5,9 @@ namespace veldora::sound {
 CaptureBuffer::CaptureBuffer(CaptureDevice& device, const PcmFormat& format, uint32_t bytes)
     : device_(&device), format_(format), ring_(bytes) {}
 
-CaptureBuffer::~CaptureBuffer() { Stop(); }
+CaptureBuffer::~CaptureBuffer() {
+    Stop();
+}
 
 HRESULT CaptureBuffer::GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) {
     const uint32_t position = ring_.writePosition();
@@ -39,7 +41,7 @@ HRESULT CaptureBuffer::Lock(uint32_t offset, uint32_t bytes, void** region1, uin
 }
 
 HRESULT CaptureBuffer::Unlock(void*, uint32_t, void*, uint32_t) {
-    return DS_OK;   // the ring is always readable; nothing to hand back
+    return DS_OK; // the ring is always readable; nothing to hand back
 }
 
 HRESULT CaptureBuffer::Start(uint32_t flags) {
@@ -54,4 +56,4 @@ HRESULT CaptureBuffer::Stop() {
     return DS_OK;
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -19,7 +19,7 @@
 namespace veldora::sound {
 
 class CaptureBuffer final : public RefCounted<IDirectSoundCaptureBuffer> {
-public:
+  public:
     CaptureBuffer(CaptureDevice& device, const PcmFormat& format, uint32_t bytes);
     ~CaptureBuffer() override;
 
@@ -36,11 +36,11 @@ public:
     HRESULT Start(uint32_t flags) override;
     HRESULT Stop() override;
 
-private:
+  private:
     Ref<CaptureDevice> device_;
     const PcmFormat format_;
     CaptureRing ring_;
     CaptureWorker worker_;
 };
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -20,7 +20,8 @@ HRESULT CaptureDevice::open(const GUID* guid, IDirectSoundCapture** capture) {
     return DS_OK;
 }
 
-CaptureDevice::CaptureDevice(PcmHandle pcm, std::string name) : pcm_(std::move(pcm)), name_(std::move(name)) {}
+CaptureDevice::CaptureDevice(PcmHandle pcm, std::string name)
+    : pcm_(std::move(pcm)), name_(std::move(name)) {}
 
 HRESULT CaptureDevice::CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer,
                                            IUnknown* outer) {
@@ -48,8 +49,8 @@ HRESULT CaptureDevice::CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSou
     });
 }
 
-HRESULT CaptureDevice::startCapture(const void* owner, const PcmFormat& format, CaptureRing& ring, bool looping,
-                                    CaptureWorker& worker) {
+HRESULT CaptureDevice::startCapture(const void* owner, const PcmFormat& format, CaptureRing& ring,
+                                    bool looping, CaptureWorker& worker) {
     const std::lock_guard lock(control_);
     if (capturingOwner_ == owner) {
         return DS_OK;
@@ -75,4 +76,4 @@ void CaptureDevice::stopCapture(const void* owner, CaptureWorker& worker) {
     capturingOwner_ = nullptr;
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -18,7 +18,7 @@
 namespace veldora::sound {
 
 class CaptureDevice final : public RefCounted<IDirectSoundCapture> {
-public:
+  public:
     // Opens the device with this GUID (null: ALSA's "default"). DSERR_NODRIVER when
     // no listed device has the GUID or ALSA cannot open it.
     static HRESULT open(const GUID* guid, IDirectSoundCapture** capture);
@@ -41,11 +41,11 @@ public:
 
     const std::string& name() const { return name_; }
 
-private:
+  private:
     std::mutex control_;
     PcmHandle pcm_;
     const std::string name_;
-    const void* capturingOwner_ = nullptr;   // guarded by control_
+    const void* capturingOwner_ = nullptr; // guarded by control_
 };
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -20,12 +20,12 @@ namespace veldora::sound {
 struct RingRegions {
     uint8_t* first = nullptr;
     uint32_t firstBytes = 0;
-    uint8_t* second = nullptr;   // null when the span does not wrap
+    uint8_t* second = nullptr; // null when the span does not wrap
     uint32_t secondBytes = 0;
 };
 
 class CaptureRing {
-public:
+  public:
     // Allocates `bytes` zeroed bytes (bytes > 0); throws std::bad_alloc. calloc, because
     // a probe makes and drops dozens of one-second rings and fresh pages come zeroed.
     explicit CaptureRing(uint32_t bytes) : data_(static_cast<uint8_t*>(std::calloc(bytes, 1))), size_(bytes) {
@@ -52,7 +52,7 @@ public:
         const uint32_t start = position_.load(std::memory_order_relaxed);
         const uint32_t next = static_cast<uint32_t>((uint64_t{start} + bytes) % size_);
         uint32_t at = start;
-        if (bytes > size_) {   // the earlier bytes would be overwritten at once
+        if (bytes > size_) { // the earlier bytes would be overwritten at once
             at = static_cast<uint32_t>((uint64_t{start} + bytes - size_) % size_);
             data += bytes - size_;
             bytes = size_;
@@ -79,7 +79,7 @@ public:
         return true;
     }
 
-private:
+  private:
     struct Free {
         void operator()(uint8_t* p) const { std::free(p); }
     };
@@ -88,4 +88,4 @@ private:
     std::atomic<uint32_t> position_{0};
 };
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -9,10 +9,7 @@
 #include <limits>
 
 namespace veldora::sound {
-namespace {
-
-
-}  // namespace
+namespace {} // namespace
 
 bool CaptureWorker::start(snd_pcm_t* pcm, const PcmFormat& format, CaptureRing& ring, bool looping) {
     stop();
@@ -32,7 +29,7 @@ bool CaptureWorker::start(snd_pcm_t* pcm, const PcmFormat& format, CaptureRing& 
     try {
         thread_ = std::jthread([this](std::stop_token stop) { run(std::move(stop)); });
     } catch (...) {
-        checkError(snd_pcm_drop(pcm), "drop");   // no thread: leave nothing running
+        checkError(snd_pcm_drop(pcm), "drop"); // no thread: leave nothing running
         throw;
     }
     return true;
@@ -92,4 +89,4 @@ bool CaptureWorker::recover(int err) {
     return true;
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

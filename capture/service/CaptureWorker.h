@@ -17,7 +17,7 @@
 namespace veldora::sound {
 
 class CaptureWorker {
-public:
+  public:
     CaptureWorker() = default;
     CaptureWorker(const CaptureWorker&) = delete;
     CaptureWorker& operator=(const CaptureWorker&) = delete;
@@ -37,7 +37,7 @@ public:
     // Overruns and suspends recovered so far; any thread.
     uint32_t recoveries() const { return recoveries_.load(std::memory_order_relaxed); }
 
-private:
+  private:
     void run(std::stop_token stop);
     bool recover(int err);
 
@@ -46,10 +46,10 @@ private:
     unsigned frameBytes_ = 0;
     unsigned rate_ = 1;
     snd_pcm_uframes_t periodFrames_ = 0;
-    uint64_t remaining_ = 0;   // bytes still to capture; UINT64_MAX when looping
+    uint64_t remaining_ = 0; // bytes still to capture; UINT64_MAX when looping
     std::unique_ptr<uint8_t[]> period_;
     std::atomic<uint32_t> recoveries_{0};
-    std::jthread thread_;   // last: joined before the members it uses go
+    std::jthread thread_; // last: joined before the members it uses go
 };
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

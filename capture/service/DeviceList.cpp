@@ -36,7 +36,7 @@ std::string joinLines(const char* text) {
     return joined;
 }
 
-}  // namespace
+} // namespace
 
 GUID guidForName(const std::string& name) {
     const uint64_t high = fnv1a(name, 0xcbf29ce484222325ULL);
@@ -46,12 +46,14 @@ GUID guidForName(const std::string& name) {
         guid.bytes[i] = static_cast<uint8_t>(high >> (56 - 8 * i));
         guid.bytes[8 + i] = static_cast<uint8_t>(low >> (56 - 8 * i));
     }
-    guid.bytes[6] = static_cast<uint8_t>((guid.bytes[6] & 0x0F) | 0x80);   // version 8
-    guid.bytes[8] = static_cast<uint8_t>((guid.bytes[8] & 0x3F) | 0x80);   // RFC 4122 variant
+    guid.bytes[6] = static_cast<uint8_t>((guid.bytes[6] & 0x0F) | 0x80); // version 8
+    guid.bytes[8] = static_cast<uint8_t>((guid.bytes[8] & 0x3F) | 0x80); // RFC 4122 variant
     return guid;
 }
 
-bool sameGuid(const GUID& a, const GUID& b) { return std::memcmp(a.bytes, b.bytes, sizeof a.bytes) == 0; }
+bool sameGuid(const GUID& a, const GUID& b) {
+    return std::memcmp(a.bytes, b.bytes, sizeof a.bytes) == 0;
+}
 
 std::vector<AlsaDevice> listDevices(snd_pcm_stream_t direction) {
     std::vector<AlsaDevice> devices;
@@ -69,7 +71,7 @@ std::vector<AlsaDevice> listDevices(snd_pcm_stream_t direction) {
             continue;
         }
         if (ioid && std::strcmp(ioid.get(), wanted) != 0) {
-            continue;   // a device for the other direction only
+            continue; // a device for the other direction only
         }
         AlsaDevice device;
         device.name = name.get();
@@ -92,4 +94,4 @@ std::optional<std::string> deviceNameFor(const GUID* guid, snd_pcm_stream_t dire
     return std::nullopt;
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -13,8 +13,8 @@ namespace veldora::sound {
 
 struct AlsaDevice {
     GUID guid;
-    std::string description;   // ALSA's description, its lines joined by ", "
-    std::string name;          // the ALSA PCM name, also the module name
+    std::string description; // ALSA's description, its lines joined by ", "
+    std::string name;        // the ALSA PCM name, also the module name
 };
 
 // Stable across runs and machines: a 128-bit hash of the name, marked as an
@@ -31,4 +31,4 @@ std::vector<AlsaDevice> listDevices(snd_pcm_stream_t direction);
 // this GUID; nothing when no such device is listed.
 std::optional<std::string> deviceNameFor(const GUID* guid, snd_pcm_stream_t direction);
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -7,22 +7,20 @@
 #include "capture/service/Guarded.h"
 #include "capture/service/PlaybackDevice.h"
 
-
 using namespace veldora::sound;
 
 namespace {
 
 constexpr const char* kDefaultDescription = "Primary Sound Capture Driver";
 
-template <class Body>
-HRESULT entry(Body&& body) {
+template <class Body> HRESULT entry(Body&& body) {
     return guarded([&] {
         silenceAlsaErrors();
         return body();
     });
 }
 
-}  // namespace
+} // namespace
 
 #define VELDORA_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -37,7 +35,8 @@ VELDORA_EXPORT HRESULT DirectSoundCreate(const GUID* device, IDirectSound** soun
     return entry([&] { return PlaybackDevice::open(device, sound); });
 }
 
-VELDORA_EXPORT HRESULT DirectSoundCaptureCreate(const GUID* device, IDirectSoundCapture** capture, IUnknown* outer) {
+VELDORA_EXPORT HRESULT DirectSoundCaptureCreate(const GUID* device, IDirectSoundCapture** capture,
+                                                IUnknown* outer) {
     if (capture == nullptr) {
         return DSERR_INVALIDPARAM;
     }

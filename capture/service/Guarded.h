@@ -8,8 +8,7 @@
 
 namespace veldora::sound {
 
-template <class Body>
-HRESULT guarded(Body&& body) noexcept {
+template <class Body> HRESULT guarded(Body&& body) noexcept {
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -19,4 +18,4 @@ HRESULT guarded(Body&& body) noexcept {
     }
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -9,8 +9,8 @@ namespace veldora::sound {
 struct PcmFormat {
     snd_pcm_format_t format = SND_PCM_FORMAT_UNKNOWN;
     unsigned channels = 0;
-    unsigned rate = 0;          // frames per second
-    unsigned frameBytes = 0;    // bytes per frame (the block alignment)
+    unsigned rate = 0;       // frames per second
+    unsigned frameBytes = 0; // bytes per frame (the block alignment)
 };
 
 // Largest ring the service makes, in bytes.
@@ -27,4 +27,4 @@ constexpr uint32_t kCaptureDescSize = 20;
 // Whether the device accepts the format is decided elsewhere.
 HRESULT pcmFormatFor(const DSCBUFFERDESC* desc, PcmFormat& format);
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -17,7 +17,7 @@ bool restrictTo(snd_pcm_t* pcm, snd_pcm_hw_params_t* hw, const PcmFormat& format
            checkError(snd_pcm_hw_params_set_rate(pcm, hw, rate, 0), "rate");
 }
 
-}  // namespace
+} // namespace
 
 bool acceptsFormat(snd_pcm_t* pcm, const PcmFormat& format) {
     const HwParams hw = makeHwParams();
@@ -31,7 +31,7 @@ bool setUpCapture(snd_pcm_t* pcm, const PcmFormat& format, snd_pcm_uframes_t& pe
         return false;
     }
     if (snd_pcm_state(pcm) != SND_PCM_STATE_OPEN) {
-        checkError(snd_pcm_hw_free(pcm), "hw free");   // a set-up from an earlier start
+        checkError(snd_pcm_hw_free(pcm), "hw free"); // a set-up from an earlier start
     }
     int dir = 0;
     periodFrames = std::max<snd_pcm_uframes_t>(format.rate * kPeriodMilliseconds / 1000, 16);
@@ -50,4 +50,4 @@ bool setUpCapture(snd_pcm_t* pcm, const PcmFormat& format, snd_pcm_uframes_t& pe
            checkError(snd_pcm_prepare(pcm), "prepare");
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -24,4 +24,4 @@ bool acceptsFormat(snd_pcm_t* pcm, const PcmFormat& format);
 // it. `periodFrames` receives the period ALSA chose. False when ALSA refuses.
 bool setUpCapture(snd_pcm_t* pcm, const PcmFormat& format, snd_pcm_uframes_t& periodFrames);
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -5,26 +5,28 @@
 #include "capture/service/Guarded.h"
 #include "capture/service/PrimaryBuffer.h"
 
-
 namespace veldora::sound {
 namespace {
 
 // dwSize as the program fills it: 36, the 32-bit layout with the 3D algorithm GUID,
 // or 20 without it; the record's own size in this build is accepted too.
-bool knownDescSize(uint32_t size) { return size == 36 || size == 20 || size == sizeof(DSBUFFERDESC); }
+bool knownDescSize(uint32_t size) {
+    return size == 36 || size == 20 || size == sizeof(DSBUFFERDESC);
+}
 
-}  // namespace
+} // namespace
 
 HRESULT PlaybackDevice::open(const GUID* guid, IDirectSound** sound) {
     const auto name = deviceNameFor(guid, SND_PCM_STREAM_PLAYBACK);
     if (!name || !openPcm(name->c_str(), SND_PCM_STREAM_PLAYBACK)) {
-        return DSERR_NODRIVER;   // the probe handle closes at once either way
+        return DSERR_NODRIVER; // the probe handle closes at once either way
     }
     *sound = createRefCounted<PlaybackDevice>();
     return DS_OK;
 }
 
-HRESULT PlaybackDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer, IUnknown* outer) {
+HRESULT PlaybackDevice::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
+                                          IUnknown* outer) {
     if (buffer == nullptr) {
         return DSERR_INVALIDPARAM;
     }
@@ -52,4 +54,4 @@ HRESULT PlaybackDevice::SetCooperativeLevel(uintptr_t, uint32_t level) {
     return DS_OK;
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -10,21 +10,22 @@
 namespace veldora::sound {
 
 class PlaybackDevice final : public RefCounted<IDirectSound> {
-public:
+  public:
     // DSERR_NODRIVER when no listed playback device has the GUID (null: ALSA's
     // "default") or ALSA cannot open it.
     static HRESULT open(const GUID* guid, IDirectSound** sound);
 
     // Only a primary buffer (DSBCAPS_PRIMARYBUFFER, no size, no format) is made;
     // DSERR_UNSUPPORTED for any other buffer, DSERR_INVALIDPARAM for a malformed record.
-    HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer, IUnknown* outer) override;
+    HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
+                              IUnknown* outer) override;
     // Stores the level (DSSCL_NORMAL .. 4); DSERR_INVALIDPARAM for any other value.
     HRESULT SetCooperativeLevel(uintptr_t window, uint32_t level) override;
 
     uint32_t cooperativeLevel() const { return level_.load(std::memory_order_relaxed); }
 
-private:
+  private:
     std::atomic<uint32_t> level_{0};
 };
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

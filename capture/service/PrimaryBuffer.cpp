@@ -9,9 +9,9 @@ constexpr uint16_t kChannels = 2;
 constexpr uint16_t kBits = 16;
 constexpr uint32_t kRate = 44100;
 constexpr uint16_t kBlockAlign = kChannels * kBits / 8;
-constexpr uint32_t kBufferBytes = kRate * kBlockAlign / 10;   // 100 ms
+constexpr uint32_t kBufferBytes = kRate * kBlockAlign / 10; // 100 ms
 
-}  // namespace
+} // namespace
 
 PrimaryBuffer::PrimaryBuffer(PlaybackDevice& device) : device_(&device) {}
 
@@ -44,4 +44,4 @@ HRESULT PrimaryBuffer::GetFormat(WAVEFORMATEX* format, uint32_t sizeAllocated, u
     return DS_OK;
 }
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

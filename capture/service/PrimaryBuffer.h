@@ -9,7 +9,7 @@ namespace veldora::sound {
 class PlaybackDevice;
 
 class PrimaryBuffer final : public RefCounted<IDirectSoundBuffer> {
-public:
+  public:
     explicit PrimaryBuffer(PlaybackDevice& device);
 
     // DSERR_INVALIDPARAM unless caps is set with dwSize 20.
@@ -18,8 +18,8 @@ public:
     // when sizeAllocated is below 18.
     HRESULT GetFormat(WAVEFORMATEX* format, uint32_t sizeAllocated, uint32_t* sizeWritten) override;
 
-private:
+  private:
     Ref<PlaybackDevice> device_;
 };
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

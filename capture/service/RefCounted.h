@@ -8,9 +8,8 @@
 
 namespace veldora::sound {
 
-template <class Interface>
-class RefCounted : public Interface {
-public:
+template <class Interface> class RefCounted : public Interface {
+  public:
     uint32_t AddRef() override { return refs_.fetch_add(1, std::memory_order_relaxed) + 1; }
 
     uint32_t Release() override {
@@ -28,24 +27,22 @@ public:
     RefCounted& operator=(const RefCounted&) = delete;
     ~RefCounted() override = default;
 
-protected:
+  protected:
     RefCounted() = default;
 
-private:
+  private:
     std::atomic<uint32_t> refs_{1};
 };
 
 // Creates an object with its first reference and hands that reference to the caller.
-template <class T, class... Args>
-T* createRefCounted(Args&&... args) {
+template <class T, class... Args> T* createRefCounted(Args&&... args) {
     return std::make_unique<T>(std::forward<Args>(args)...).release();
 }
 
 // A held reference: adds one on construction from a raw pointer it does not own yet,
 // drops it on destruction.
-template <class T>
-class Ref {
-public:
+template <class T> class Ref {
+  public:
     Ref() = default;
     explicit Ref(T* object) : object_(object) {
         if (object_ != nullptr) {
@@ -62,8 +59,8 @@ public:
     T* get() const { return object_; }
     T* operator->() const { return object_; }
 
-private:
+  private:
     T* object_ = nullptr;
 };
 
-}  // namespace veldora::sound
+} // namespace veldora::sound

@@ -13,7 +13,9 @@ using namespace veldora::servicetest;
 
 namespace {
 
-const ServiceAlsaLibrary& lib() { return ServiceAlsaLibrary::get(); }
+const ServiceAlsaLibrary& lib() {
+    return ServiceAlsaLibrary::get();
+}
 
 TEST(ServiceAlsaEntry, ExportsTheThreeEntryPoints) {
     ASSERT_NE(lib().handle, nullptr) << dlerror();
@@ -76,7 +78,8 @@ TEST(ServiceAlsaEntry, CreationRefusesBadArgumentsAndUnknownDevices) {
     EXPECT_EQ(lib().captureCreate(nullptr, nullptr, nullptr), DSERR_INVALIDPARAM);
     const GUID nullDevice = guidOfModule("null");
     capture = reinterpret_cast<IDirectSoundCapture*>(0x1);
-    EXPECT_EQ(lib().captureCreate(&nullDevice, &capture, reinterpret_cast<IUnknown*>(0x1)), DSERR_INVALIDPARAM);
+    EXPECT_EQ(lib().captureCreate(&nullDevice, &capture, reinterpret_cast<IUnknown*>(0x1)),
+              DSERR_INVALIDPARAM);
     EXPECT_EQ(capture, nullptr);
 
     IDirectSound* sound = reinterpret_cast<IDirectSound*>(0x1);
@@ -86,7 +89,7 @@ TEST(ServiceAlsaEntry, CreationRefusesBadArgumentsAndUnknownDevices) {
 }
 
 class ServiceAlsaNullDevice : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const GUID guid = guidOfModule("null");
         ASSERT_EQ(lib().captureCreate(&guid, device.out(), nullptr), DS_OK);
@@ -119,10 +122,10 @@ TEST_F(ServiceAlsaNullDevice, ReferencesCountAndABufferKeepsItsDeviceAlive) {
     ASSERT_EQ(create(&request.desc, buffer), DS_OK);
     EXPECT_EQ(buffer->AddRef(), 2u);
     EXPECT_EQ(buffer->Release(), 1u);
-    device.reset();   // the buffer still holds the device
+    device.reset(); // the buffer still holds the device
     ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
     EXPECT_TRUE(positionMoves(buffer.p, 0));
-    EXPECT_EQ(buffer->Release(), 0u);   // stops capture and frees both
+    EXPECT_EQ(buffer->Release(), 0u); // stops capture and frees both
     buffer.p = nullptr;
 }
 
@@ -251,7 +254,7 @@ TEST_F(ServiceAlsaNullDevice, CaptureWithoutLoopingFillsTheRingOnce) {
 }
 
 TEST(ServiceAlsaPlayback, PrimaryBufferAnswersCapsAndFormat) {
-    const GUID nullDevice = guidOfModule("null");   // also a playback device
+    const GUID nullDevice = guidOfModule("null"); // also a playback device
     Held<IDirectSound> sound;
     ASSERT_EQ(lib().create(&nullDevice, sound.out(), nullptr), DS_OK);
     EXPECT_EQ(sound->SetCooperativeLevel(0x1234, DSSCL_NORMAL), DS_OK);
@@ -259,11 +262,11 @@ TEST(ServiceAlsaPlayback, PrimaryBufferAnswersCapsAndFormat) {
     EXPECT_EQ(sound->SetCooperativeLevel(0x1234, 0), DSERR_INVALIDPARAM);
 
     DSBUFFERDESC desc{};
-    desc.dwSize = 36;   // as the program fills it
+    desc.dwSize = 36; // as the program fills it
     desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
     Held<IDirectSoundBuffer> primary;
     ASSERT_EQ(sound->CreateSoundBuffer(&desc, primary.out(), nullptr), DS_OK);
-    sound.reset();   // the buffer holds its device
+    sound.reset(); // the buffer holds its device
 
     DSBCAPS caps{};
     EXPECT_EQ(primary->GetCaps(&caps), DSERR_INVALIDPARAM) << "dwSize unset";
@@ -300,8 +303,8 @@ TEST(ServiceAlsaPlayback, OnlyThePrimaryBufferIsMade) {
     desc.dwBufferBytes = 0;
     desc.dwSize = 12;
     EXPECT_EQ(sound->CreateSoundBuffer(&desc, buffer.out(), nullptr), DSERR_INVALIDPARAM);
-    desc.dwSize = 20;   // the short form
+    desc.dwSize = 20; // the short form
     EXPECT_EQ(sound->CreateSoundBuffer(&desc, buffer.out(), nullptr), DS_OK);
 }
 
-}  // namespace
+} // namespace

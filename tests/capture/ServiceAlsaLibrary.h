@@ -36,10 +36,10 @@ struct ServiceAlsaLibrary {
             l.handle = dlopen(path().c_str(), RTLD_NOW | RTLD_LOCAL);
             if (l.handle != nullptr) {
                 l.create = reinterpret_cast<DirectSoundCreateProc>(dlsym(l.handle, "DirectSoundCreate"));
-                l.captureCreate =
-                    reinterpret_cast<DirectSoundCaptureCreateProc>(dlsym(l.handle, "DirectSoundCaptureCreate"));
-                l.enumerate =
-                    reinterpret_cast<DirectSoundCaptureEnumerateAProc>(dlsym(l.handle, "DirectSoundCaptureEnumerateA"));
+                l.captureCreate = reinterpret_cast<DirectSoundCaptureCreateProc>(
+                    dlsym(l.handle, "DirectSoundCaptureCreate"));
+                l.enumerate = reinterpret_cast<DirectSoundCaptureEnumerateAProc>(
+                    dlsym(l.handle, "DirectSoundCaptureEnumerateA"));
             }
             return l;
         }();
@@ -83,8 +83,7 @@ inline GUID guidOfModule(const std::string& module) {
 }
 
 // A held service reference, released at scope end.
-template <class T>
-struct Held {
+template <class T> struct Held {
     T* p = nullptr;
     Held() = default;
     Held(const Held&) = delete;
@@ -112,11 +111,11 @@ struct CaptureRequest {
         format.wBitsPerSample = bits;
         format.nBlockAlign = static_cast<uint16_t>(channels * (bits / 8));
         format.nAvgBytesPerSec = format.nBlockAlign * rate;
-        desc.dwSize = 20;   // as the program fills it
+        desc.dwSize = 20; // as the program fills it
         desc.dwBufferBytes = bytes;
         desc.lpwfxFormat = &format;
     }
-    CaptureRequest(const CaptureRequest&) = delete;   // desc points into this object
+    CaptureRequest(const CaptureRequest&) = delete; // desc points into this object
 };
 
 inline bool realAudioEnabled() {
@@ -124,4 +123,4 @@ inline bool realAudioEnabled() {
     return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
-}  // namespace veldora::servicetest
+} // namespace veldora::servicetest

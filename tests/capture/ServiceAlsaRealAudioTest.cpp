@@ -20,22 +20,24 @@ using namespace veldora::servicetest;
 
 namespace {
 
-const ServiceAlsaLibrary& lib() { return ServiceAlsaLibrary::get(); }
+const ServiceAlsaLibrary& lib() {
+    return ServiceAlsaLibrary::get();
+}
 
 std::string scene() {
     const char* value = std::getenv("VELDORA_REAL_AUDIO_SCENE");
     return value != nullptr ? value : "";
 }
 
-#define REQUIRE_SCENE(...)                                                                   \
-    do {                                                                                     \
-        if (!realAudioEnabled()) {                                                           \
-            GTEST_SKIP() << "needs a sound server: VELDORA_REAL_AUDIO=1";                    \
-        }                                                                                    \
-        const std::vector<std::string> scenes{__VA_ARGS__};                                  \
-        if (std::find(scenes.begin(), scenes.end(), scene()) == scenes.end()) {              \
-            GTEST_SKIP() << "scene is '" << scene() << "'";                                  \
-        }                                                                                    \
+#define REQUIRE_SCENE(...)                                                                                   \
+    do {                                                                                                     \
+        if (!realAudioEnabled()) {                                                                           \
+            GTEST_SKIP() << "needs a sound server: VELDORA_REAL_AUDIO=1";                                    \
+        }                                                                                                    \
+        const std::vector<std::string> scenes{__VA_ARGS__};                                                  \
+        if (std::find(scenes.begin(), scenes.end(), scene()) == scenes.end()) {                              \
+            GTEST_SKIP() << "scene is '" << scene() << "'";                                                  \
+        }                                                                                                    \
     } while (false)
 
 TEST(ServiceAlsaRealAudio, EnumerationListsTheDefaultAndTheServer) {
@@ -43,9 +45,8 @@ TEST(ServiceAlsaRealAudio, EnumerationListsTheDefaultAndTheServer) {
     const auto devices = enumerateDevices();
     ASSERT_FALSE(devices.empty());
     EXPECT_TRUE(devices[0].nullGuid);
-    EXPECT_TRUE(std::any_of(devices.begin(), devices.end(), [](const EnumeratedDevice& d) {
-        return d.module == "pulse";
-    }));
+    EXPECT_TRUE(std::any_of(devices.begin(), devices.end(),
+                            [](const EnumeratedDevice& d) { return d.module == "pulse"; }));
 }
 
 TEST(ServiceAlsaRealAudio, DefaultDeviceAcceptsEveryProbedFormat) {
@@ -56,7 +57,7 @@ TEST(ServiceAlsaRealAudio, DefaultDeviceAcceptsEveryProbedFormat) {
     for (uint32_t rate : {8000u, 11025u, 22050u, 33075u, 44100u, 48000u, 96000u}) {
         for (uint16_t bits : {8, 16, 24, 32}) {
             for (uint16_t channels : {1, 2}) {
-                CaptureRequest request(rate, bits, channels, rate * channels * (bits / 8));   // one second
+                CaptureRequest request(rate, bits, channels, rate * channels * (bits / 8)); // one second
                 Held<IDirectSoundCaptureBuffer> buffer;
                 const HRESULT result = device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr);
                 EXPECT_EQ(result, DS_OK) << rate << "/" << bits << "/" << channels;
@@ -80,8 +81,8 @@ std::vector<double> captureHalfSecond() {
     if (device.p == nullptr) {
         return {};
     }
-    constexpr uint32_t kRing = 98304;     // 1024 ms, as the program asks
-    constexpr uint32_t kWanted = 48000;   // bytes: 0.5 s
+    constexpr uint32_t kRing = 98304;   // 1024 ms, as the program asks
+    constexpr uint32_t kWanted = 48000; // bytes: 0.5 s
     CaptureRequest request(48000, 16, 1, kRing);
     Held<IDirectSoundCaptureBuffer> buffer;
     EXPECT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), DS_OK);
@@ -160,4 +161,4 @@ TEST(ServiceAlsaRealAudio, NoServerMeansNoDefaultDevice) {
     EXPECT_TRUE(devices[0].nullGuid);
 }
 
-}  // namespace
+} // namespace

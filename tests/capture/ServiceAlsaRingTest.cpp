@@ -18,9 +18,9 @@ namespace {
 struct LockCase {
     uint32_t offset;
     uint32_t bytes;
-    uint32_t firstOffset;   // region 1 starts here in the ring
+    uint32_t firstOffset; // region 1 starts here in the ring
     uint32_t firstBytes;
-    uint32_t secondBytes;   // region 2, when present, starts at 0
+    uint32_t secondBytes; // region 2, when present, starts at 0
 };
 
 class ServiceAlsaRingLock : public testing::TestWithParam<LockCase> {};
@@ -52,9 +52,9 @@ INSTANTIATE_TEST_SUITE_P(Spans, ServiceAlsaRingLock,
 TEST(ServiceAlsaRing, RefusesSpansOutsideTheRing) {
     CaptureRing ring(8000);
     RingRegions regions;
-    EXPECT_FALSE(ring.lock(8000, 1, regions));   // offset at the end
-    EXPECT_FALSE(ring.lock(0, 0, regions));      // nothing
-    EXPECT_FALSE(ring.lock(0, 8001, regions));   // more than the ring
+    EXPECT_FALSE(ring.lock(8000, 1, regions)); // offset at the end
+    EXPECT_FALSE(ring.lock(0, 0, regions));    // nothing
+    EXPECT_FALSE(ring.lock(0, 8001, regions)); // more than the ring
     EXPECT_FALSE(ring.lock(UINT32_MAX, UINT32_MAX, regions));
     EXPECT_EQ(regions.first, nullptr);
 }
@@ -81,8 +81,8 @@ TEST(ServiceAlsaRing, WriteOfMoreThanARingKeepsTheLastRing) {
     CaptureRing ring(4);
     std::vector<uint8_t> data(11);
     std::iota(data.begin(), data.end(), uint8_t{1});
-    ring.write(data.data(), 3);   // position 3
-    ring.write(data.data(), 11);  // bytes 8..11 are the ones that stay, 11 just before 2
+    ring.write(data.data(), 3);  // position 3
+    ring.write(data.data(), 11); // bytes 8..11 are the ones that stay, 11 just before 2
     EXPECT_EQ(ring.writePosition(), (3u + 11u) % 4u);
     EXPECT_EQ(ringBytes(ring), (std::vector<uint8_t>{10, 11, 8, 9}));
 }
@@ -97,7 +97,7 @@ TEST(ServiceAlsaRing, StartsZeroed) {
 // the reader must see the writer's byte sequence unbroken across every wrap. The writer
 // is held back so it never laps the reader (lapping is a silent overrun by design).
 TEST(ServiceAlsaRingThread, ReaderSeesTheWritersSequenceAcrossWraps) {
-    constexpr uint32_t kRing = 1000;   // not a power of two, so wraps fall anywhere
+    constexpr uint32_t kRing = 1000; // not a power of two, so wraps fall anywhere
     constexpr uint64_t kTotal = 2'000'000;
     CaptureRing ring(kRing);
     std::atomic<uint64_t> consumed{0};
@@ -147,4 +147,4 @@ TEST(ServiceAlsaRingThread, ReaderSeesTheWritersSequenceAcrossWraps) {
     EXPECT_EQ(mismatches, 0u);
 }
 
-}  // namespace
+} // namespace

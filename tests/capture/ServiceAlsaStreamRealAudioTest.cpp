@@ -29,11 +29,12 @@ TEST(ServiceAlsaStreamRealAudio, StreamReadsThePlayedTone) {
         ASSERT_EQ(formats.Count(), 56) << "the server takes every probed format";
         int wanted = -1;
         for (int i = 0; i < formats.Count(); ++i) {
-            if (formats[i].SamplesPerSec == 48000 && formats[i].BitsPerSample == 16 && formats[i].Channels == 1) {
+            if (formats[i].SamplesPerSec == 48000 && formats[i].BitsPerSample == 16 &&
+                formats[i].Channels == 1) {
                 wanted = i;
             }
         }
-        ASSERT_EQ(wanted, 5 * 8 + 2);   // the sixth rate, 16 bit, mono
+        ASSERT_EQ(wanted, 5 * 8 + 2); // the sixth rate, 16 bit, mono
         stream.SetBufferMilliseconds(1024);
         stream.FormatIndex = wanted;
         stream.Start();
@@ -63,4 +64,4 @@ TEST(ServiceAlsaStreamRealAudio, StreamReadsThePlayedTone) {
     FreeLoadedLibraries();
 }
 
-}  // namespace
+} // namespace

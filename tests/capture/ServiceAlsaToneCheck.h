@@ -9,9 +9,9 @@
 namespace veldora::servicetest {
 
 struct ToneReport {
-    double rms = 0;          // root mean square, full scale 1.0
-    double toneShare = 0;    // power at the tone's frequency / total power, 0..1
-    double crossingHz = 0;   // frequency implied by the sign changes
+    double rms = 0;        // root mean square, full scale 1.0
+    double toneShare = 0;  // power at the tone's frequency / total power, 0..1
+    double crossingHz = 0; // frequency implied by the sign changes
 };
 
 // samples: full scale +-1.0; rate and frequency in Hz.
@@ -55,4 +55,4 @@ inline bool isTone(const ToneReport& report, double frequency, double minRms, do
            report.rms >= minRms && report.rms <= maxRms;
 }
 
-}  // namespace veldora::servicetest
+} // namespace veldora::servicetest

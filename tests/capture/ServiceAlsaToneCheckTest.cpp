@@ -11,7 +11,7 @@ using veldora::servicetest::isTone;
 namespace {
 
 constexpr double kRate = 48000;
-constexpr size_t kSamples = 24000;   // half a second
+constexpr size_t kSamples = 24000; // half a second
 
 std::vector<double> sine(double frequency, double amplitude, double phase = 0.3) {
     std::vector<double> out(kSamples);
@@ -40,10 +40,10 @@ struct CheckCase {
 TEST(ServiceAlsaToneCheck, AcceptsOnlyTheToneAtItsLevel) {
     std::vector<double> quantised = sine(1000, 0.5);
     for (double& x : quantised) {
-        x = std::round(x * 32767) / 32768;   // as 16-bit capture delivers it
+        x = std::round(x * 32767) / 32768; // as 16-bit capture delivers it
     }
     std::vector<double> gap = sine(1000, 0.5);
-    std::fill(gap.begin() + 1000, gap.begin() + 9000, 0.0);   // a third of it lost
+    std::fill(gap.begin() + 1000, gap.begin() + 9000, 0.0); // a third of it lost
     const std::vector<CheckCase> cases = {
         {"tone", sine(1000, 0.5), true},
         {"tone as 16-bit samples", quantised, true},
@@ -53,12 +53,15 @@ TEST(ServiceAlsaToneCheck, AcceptsOnlyTheToneAtItsLevel) {
         {"too quiet", sine(1000, 0.01), false},
         {"noise at the same level", noise(0.6), false},
         {"tone with a long dropout", gap, false},
-        {"tone plus as much noise", [] {
+        {"tone plus as much noise",
+         [] {
              std::vector<double> mixed = sine(1000, 0.5);
              const std::vector<double> n = noise(0.6);
-             for (size_t i = 0; i < kSamples; ++i) mixed[i] += n[i];
+             for (size_t i = 0; i < kSamples; ++i)
+                 mixed[i] += n[i];
              return mixed;
-         }(), false},
+         }(),
+         false},
     };
     for (const CheckCase& c : cases) {
         const auto report = analyseTone(c.samples, kRate, 1000);
@@ -75,4 +78,4 @@ TEST(ServiceAlsaToneCheck, MeasuresAPureSine) {
     EXPECT_NEAR(report.crossingHz, 1000, 4);
 }
 
-}  // namespace
+} // namespace
