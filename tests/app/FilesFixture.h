@@ -6,18 +6,25 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ProgramState.h"
 #include "display/TraceArrays.h"
 #include "tests/app/Form2Fixture.h"
+#include "tests/support/SimulatedSoundService.h"
 
 class FilesFixture : public Form2Fixture {
   protected:
     void SetUp() override {
+        // The window opens its sound devices on the simulated service, never on this
+        // machine's; the service outlives the window (members go after TearDown).
+        sound = std::make_unique<SimulatedSoundService>();
         Form2Fixture::SetUp();
         ASSERT_TRUE(folder.isValid());
+        // Whatever start-up reported (no sound device here, say) is not ours to check.
+        TestApp::clearMessages();
     }
 
     std::string path(const std::string& name) const { return folder.path().toStdString() + "/" + name; }
@@ -38,6 +45,7 @@ class FilesFixture : public Form2Fixture {
         return uint16_t(bytes.at(at) | bytes.at(at + 1) << 8);
     }
 
+    std::unique_ptr<SimulatedSoundService> sound;
     QTemporaryDir folder;
 };
 

@@ -84,9 +84,8 @@ TEST_F(FilesTraceTest, SaveThenLoadWhilePausedGivesBackTheSameValues) {
 // Load from the running state: the display freezes and shows the loaded trace, while
 // capture goes on.
 TEST_F(FilesTraceTest, LoadFromTheRunningStateFreezesTheDisplayAndLeavesCaptureRunning) {
-    form->CaptureStream.reset(); // the simulated service replaces whatever start-up opened
-    SimulatedSoundService sound;
-    sound.acceptFormats({{48000, 16, 1}});
+    // A running stream of our own, whatever start-up opened.
+    form->CaptureStream.reset();
     form->CaptureStream = std::make_unique<TSoundCaptureStream>(nullptr);
     TSoundCaptureStream* const stream = form->CaptureStream.get();
     stream->Start();
@@ -113,8 +112,6 @@ TEST_F(FilesTraceTest, LoadFromTheRunningStateFreezesTheDisplayAndLeavesCaptureR
         ASSERT_EQ(TraceY[i], loadedY[i]) << i;
     }
     EXPECT_EQ(form->Image2->Picture(), background);
-
-    form->CaptureStream.reset(); // before the simulated service goes
 }
 
 // WAITS ON the paused redraw (TForm2::RedrawPausedTrace, still empty): enable then.
@@ -162,8 +159,6 @@ TEST_F(FilesTraceTest, DISABLED_LoadDrawsTheTraceOverTheBackgroundWithMergedTrac
 // 273..279 keep the file's values.
 TEST_F(FilesTraceTest, DISABLED_AfterLoadTheNextCapturedBlockOverwritesTheConvertedEntries) {
     form->CaptureStream.reset();
-    SimulatedSoundService sound;
-    sound.acceptFormats({{48000, 16, 1}});
     form->CaptureStream = std::make_unique<TSoundCaptureStream>(nullptr);
     TSoundCaptureStream& stream = *form->CaptureStream;
     stream.Start();
@@ -177,7 +172,7 @@ TEST_F(FilesTraceTest, DISABLED_AfterLoadTheNextCapturedBlockOverwritesTheConver
     form->Button3->click();
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
 
-    ASSERT_TRUE(sound.pushBytes(1024));
+    ASSERT_TRUE(sound->pushBytes(1024));
     form->CaptureStreamFilledBuffer(stream); // as the stream delivers a block
     CaptureBlockBuffer block{};
     for (int k = 0; k < 1024; ++k)
@@ -188,8 +183,6 @@ TEST_F(FilesTraceTest, DISABLED_AfterLoadTheNextCapturedBlockOverwritesTheConver
     EXPECT_EQ(TraceY, expectedY);
     for (int i = kConvertedPoints; i < kStoredPoints; ++i)
         EXPECT_EQ(TraceX[i], loadedX[i]) << i;
-
-    form->CaptureStream.reset();
 }
 
 struct LoadFailure {
