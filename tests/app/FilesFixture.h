@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/ProgramState.h"
+#include "capture/SoundCaptureStream.h"
 #include "display/TraceArrays.h"
 #include "tests/app/Form2Fixture.h"
 #include "tests/support/SimulatedSoundService.h"
@@ -18,13 +19,13 @@
 class FilesFixture : public Form2Fixture {
   protected:
     void SetUp() override {
-        // The window opens its sound devices on the simulated service, never on this
-        // machine's; the service outlives the window (members go after TearDown).
-        sound = std::make_unique<SimulatedSoundService>();
         Form2Fixture::SetUp();
         ASSERT_TRUE(folder.isValid());
-        // Whatever start-up reported (no sound device here, say) is not ours to check.
+        // Whatever start-up reported is not ours to check.
         TestApp::clearMessages();
+        // Capture for the tests that need a running stream; it outlives the window
+        // (members go after TearDown).
+        sound = std::make_unique<SimulatedSoundService>();
     }
 
     std::string path(const std::string& name) const { return folder.path().toStdString() + "/" + name; }
