@@ -47,6 +47,7 @@ void TSoundCaptureStream::Start() {
             !CaptureBuffer)
             throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
         ReadPosition = 0;
+        BytesConsumed = 0;
         CaptureBuffer->Start(DSCBSTART_LOOPING);
         if (OnDataReady)
             StartNotifyThread();
@@ -116,6 +117,7 @@ int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
             got += copied;
             CaptureBuffer->Unlock(p1, s1, p2, s2);
             ReadPosition = (ReadPosition + n1 + n2) % BufferBytes;
+            BytesConsumed += n1 + n2;
         }
         if (got < Count) {
             idlePolls = copied > 0 ? 0 : idlePolls + 1;
@@ -130,6 +132,43 @@ int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
         std::memset(out + got, silence, static_cast<size_t>(Count - got));
     }
     return Count;
+}
+
+bool TSoundCaptureStream::ReadLatest(void* Buffer, int32_t Count) {
+    if (!CaptureBuffer || Count <= 0 || static_cast<uint32_t>(Count) > BufferBytes)
+        return false;
+    uint32_t capturePosition = 0;
+    uint32_t safe = 0;
+    if (CaptureBuffer->GetCurrentPosition(&capturePosition, &safe) != DS_OK || safe >= BufferBytes)
+        return false;
+    const uint32_t fresh = safe >= ReadPosition ? safe - ReadPosition : BufferBytes - ReadPosition + safe;
+    if (BytesConsumed + fresh < static_cast<uint64_t>(Count))
+        return false; // the bytes before them are the empty ring, not audio
+    const uint32_t bytes = static_cast<uint32_t>(Count);
+    const uint32_t start = (safe + BufferBytes - bytes) % BufferBytes;
+    // No tear: the device writes ahead of `safe`, so it reaches these bytes only after
+    // BufferBytes - Count more bytes (at least 6976, about a second at 1024 ms), and the
+    // copy below takes microseconds.
+    void* p1 = nullptr;
+    void* p2 = nullptr;
+    uint32_t s1 = 0;
+    uint32_t s2 = 0;
+    if (CaptureBuffer->Lock(start, bytes, &p1, &s1, &p2, &s2, 0) != DS_OK)
+        return false;
+    const uint32_t n1 = p1 ? s1 : 0;
+    const uint32_t n2 = p2 ? s2 : 0;
+    const bool whole = n1 <= bytes && n2 == bytes - n1;
+    if (whole) {
+        auto* out = static_cast<uint8_t*>(Buffer);
+        if (n1)
+            std::memcpy(out, p1, n1);
+        if (n2)
+            std::memcpy(out + n1, p2, n2);
+        ReadPosition = safe;
+        BytesConsumed += fresh;
+    }
+    CaptureBuffer->Unlock(p1, s1, p2, s2);
+    return whole;
 }
 
 void TSoundCaptureStream::SetBufferMilliseconds(int32_t Value) {

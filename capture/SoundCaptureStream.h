@@ -57,6 +57,16 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     // first; a failed lock or a stalled device ends the wait and the rest is the silence
     // byte (0x80 for 8-bit samples, else 0). Returns Count.
     int32_t ReadData(void* Buffer, int32_t Count) override;
+    // Never waits: copies the newest Count bytes, those that end at the ring's safe read
+    // position, and skips everything older (ReadPosition moves to that position, so
+    // AvailableBytes drops to 0 and no backlog can build up). Consecutive blocks overlap
+    // when fewer than Count bytes arrived in between. False, with Buffer untouched, when
+    // not capturing, while fewer than Count bytes have been captured since Start, for a
+    // Count outside 1 .. BufferBytes, or when the position query or the lock fails.
+    // Known limit: before the first block, a ring lapped between two calls looks like
+    // fewer bytes (the ring distance), so the first block may come one call later.
+    // For a live display, which wants the present and must not hold the main thread.
+    bool ReadLatest(void* Buffer, int32_t Count);
 
     // Ring length in milliseconds of audio; stores Max(value, 0); used by the next Start.
     void SetBufferMilliseconds(int32_t Value);
@@ -84,6 +94,7 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     ServiceRef<IDirectSoundCaptureBuffer> CaptureBuffer;
     int32_t BufferMilliseconds = 1000;
     uint32_t ReadPosition = 0;
+    uint64_t BytesConsumed = 0; // bytes ReadPosition has passed since Start
     uint32_t BufferBytes = 0;
     ServiceRef<IDirectSoundCapture> CaptureDevice;
     bool Capturing = false;

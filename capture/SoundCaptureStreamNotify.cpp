@@ -1,6 +1,7 @@
 #include "capture/SoundCaptureStreamNotify.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "capture/CaptureErrorReport.h"
 #include "capture/MainThreadQueue.h"
@@ -23,9 +24,21 @@ void TSoundCaptureStreamNotify::Execute(std::shared_ptr<Shared> shared, int wait
     MainThreadQueue& queue = MainThreadQueue::instance();
     // `owner` is only used inside the request, which runs on the main thread while the
     // owner lives: its destructor cancels what it has not served.
-    while (!shared->event.WaitFor(waitMilliseconds)) {
+    // Waits to fixed marks one period apart, not a full period after each poll, so
+    // the time the main thread takes to serve a poll does not stretch the period.
+    using Clock = std::chrono::steady_clock;
+    const auto period = std::chrono::milliseconds(waitMilliseconds);
+    auto deadline = Clock::now() + period;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (shared->event.WaitFor(static_cast<int>(std::max<decltype(left)>(left, 0))))
+            break;
         if (!queue.runAndWait(owner, [owner] { owner->PollCapture(); }))
             break;
+        deadline += period;
+        // After a main thread busy for longer than a period, poll once at once rather
+        // than catching up on every missed mark.
+        deadline = std::max(deadline, Clock::now());
     }
     shared->finished.store(true);
     queue.wakeWaiters();

@@ -1,6 +1,7 @@
 #pragma once
-// The notification thread of a capturing stream: waits on an auto-reset event for
-// WaitMilliseconds; after each time-out it has the main thread run PollCapture and waits
+// The notification thread of a capturing stream: waits on an auto-reset event until the
+// next mark (marks WaitMilliseconds apart, so polls come every WaitMilliseconds however
+// long each takes); after each time-out it has the main thread run PollCapture and waits
 // until it has run; a signalled event ends it.
 //
 // Threads: construction, Resume, PollCapture and destruction happen on the main thread;
