@@ -1,13 +1,139 @@
 // Device and format choice, conversion, live drawing and Pause.
-// Filled in with the live display.
 #include "app/TForm2.h"
 
-void TForm2::startCapture() {}
-void TForm2::DriverBoxChange() {}
-void TForm2::FormatBoxChange() {}
-void TForm2::CaptureStreamFilledBuffer(TSoundCaptureStream&) {}
-void TForm2::DXTimer1Timer(int32_t) {}
-void TForm2::Button5Click() {}
-void TForm2::TrackBar4Change() {}
-void TForm2::TrackBar2Change() {}
-void TForm2::RedrawPausedTrace() {}
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSlider>
+
+#include "app/PictureImage.h"
+#include "app/ProgramState.h"
+#include "capture/SoundCaptureStream.h"
+#include "display/DXTimer.h"
+#include "display/TraceConversion.h"
+#include "display/TraceDrawing.h"
+#include "display/TriggerTest.h"
+
+namespace {
+
+// By channel count; the format probe tries only 1 and 2.
+const char* channelName(int32_t channels) {
+    switch (channels) {
+    case 1:
+        return "Mono";
+    case 2:
+        return "Stereo";
+    default:
+        return "";
+    }
+}
+
+QString formatItemText(const TSoundCaptureFormat& format) {
+    return QString::asprintf("%dHz %dbit %s", format.SamplesPerSec, format.BitsPerSample,
+                             channelName(format.Channels));
+}
+
+bool isPreferredFormat(const TSoundCaptureFormat& format) {
+    return format.SamplesPerSec == 48000 && format.BitsPerSample == 16 && format.Channels == 1;
+}
+
+} // namespace
+
+// Start-up from listing the capture devices on. A failing step raises and so skips
+// every later one, the seed of the trace included.
+void TForm2::startCapture() {
+    TDirectXDrivers& drivers = TSoundCaptureStream::CaptureDrivers();
+    for (int i = 0; i < drivers.Count(); ++i)
+        DriverBox->addItem(QString::fromStdString(drivers[i].Description));
+    DriverBox->setCurrentIndex(0); // from code: the change handler does not run
+    DriverBoxChange();
+    CaptureStream->SetBufferMilliseconds(1024);
+    CaptureStream->SetOnDataReady(TDataReadyEvent::bind<&TForm2::CaptureStreamFilledBuffer>(this));
+    CaptureStream->FormatIndex = FormatBox->currentIndex(); // -1 when no format: Start raises
+    CaptureStream->Start();
+    TraceX[0] = TraceX[1] = 10;
+    TraceY[0] = TraceY[1] = 160;
+}
+
+// Always the default capture device; the list's selection is not consulted.
+void TForm2::DriverBoxChange() {
+    CaptureStream.reset();
+    CaptureStream = std::make_unique<TSoundCaptureStream>(nullptr);
+    FormatBox->clear();
+    const TSoundCaptureFormats& formats = CaptureStream->GetFormats();
+    if (formats.Count() == 0)
+        return;
+    int preferred = 0;
+    for (int i = 0; i < formats.Count(); ++i) {
+        FormatBox->addItem(formatItemText(formats[i]));
+        if (isPreferredFormat(formats[i]))
+            preferred = i;
+    }
+    FormatBox->setCurrentIndex(preferred); // from code: the change handler does not run
+}
+
+// Restarts capture in the format it had.
+void TForm2::FormatBoxChange() {
+    CaptureStream->Stop();
+    CaptureStream->Start();
+}
+
+// The newest block, never a backlog: a blocking read of the next 1024 bytes per
+// notification falls behind any format faster than about 20 KB/s (the trace shows audio
+// up to a ring old, and the ring is overrun unnoticed) and holds the main thread while
+// a slow format fills the block. Reading the newest bytes keeps the trace within one
+// notification period of the input and returns at once; until a whole block has been
+// captured the previous trace stays.
+void TForm2::CaptureStreamFilledBuffer(TSoundCaptureStream&) {
+    BlockSize = 1024;
+    if (!CaptureStream || !CaptureStream->ReadLatest(CaptureBlock.data(), BlockSize))
+        return;
+    ConversionSliders sliders;
+    sliders.timeBase = TrackBar1->value();
+    sliders.scaleIndex = TrackBar3->value();
+    sliders.xPosition = TrackBar4->value();
+    sliders.yPosition = TrackBar2->value();
+    convertBlock(CaptureBlock, sliders, TraceX, TraceY);
+}
+
+// A refresh tick: draws the trace over the background when the trigger passes; the
+// screen repaints when the event loop next paints.
+void TForm2::DXTimer1Timer(int32_t) {
+    TriggerButton checked = TriggerButton::Auto; // "+/-", or no button checked
+    if (!RadioButton1->isChecked() && RadioButton2->isChecked())
+        checked = TriggerButton::Minus;
+    else if (!RadioButton1->isChecked() && RadioButton3->isChecked())
+        checked = TriggerButton::Plus;
+    if (!triggerPasses(checked, triggerLevel(TrackBar2->value()), TraceY[0], TraceY[1]))
+        return;
+    drawLiveTrace(Image1->Picture(), Image2->Picture(), TraceX, TraceY, Reversed, TrackBar4->value());
+    Image1->update();
+}
+
+// Freezes or resumes the display. Without a stream (start-up failed) only the flag and
+// the timer change. A failing Start raises before the timer is enabled.
+void TForm2::Button5Click() {
+    Paused = !Paused;
+    if (CaptureStream) {
+        if (Paused)
+            CaptureStream->Stop();
+        else
+            CaptureStream->Start();
+    }
+    DXTimer1->setEnabled(!Paused);
+}
+
+void TForm2::TrackBar4Change() {
+    if (Paused)
+        RedrawPausedTrace();
+}
+
+void TForm2::TrackBar2Change() {
+    if (Paused)
+        RedrawPausedTrace();
+}
+
+void TForm2::RedrawPausedTrace() {
+    drawPausedTrace(Image1->Picture(), Image2->Picture(), TraceX, TraceY, Reversed, TrackBar4->value(),
+                    TrackBar2->value());
+    Image1->update();
+}

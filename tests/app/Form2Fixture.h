@@ -14,15 +14,24 @@
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
+#include "capture/SoundCaptureStream.h"
 #include "tests/app/TestApp.h"
+#include "tests/support/SimulatedSoundService.h"
 
 class Form2Fixture : public ::testing::Test {
   protected:
     void SetUp() override {
         resetProgramState();
         TestApp::clearMessages();
-        form = std::make_unique<TForm2>();
-        TestApp::app().guard([this] { form->FormCreate(); });
+        {
+            // Start-up against a simulated sound service, never the machine's sound:
+            // capture starts, then the stream is released with the service. Tests that
+            // need capture make their own service and stream.
+            SimulatedSoundService sound;
+            form = std::make_unique<TForm2>();
+            TestApp::app().guard([this] { form->FormCreate(); });
+            form->CaptureStream.reset();
+        }
         dialog = std::make_unique<TForm1>();
         about = std::make_unique<TForm3>();
     }

@@ -1,0 +1,147 @@
+// The live display against a device delivering in real time, with the real event loop
+// (refresh ticks on every idle pass, notifications through the main-thread bridge).
+// Every delivered block is checked: how old its newest byte is when it is converted,
+// whether it is whole, whether the reader ever fell a ring behind, and how long the
+// handler held the main thread. The bounds carry margins for a loaded machine under
+// sanitizers; the measured figures are printed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "app/MainThreadBridge.h"
+#include "capture/DataReadyEvent.h"
+#include "tests/app/LiveFixture.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Pushes whole 32-bit words into the running ring at `bytesPerSecond`, each word holding
+// its own index in the capture, so a block tells exactly where it came from.
+class RealTimeDevice {
+  public:
+    RealTimeDevice(SimulatedSoundService& sound, uint32_t bytesPerSecond)
+        : sound_(sound), rate_(bytesPerSecond), thread_([this] { run(); }) {}
+    ~RealTimeDevice() {
+        stop_ = true;
+        thread_.join();
+    }
+
+  private:
+    void run() {
+        const auto begin = Clock::now();
+        uint64_t words = 0;
+        std::vector<uint8_t> bytes;
+        while (!stop_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
+            const auto due = static_cast<uint64_t>(seconds * rate_) / 4;
+            bytes.clear();
+            for (; words < due; ++words)
+                for (int b = 0; b < 4; ++b)
+                    bytes.push_back(static_cast<uint8_t>(words >> (8 * b)));
+            if (!bytes.empty())
+                sound_.pushBytes(bytes);
+        }
+    }
+
+    SimulatedSoundService& sound_;
+    const uint32_t rate_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+uint32_t blockWord(int k) {
+    return uint32_t(CaptureBlock[4 * k]) | uint32_t(CaptureBlock[4 * k + 1]) << 8 |
+           uint32_t(CaptureBlock[4 * k + 2]) << 16 | uint32_t(CaptureBlock[4 * k + 3]) << 24;
+}
+
+class LiveLivenessTest : public LiveFixture {
+  protected:
+    void measure(const SimulatedSoundService::Format& format, const char* name) {
+        const uint32_t rate = static_cast<uint32_t>(format.samplesPerSec * format.bitsPerSample / 8 * format.channels);
+        sound->acceptFormats({format});
+        MainThreadBridge bridge(TestApp::app());
+        start();
+        ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+        ASSERT_TRUE(form->CaptureStream && form->CaptureStream->GetCapturing());
+        const uint32_t ring = sound->ringBytes();
+
+        // The installed handler, wrapped to observe each call.
+        int calls = 0, converted = 0, torn = 0;
+        double maxHoldMs = 0;
+        std::vector<double> agesMs;
+        uint64_t lastEnd = 0, maxGap = 0;
+        Clock::time_point first{}, last{};
+        const char tag = 0;
+        TForm2* const window = form.get();
+        form->CaptureStream->SetOnDataReady(TDataReadyEvent(
+            [&, window](TSoundCaptureStream& sender) {
+                ++calls;
+                const uint32_t before = blockWord(255);
+                const auto t0 = Clock::now();
+                window->CaptureStreamFilledBuffer(sender);
+                const auto t1 = Clock::now();
+                const uint64_t captured = sound->bytesCaptured(); // at least the position at conversion
+                maxHoldMs = std::max(maxHoldMs, std::chrono::duration<double, std::milli>(t1 - t0).count());
+                if (blockWord(255) == before)
+                    return; // not a whole block since Start yet
+                ++converted;
+                for (int k = 1; k < 256; ++k)
+                    if (blockWord(k) != blockWord(k - 1) + 1) {
+                        ++torn;
+                        break;
+                    }
+                const uint64_t end = (uint64_t{blockWord(255)} + 1) * 4;
+                agesMs.push_back(double(captured - end) * 1000.0 / rate);
+                if (lastEnd)
+                    maxGap = std::max(maxGap, end - lastEnd);
+                lastEnd = end;
+                if (converted == 1)
+                    first = t1;
+                last = t1;
+            },
+            &tag, 1));
+
+        {
+            RealTimeDevice device(*sound, rate);
+            runLoop(3000);
+        }
+        form->CaptureStream->Stop(); // capture ends (a last poll may still come) before the bridge goes
+        form.reset();
+
+        ASSERT_GE(converted, 2);
+        std::sort(agesMs.begin(), agesMs.end());
+        const double seconds = std::chrono::duration<double>(last - first).count();
+        const double perSecond = (converted - 1) / seconds;
+        std::printf("[ liveness ] %s: %d calls, %d blocks converted, %.1f blocks/s; block age median %.1f ms, "
+                    "max %.1f ms; longest handler %.2f ms; largest step between blocks %llu bytes (ring %u); "
+                    "torn %d\n",
+                    name, calls, converted, perSecond, agesMs[agesMs.size() / 2], agesMs.back(), maxHoldMs,
+                    static_cast<unsigned long long>(maxGap), ring, torn);
+        RecordProperty("blocks_per_second", std::to_string(perSecond));
+        RecordProperty("max_age_ms", std::to_string(agesMs.back()));
+        RecordProperty("max_hold_ms", std::to_string(maxHoldMs));
+
+        EXPECT_EQ(torn, 0);
+        EXPECT_LT(maxGap, ring); // never a ring behind: nothing overrun
+        EXPECT_LE(agesMs.back(), 150.0);
+        EXPECT_GE(perSecond, 18.0);
+        EXPECT_LE(maxHoldMs, 20.0);
+    }
+};
+
+TEST_F(LiveLivenessTest, Preferred48000Hz16BitMono) {
+    measure({48000, 16, 1}, "48000Hz 16bit Mono");
+}
+
+TEST_F(LiveLivenessTest, Slowest8000Hz8BitMono) {
+    measure({8000, 8, 1}, "8000Hz 8bit Mono");
+}
+
+} // namespace
