@@ -71,8 +71,10 @@ void TForm2::DriverBoxChange() {
     FormatBox->setCurrentIndex(preferred); // from code: the change handler does not run
 }
 
-// Restarts capture in the format it had.
+// Restarts capture in the format it had (nothing to restart when start-up made no stream).
 void TForm2::FormatBoxChange() {
+    if (!CaptureStream)
+        return;
     CaptureStream->Stop();
     CaptureStream->Start();
 }
