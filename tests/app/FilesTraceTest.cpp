@@ -114,10 +114,9 @@ TEST_F(FilesTraceTest, LoadFromTheRunningStateFreezesTheDisplayAndLeavesCaptureR
     EXPECT_EQ(form->Image2->Picture(), background);
 }
 
-// WAITS ON the paused redraw (TForm2::RedrawPausedTrace, still empty): enable then.
 // Load draws the loaded trace in white over the background, shifted by the sliders'
 // movement since it was saved; merged traces stay under it.
-TEST_F(FilesTraceTest, DISABLED_LoadDrawsTheTraceOverTheBackgroundWithMergedTracesUnderIt) {
+TEST_F(FilesTraceTest, LoadDrawsTheTraceOverTheBackgroundWithMergedTracesUnderIt) {
     const Bitmap graticule = makeGraticule();
     const std::string file = path("line.bin");
     fillLine(TraceX, TraceY, 40, 150, 100);
@@ -154,10 +153,9 @@ TEST_F(FilesTraceTest, DISABLED_LoadDrawsTheTraceOverTheBackgroundWithMergedTrac
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
 }
 
-// WAITS ON the conversion (TForm2::CaptureStreamFilledBuffer, still empty): enable then.
 // While capture runs after Load, the next block rewrites entries 0..272 and entries
 // 273..279 keep the file's values.
-TEST_F(FilesTraceTest, DISABLED_AfterLoadTheNextCapturedBlockOverwritesTheConvertedEntries) {
+TEST_F(FilesTraceTest, AfterLoadTheNextCapturedBlockOverwritesTheConvertedEntries) {
     form->CaptureStream.reset();
     form->CaptureStream = std::make_unique<TSoundCaptureStream>(nullptr);
     TSoundCaptureStream& stream = *form->CaptureStream;
