@@ -50,16 +50,17 @@ app_pid=$!
 # standard error box (titled "Veldora") comes before the main window. Answer it with
 # Enter, as a user would, and the main window follows.
 window=""
-box_answered=0
-for _ in $(seq 300); do
+box_seen=0
+for i in $(seq 300); do
     window=$(xdotool search --onlyvisible --name '^Veldora 1.0$' 2>/dev/null | head -n 1) || true
     [ -n "$window" ] && break
     box=$(xdotool search --onlyvisible --name '^Veldora$' 2>/dev/null | head -n 1) || true
-    if [ -n "$box" ] && [ "$box_answered" -eq 0 ]; then
-        echo "start-up error box shown; answering it"
+    if [ -n "$box" ] && [ $((i % 10)) -eq 0 ]; then
+        [ "$box_seen" -eq 1 ] || echo "start-up error box shown; answering it"
+        box_seen=1
+        # The box may close between these calls: neither failing is an error.
         xdotool windowfocus --sync "$box" 2>/dev/null || true
-        xdotool key --window "$box" Return
-        box_answered=1
+        xdotool key --window "$box" Return 2>/dev/null || true
     fi
     sleep 0.1
 done
