@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
+#include <array>
 #include <set>
 #include <thread>
 
@@ -31,7 +33,7 @@ TEST(ServiceAlsaEntry, EnumerationListsTheDefaultFirstThenNamedDevices) {
     EXPECT_EQ(devices[0].description, "Primary Sound Capture Driver");
     EXPECT_EQ(devices[0].module, "");
 
-    std::set<std::vector<uint8_t>> guids;
+    std::set<std::array<uint8_t, 16>> guids;
     bool nullDeviceListed = false;
     for (size_t i = 1; i < devices.size(); ++i) {
         const EnumeratedDevice& d = devices[i];
@@ -40,12 +42,14 @@ TEST(ServiceAlsaEntry, EnumerationListsTheDefaultFirstThenNamedDevices) {
         EXPECT_NE(d.module, "default") << "the default device is listed once, first";
         EXPECT_FALSE(d.description.empty()) << d.module;
         EXPECT_EQ(d.description.find('\n'), std::string::npos) << d.module;
-        guids.insert(std::vector<uint8_t>(d.guid.bytes, d.guid.bytes + 16));
+        std::array<uint8_t, 16> guid{};
+        std::copy(d.guid.bytes, d.guid.bytes + 16, guid.begin());
+        guids.insert(guid);
         nullDeviceListed |= d.module == "null";
     }
     EXPECT_EQ(guids.size(), devices.size() - 1) << "GUIDs must be distinct";
     EXPECT_TRUE(nullDeviceListed);
-    EXPECT_FALSE(guids.count(std::vector<uint8_t>(16, 0))) << "only the default has no GUID";
+    EXPECT_FALSE(guids.count(std::array<uint8_t, 16>{})) << "only the default has no GUID";
 }
 
 TEST(ServiceAlsaEntry, GuidsAreStableAcrossEnumerations) {
