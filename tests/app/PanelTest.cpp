@@ -18,31 +18,14 @@
 #include "app/PictureImage.h"
 #include "display/DXTimer.h"
 #include "tests/app/Form2Fixture.h"
+#include "tests/app/TimeBaseReadouts.h"
 
 namespace {
 
 using PanelTest = Form2Fixture;
 
 // The read-outs with "." as the separator; the window uses the locale's.
-const char* const kTimeBase[19] = {nullptr,
-                                   "2",
-                                   "1",
-                                   "0.666666666666667",
-                                   "0.5",
-                                   "0.4",
-                                   "0.333333333333333",
-                                   "0.285714285714286",
-                                   "0.25",
-                                   "0.222222222222222",
-                                   "0.2",
-                                   "0.181818181818182",
-                                   "0.166666666666667",
-                                   "0.153846153846154",
-                                   "0.142857142857143",
-                                   "0.133333333333333",
-                                   "0.125",
-                                   "0.117647058823529",
-                                   "0.111111111111111"};
+using TimeBaseReadouts::kTexts;
 const char* const kVolts[11] = {"1.00",  "0.5",   "0.200", "0.175", "0.150", "0.125",
                                 "0.100", "0.075", "0.050", "0.020", "0.010"};
 
@@ -67,7 +50,7 @@ TEST_F(PanelTest, StartUpReadouts) {
 TEST_F(PanelTest, TimeBaseReadoutForEveryPosition) {
     for (int p = 18; p >= 1; --p) {
         form->TrackBar1->setValue(p);
-        EXPECT_EQ(form->Label10->text(), localised(kTimeBase[p])) << "position " << p;
+        EXPECT_EQ(form->Label10->text(), localised(kTexts[p])) << "position " << p;
     }
 }
 

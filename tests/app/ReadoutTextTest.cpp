@@ -4,29 +4,11 @@
 #include <string>
 
 #include "app/ReadoutText.h"
+#include "tests/app/TimeBaseReadouts.h"
 
 namespace {
 
-// The time-base read-out for every position of the slider, character for character.
-const char* const kTimeBase[19] = {nullptr,
-                                   "2",
-                                   "1",
-                                   "0.666666666666667",
-                                   "0.5",
-                                   "0.4",
-                                   "0.333333333333333",
-                                   "0.285714285714286",
-                                   "0.25",
-                                   "0.222222222222222",
-                                   "0.2",
-                                   "0.181818181818182",
-                                   "0.166666666666667",
-                                   "0.153846153846154",
-                                   "0.142857142857143",
-                                   "0.133333333333333",
-                                   "0.125",
-                                   "0.117647058823529",
-                                   "0.111111111111111"};
+using TimeBaseReadouts::kTexts;
 
 std::string withSeparator(std::string text, const std::string& separator) {
     const size_t dot = text.find('.');
@@ -38,7 +20,7 @@ std::string withSeparator(std::string text, const std::string& separator) {
 TEST(ReadoutTextTest, TimeBaseForAllPositionsWithPointAndComma) {
     for (const std::string separator : {".", ","}) {
         for (int p = 1; p <= 18; ++p)
-            EXPECT_EQ(timeBaseReadout(p, separator), withSeparator(kTimeBase[p], separator))
+            EXPECT_EQ(timeBaseReadout(p, separator), withSeparator(kTexts[p], separator))
                 << "position " << p << " separator " << separator;
     }
 }
