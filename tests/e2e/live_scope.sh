@@ -13,44 +13,12 @@ for tool in pulseaudio pactl pacat sox Xvfb xdotool import; do
 done
 convert=/usr/bin/convert
 
-work=$(mktemp -d)
-export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
-chmod 700 "$XDG_RUNTIME_DIR"
-daemon="" player="" xvfb_pid="" app_pid=""
-
-stop_player() {
-    # The player is a process group of its own (sox | pacat): end the whole group.
-    [[ -n "$player" ]] || return 0
-    kill -- "-$player" 2>/dev/null || true
-    wait "$player" 2>/dev/null || true
-    player=""
-}
-cleanup() {
-    local status=$?
-    set +e
-    if [[ -n "$app_pid" ]]; then kill "$app_pid" 2>/dev/null; wait "$app_pid" 2>/dev/null; fi
-    stop_player
-    if [[ -n "$daemon" ]]; then
-        pulseaudio --kill 2>/dev/null
-        for _ in $(seq 50); do kill -0 "$daemon" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$daemon" 2>/dev/null
-    fi
-    if [[ -n "$xvfb_pid" ]]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
-    rm -rf "$work"
-    exit "$status"
-}
-trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+e2e_make_workdir
+work=$E2E_WORK
 
 # --- sound: a null sink at the capture format, its monitor the default source
-pulseaudio -D -n --exit-idle-time=-1 --enable-memfd=no --load=module-native-protocol-unix \
-    --log-target="file:$work/pulse.log"
-for _ in $(seq 100); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-done
-pactl info >/dev/null || { echo "PulseAudio did not answer" >&2; cat "$work/pulse.log" >&2; exit 1; }
-daemon=$(cat "$XDG_RUNTIME_DIR/pulse/pid")
+e2e_start_pulse
 pactl load-module module-null-sink sink_name=veldora_scope rate=48000 channels=1 format=s16le >/dev/null
 pactl set-default-sink veldora_scope
 pactl set-default-source veldora_scope.monitor
@@ -59,39 +27,17 @@ pactl set-source-volume veldora_scope.monitor 100%
 echo "sink volume: $(pactl get-sink-volume veldora_scope | head -n 1 | tr -s ' ')"
 echo "source volume: $(pactl get-source-volume veldora_scope.monitor | head -n 1 | tr -s ' ')"
 
-# Plays raw 48000 Hz 16-bit mono from a command into the sink, in real time.
-play() {
-    stop_player
-    setsid bash -c "$1 | pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=20 -d veldora_scope" \
-        >>"$work/player.log" 2>&1 &
-    player=$!
-}
 amplitude=0.5
 # Started before the program opens capture, so its first read does not wait.
-play "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 60 sine 1000 vol $amplitude 2>/dev/null"
+e2e_play veldora_scope "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 60 sine 1000 vol $amplitude 2>/dev/null"
 sleep 0.5
 
 # --- display
-display=""
-for n in $(seq 141 190); do
-    if [[ ! -e "/tmp/.X$n-lock" && ! -e "/tmp/.X11-unix/X$n" ]]; then
-        display=":$n"
-        break
-    fi
-done
-[[ -n "$display" ]] || { echo "no free X display"; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    xdpyinfo -display "$display" >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdpyinfo -display "$display" >/dev/null 2>&1 || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=$display
-unset QT_QPA_PLATFORM
+e2e_start_xvfb 141 190
 
 "$bin/veldora" >"$work/veldora.log" 2>&1 &
 app_pid=$!
+e2e_on_exit 'e2e_stop_process "$app_pid"'
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Veldora 1.0$' | head -n 1) || true
 [[ -n "$window" ]] || { echo "main window did not appear"; cat "$work/veldora.log"; exit 1; }
 # An error box at start-up would be a second window titled "Veldora".
@@ -126,7 +72,7 @@ echo "expected peaks at rows $((160 - deflection)) and $((160 + deflection)) (de
     fail "bottom of the sine at row $bottom, expected $((160 + deflection)) +-2"
 
 # --- silence: zeros played in real time
-play "cat /dev/zero"
+e2e_play veldora_scope "cat /dev/zero"
 sleep 1.5
 shot silence
 (( top == 160 && bottom == 160 && count >= 260 )) || fail "silence is not a flat line on row 160"

@@ -10,49 +10,10 @@ tests="$bin/test_capture"
 [[ -x "$tests" ]] || { echo "missing $tests" >&2; exit 1; }
 command -v pulseaudio >/dev/null || { echo "pulseaudio is not installed" >&2; exit 1; }
 
-# A daemon this script started in an earlier run that never reached its trap.
-stale="${TMPDIR:-/tmp}/veldora-real-capture.pulse.pid"
-if [[ -f "$stale" ]]; then
-    old=$(cat "$stale")
-    if [[ -n "$old" ]] && grep -qa pulseaudio "/proc/$old/cmdline" 2>/dev/null; then
-        echo "stopping stale daemon $old"
-        kill "$old" 2>/dev/null || true
-    fi
-    rm -f "$stale"
-fi
-
-work=$(mktemp -d)
-export XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" HOME="$work/home"
-mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
-chmod 700 "$XDG_RUNTIME_DIR"
-daemon=""
-
-stop_daemon() {
-    [[ -n "$daemon" ]] || return 0
-    pulseaudio --kill 2>/dev/null || true
-    for _ in $(seq 50); do
-        kill -0 "$daemon" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -9 "$daemon" 2>/dev/null || true
-    daemon=""
-    rm -f "$stale"
-}
-cleanup() {
-    stop_daemon
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-pulseaudio -D -n --exit-idle-time=-1 --enable-memfd=no --load=module-native-protocol-unix \
-    --log-target="file:$work/pulse.log"
-for _ in $(seq 100); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-done
-pactl info >/dev/null || { echo "PulseAudio did not answer" >&2; cat "$work/pulse.log" >&2; exit 1; }
-daemon=$(cat "$XDG_RUNTIME_DIR/pulse/pid")
-echo "$daemon" >"$stale"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+e2e_make_workdir
+work=$E2E_WORK
+e2e_start_pulse
 
 # Runs the named real-audio tests in one scene; all of them must run and pass.
 run_scene() {
@@ -83,16 +44,13 @@ run_scene silence "ServiceAlsaRealAudio.SilentSourceFailsTheToneCheck" 1
 # Played: a 1 kHz sine of amplitude 0.5 played in real time into the null sink (the
 # sine source above hands out its sound in bursts of seconds); the program's capture
 # stream reads it through the library in blocking 1024-byte Reads.
-sox -n -r 48000 -c 1 -b 16 -t raw - synth 60 sine 1000 vol 0.5 2>/dev/null |
-    pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=20 -d veldora_quiet &
-player=$!
+e2e_play veldora_quiet "sox -n -r 48000 -c 1 -b 16 -t raw - synth 60 sine 1000 vol 0.5 2>/dev/null"
 sleep 0.5
 run_scene played "ServiceAlsaRealAudio.CapturedToneIsTheSourcesSine:ServiceAlsaStreamRealAudio.StreamReadsThePlayedTone" 2
-kill "$player" 2>/dev/null || true
-wait "$player" 2>/dev/null || true
+e2e_stop_player
 
 # No daemon, and ALSA pointed at a card that does not exist.
-stop_daemon
+e2e_stop_pulse
 cat >"$work/asound.conf" <<'CONF'
 pcm.default { type hw card 63 device 0 }
 ctl.default { type hw card 63 }

@@ -7,45 +7,15 @@ set -euo pipefail
 bin=${1:?usage: window.sh <bin dir>}
 convert=/usr/bin/convert
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-    local status=$?
-    set +e
-    if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null; wait "$app_pid" 2>/dev/null; fi
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
-    rm -rf "$work"
-    exit "$status"
-}
-trap cleanup EXIT
-
-# A display nobody uses: no lock file and no socket.
-display=""
-for n in $(seq 97 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || { echo "no free X display"; exit 1; }
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    xdpyinfo -display "$display" >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdpyinfo -display "$display" >/dev/null 2>&1 || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-
-export DISPLAY=$display
-export XDG_RUNTIME_DIR=$work/runtime
-mkdir -m 0700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+e2e_make_workdir
+work=$E2E_WORK
+e2e_start_xvfb 97 140
 
 started=$(date +%s%N)
 "$bin/veldora" >"$work/veldora.log" 2>&1 &
 app_pid=$!
+e2e_on_exit 'e2e_stop_process "$app_pid"'
 # Without a sound server start-up reports that there is no capture device: the
 # standard error box (titled "Veldora") comes before the main window. Answer it with
 # Enter, as a user would, and the main window follows.
