@@ -123,4 +123,10 @@ inline bool realAudioEnabled() {
     return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
+// The frequency of the scene's tone in Hz: VELDORA_REAL_AUDIO_HZ, else 1000.
+inline double sceneToneHz() {
+    const char* value = std::getenv("VELDORA_REAL_AUDIO_HZ");
+    return value != nullptr ? std::atof(value) : 1000.0;
+}
+
 } // namespace veldora::servicetest

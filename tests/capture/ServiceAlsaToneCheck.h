@@ -2,6 +2,7 @@
 // Deciding whether captured samples are a given tone: its share of the signal's power
 // (Goertzel), the zero-crossing rate and the level. Pure; used by the real-audio tests
 // and tested itself against made-up signals.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <vector>
@@ -46,6 +47,29 @@ inline ToneReport analyseTone(const std::vector<double>& samples, double rate, d
     report.toneShare = meanSquare > 0 ? std::min(1.0, tonePower / meanSquare) : 0.0;
     report.crossingHz = double(crossings) / 2 * rate / double(n);
     return report;
+}
+
+struct SilentRun {
+    size_t start = 0;  // index of its first sample
+    size_t length = 0; // 0: no run of exact zeros as long as asked
+};
+
+// The longest run of exact zeros, when it is at least minLength samples long. A sound
+// server hands out silence as exact zeros, and so does a read that gave up waiting; a
+// sine never gives more than a sample or two of them.
+inline SilentRun longestSilence(const std::vector<double>& samples, size_t minLength) {
+    SilentRun longest;
+    size_t start = 0;
+    for (size_t i = 0; i <= samples.size(); ++i) {
+        if (i < samples.size() && samples[i] == 0.0) {
+            continue;
+        }
+        if (i - start >= std::max<size_t>(minLength, longest.length + 1)) {
+            longest = {start, i - start};
+        }
+        start = i + 1;
+    }
+    return longest;
 }
 
 // The tone is there, clean (90 % of the power at most a few hertz off its frequency),

@@ -41,12 +41,17 @@ pactl load-module module-null-sink sink_name=veldora_quiet >/dev/null
 pactl set-default-source veldora_quiet.monitor
 run_scene silence "ServiceAlsaRealAudio.SilentSourceFailsTheToneCheck" 1
 
-# Played: a 1 kHz sine of amplitude 0.5 played in real time into the null sink (the
-# sine source above hands out its sound in bursts of seconds); the program's capture
-# stream reads it through the library in blocking 1024-byte Reads.
-e2e_play veldora_quiet "sox -n -r 48000 -c 1 -b 16 -t raw - synth 60 sine 1000 vol 0.5 2>/dev/null"
+# Played: a sine of amplitude 0.5 played in real time into the null sink (the sine
+# source above hands out its sound in bursts of seconds); the program's capture stream
+# reads it through the library in blocking 1024-byte Reads. At 1025 Hz a lost or
+# repeated 10 ms period shows as a broken phase (at 1000 Hz it would not). The player
+# keeps 200 ms in hand, so that a moment without the CPU on a loaded machine does not
+# starve the sink into silence.
+played_hz=1025
+e2e_play veldora_quiet "sox -n -r 48000 -c 1 -b 16 -t raw - synth 60 sine $played_hz vol 0.5 2>/dev/null" 200
 sleep 0.5
-run_scene played "ServiceAlsaRealAudio.CapturedToneIsTheSourcesSine:ServiceAlsaStreamRealAudio.StreamReadsThePlayedTone" 2
+VELDORA_REAL_AUDIO_HZ=$played_hz run_scene played \
+    "ServiceAlsaRealAudio.CapturedToneIsTheSourcesSine:ServiceAlsaStreamRealAudio.StreamReadsThePlayedTone" 2
 e2e_stop_player
 
 # No daemon, and ALSA pointed at a card that does not exist.

@@ -8,8 +8,9 @@
 #   e2e_start_pulse / e2e_stop_pulse     the daemon (E2E_PULSE_PID); stop is idempotent
 #   e2e_start_xvfb FIRST LAST / e2e_stop_xvfb
 #                               Xvfb on a free display in FIRST..LAST, DISPLAY exported
-#   e2e_play SINK COMMAND / e2e_stop_player
-#                               raw 48000 Hz 16-bit mono from COMMAND into SINK, in real time
+#   e2e_play SINK COMMAND [LATENCY_MS] / e2e_stop_player
+#                               raw 48000 Hz 16-bit mono from COMMAND into SINK, in real
+#                               time, through a buffer of LATENCY_MS (default 20)
 #   e2e_stop_process PID        TERM and reap a child of this script
 #
 # Every daemon is started by the script that needs it and stopped by these hooks, also
@@ -133,11 +134,11 @@ e2e_stop_xvfb() {
 }
 
 e2e_play() {
-    local sink=${1:?e2e_play SINK COMMAND} command=${2:?e2e_play SINK COMMAND}
+    local sink=${1:?e2e_play SINK COMMAND} command=${2:?e2e_play SINK COMMAND} latency=${3:-20}
     e2e_stop_player
     [[ ${_e2e_player_hooked:-0} -eq 1 ]] || { e2e_on_exit e2e_stop_player; _e2e_player_hooked=1; }
     # A process group of its own (command | pacat), so that stopping ends all of it.
-    setsid bash -c "$command | pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=20 -d $sink" \
+    setsid bash -c "$command | pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=$latency -d $sink" \
         >>"$E2E_WORK/player.log" 2>&1 &
     E2E_PLAYER_PID=$!
 }
