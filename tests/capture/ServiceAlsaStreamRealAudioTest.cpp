@@ -6,11 +6,15 @@
 #include "ServiceAlsaLibrary.h"
 #include "ServiceAlsaToneCheck.h"
 #include "capture/SoundCaptureStream.h"
+#include "capture/CaptureDrivers.h"
 #include "capture/SoundLibrary.h"
+#include "app/Errors.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <iostream>
+#include <unistd.h>
 
 using namespace veldora::servicetest;
 
@@ -87,6 +91,42 @@ TEST(ServiceAlsaStreamRealAudio, StreamReadsThePlayedTone) {
             << silence.length << " samples of silence from sample " << silence.start << " of the measure";
     }
     FreeLoadedLibraries();
+}
+
+// No sound server and no card: opening the default device through the program's
+// stream fails with the stream's own message; without the library the driver list
+// fails with the binding's. Run by real_capture.sh in the "noserver" scene.
+TEST(ServiceAlsaStreamRealAudio, NoDeviceAndNoLibraryGiveTheProgramsMessages) {
+    const char* scene = std::getenv("VELDORA_REAL_AUDIO_SCENE");
+    if (!realAudioEnabled() || scene == nullptr || std::string(scene) != "noserver") {
+        GTEST_SKIP() << "needs VELDORA_REAL_AUDIO=1 and the noserver scene";
+    }
+    SoundLibraryTestSeam::unregisterInProcessLibrary(kSoundLibraryName);
+    SoundLibraryTestSeam::setLibraryDirectory("");
+    FreeLoadedLibraries();
+    FreeCaptureDrivers();
+    try {
+        TSoundCaptureStream stream(nullptr);
+        ADD_FAILURE() << "the stream opened a device";
+    } catch (const ESoundCaptureStreamError& error) {
+        EXPECT_EQ(error.message(), "DirectSoundCapture cannot be initialized");
+    }
+
+    // The library removed: a folder without it stands in for the program's own.
+    char folder[] = "/tmp/veldora-nolib-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    FreeLoadedLibraries();
+    SoundLibraryTestSeam::setLibraryDirectory(folder);
+    try {
+        TSoundCaptureStream::CaptureDrivers();
+        ADD_FAILURE() << "the driver list was built without the library";
+    } catch (const EDirectXError& error) {
+        EXPECT_EQ(error.message(), "Necessary since DirectX 5");
+    }
+    SoundLibraryTestSeam::setLibraryDirectory("");
+    FreeLoadedLibraries();
+    FreeCaptureDrivers();
+    rmdir(folder);
 }
 
 } // namespace
