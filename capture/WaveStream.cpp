@@ -3,6 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+// The byte count is a running 32-bit total: after 2 GiB (about a day of capture) it
+// wraps around instead of overflowing.
+int32_t advanced(int32_t position, int32_t bytes) {
+    return static_cast<int32_t>(static_cast<uint32_t>(position) + static_cast<uint32_t>(bytes));
+}
+} // namespace
+
 int32_t TCustomWaveStream::Read(void* Buffer, int32_t Count) {
     const int32_t size = GetSize();
     if (size >= 0) {
@@ -12,13 +20,13 @@ int32_t TCustomWaveStream::Read(void* Buffer, int32_t Count) {
             Count = size - Position;
     }
     const int32_t result = ReadData(Buffer, Count);
-    Position += result;
+    Position = advanced(Position, result);
     return result;
 }
 
 int32_t TCustomWaveStream::Write(const void* Buffer, int32_t Count) {
     const int32_t result = WriteData(Buffer, Count);
-    Position += result;
+    Position = advanced(Position, result);
     return result;
 }
 

@@ -314,3 +314,18 @@ TEST(CaptureWaveStream, BoundedStreamsClampReadsToTheirSize) {
     ten.SetWaveFormatSize(0);
     EXPECT_EQ(ten.GetWaveFormat(), nullptr);
 }
+
+TEST(CaptureWaveStream, PositionWrapsAroundAfterTwoGibibytes) {
+    // An unbounded stream read for a day passes the 32-bit byte count.
+    struct Endless : TCustomWaveStream2 {
+        int32_t ReadData(void*, int32_t Count) override { return Count; }
+        int32_t WriteData(const void*, int32_t Count) override { return Count; }
+    } endless;
+    char buffer[1024];
+    endless.Position = INT32_MAX - 100;
+    EXPECT_EQ(endless.Read(buffer, 1024), 1024);
+    EXPECT_EQ(endless.Position, INT32_MIN + 923);
+    endless.Position = INT32_MAX;
+    EXPECT_EQ(endless.Write(buffer, 1), 1);
+    EXPECT_EQ(endless.Position, INT32_MIN);
+}
