@@ -49,14 +49,25 @@ void CaptureWorker::run(std::stop_token stop) {
     // Half a period: data reaches the ring at most this late, and stop() waits at most
     // this long.
     const auto idle = std::chrono::microseconds(500'000 * periodFrames_ / rate_);
+    // A device without a clock (ALSA's "null") never runs dry: without a pause now and
+    // then the thread would spin a core. A real device's backlog is its buffer; a sound
+    // server may hand over a longer burst, which these pauses only spread out.
+    constexpr unsigned kMaxReadsWithoutPause = 4 * kBufferPeriods;
+    unsigned readsWithoutPause = 0;
     while (!stop.stop_requested() && remaining_ > 0) {
+        if (readsWithoutPause >= kMaxReadsWithoutPause) {
+            std::this_thread::sleep_for(idle);
+            readsWithoutPause = 0;
+        }
         const snd_pcm_sframes_t frames = snd_pcm_readi(pcm_, period_.get(), periodFrames_);
         if (frames == 0 || frames == -EAGAIN) {
             // Sleep rather than poll: PulseAudio's plugin keeps its descriptor readable
             // while the server delivers nothing, and snd_pcm_wait then spins a core.
             std::this_thread::sleep_for(idle);
+            readsWithoutPause = 0;
             continue;
         }
+        ++readsWithoutPause;
         if (frames < 0) {
             if (!recover(static_cast<int>(frames))) {
                 break;

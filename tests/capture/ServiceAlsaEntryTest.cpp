@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <algorithm>
 #include <array>
 #include <set>
@@ -255,6 +256,31 @@ TEST_F(ServiceAlsaNullDevice, CaptureWithoutLoopingFillsTheRingOnce) {
     ASSERT_EQ(buffer->GetCurrentPosition(&position, nullptr), DS_OK);
     EXPECT_EQ(position, 0u);
     EXPECT_EQ(std::count(bytes, bytes + 1000, 0x55), 0);
+}
+
+TEST_F(ServiceAlsaNullDevice, DeviceWithoutAClockDoesNotSpinACore) {
+    // "null" delivers every read at once; the capture thread must still pause. Looks at
+    // the share of one core the process used while the thread captured: a spinning
+    // thread takes nearly all of it, a pausing one next to nothing.
+    CaptureRequest request(8000, 8, 1, 8000);
+    Held<IDirectSoundCaptureBuffer> buffer;
+    ASSERT_EQ(create(&request.desc, buffer), DS_OK);
+    const auto cpuNow = [] {
+        timespec t{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+        return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+    };
+    const auto wallStart = std::chrono::steady_clock::now();
+    const auto cpuStart = cpuNow();
+    ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
+    EXPECT_TRUE(positionMoves(buffer.p, 0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+    const auto cpu = cpuNow() - cpuStart;
+    const auto wall = std::chrono::steady_clock::now() - wallStart;
+    EXPECT_LT(cpu * 2, wall) << "capture thread used "
+                             << std::chrono::duration_cast<std::chrono::milliseconds>(cpu).count() << " ms of "
+                             << std::chrono::duration_cast<std::chrono::milliseconds>(wall).count() << " ms";
 }
 
 TEST(ServiceAlsaPlayback, PrimaryBufferAnswersCapsAndFormat) {
