@@ -22,6 +22,9 @@ QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int t
 
 TForm1::TForm1() {
     makeFixedDialog(*this, QStringLiteral("File Name"), kClientWidth, kClientHeight, 345, 322);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
     Edit1 = new QLineEdit(QStringLiteral("C:\\data.bin"), this);
     Edit1->setGeometry(8, 8, 161, 21);
     Button2 = makeButton(this, QStringLiteral("Cancel"), 8, 40);

@@ -131,4 +131,21 @@ TEST_F(DialogTest, AboutBoxLayout) {
     EXPECT_TRUE(about->isVisible());
 }
 
+// A desktop whose button face differs from its window colour: the file-name dialog
+// still shows the button face, as the main window does.
+TEST(DialogFaceTest, FileNameDialogIsDrawnInTheButtonFace) {
+    const QPalette saved = QApplication::palette();
+    QPalette desktop = saved;
+    desktop.setColor(QPalette::Window, QColor(10, 200, 10));
+    desktop.setColor(QPalette::Button, QColor(200, 10, 10));
+    QApplication::setPalette(desktop);
+    {
+        TForm1 dialog;
+        EXPECT_EQ(dialog.palette().color(QPalette::Window), QColor(200, 10, 10));
+        const QImage shown = dialog.grab().toImage();
+        EXPECT_EQ(shown.pixelColor(100, 60), QColor(200, 10, 10)); // below the buttons' row
+    }
+    QApplication::setPalette(saved);
+}
+
 } // namespace
