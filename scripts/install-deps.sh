@@ -1,17 +1,46 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
-# Does nothing when they are all present already.
+# Installs the Debian packages that Veldora needs, and nothing it does not.
+#
+#   install-deps.sh          what building and running need (scripts/run.sh)
+#   install-deps.sh --test   that, plus the test tools and sound servers the tests start
+#
+# Every apt-get call passes --no-remove: a step that would remove or replace one of the
+# user's packages (a sound server above all) stops with apt's message instead. Nothing
+# is installed when everything is present already.
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libasound2-dev
-          libgtest-dev libbenchmark-dev xvfb xauth x11-utils xdotool x11-apps imagemagick
-          fonts-dejavu-core pulseaudio pulseaudio-utils libasound2-plugins alsa-utils sox)
+
+build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
+                libasound2-dev fonts-dejavu-core)
+
+test_packages=(libgtest-dev libbenchmark-dev xvfb xauth x11-utils xdotool x11-apps
+               imagemagick sox alsa-utils pulseaudio-utils libasound2-plugins
+               pipewire pipewire-bin pipewire-pulse wireplumber dbus
+               dpkg-dev fakeroot lintian desktop-file-utils appstream man-db)
+
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+wanted=("${build_packages[@]}")
+if [[ "${1:-}" == "--test" ]]; then
+    wanted+=("${test_packages[@]}")
+    # The PulseAudio daemon only where the desktop's own server does not conflict with
+    # it: Debian's PipeWire desktops (pipewire-audio, pipewire-alsa) keep theirs, and
+    # the tests then run on PipeWire alone.
+    if ! installed pipewire-alsa && ! installed pipewire-audio; then
+        wanted+=(pulseaudio)
+    fi
+fi
+
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+for p in "${wanted[@]}"; do
+    installed "$p" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
 sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+[[ "$(id -u)" -ne 0 ]] && sudo="sudo"
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-remove \
+    --no-install-recommends "${missing[@]}"
