@@ -18,6 +18,7 @@
 #include "app/Application.h"
 #include "app/DXSound.h"
 #include "app/DialogWindow.h"
+#include "app/FrameStats.h"
 #include "app/Icons.h"
 #include "app/PictureImage.h"
 #include "capture/SoundCaptureStream.h"
@@ -117,6 +118,7 @@ void TForm2::buildLayout() {
     Image2->setGeometry(0, 0, 291, 330);
     Image2->setPicture(graticule);
     Image2->hide();
+    new FrameStats(this, Image1);
 
     DriverBox = new QComboBox(this);
     DriverBox->setGeometry(304, 8, 97, 21);

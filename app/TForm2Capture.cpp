@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
+#include "app/FrameStats.h"
 #include "app/PictureImage.h"
 #include "app/ProgramState.h"
 #include "capture/SoundCaptureStream.h"
@@ -95,6 +96,7 @@ void TForm2::CaptureStreamFilledBuffer(TSoundCaptureStream&) {
     sliders.xPosition = TrackBar4->value();
     sliders.yPosition = TrackBar2->value();
     convertBlock(CaptureBlock, sliders, TraceX, TraceY);
+    ++frameCounts().blocks;
 }
 
 // A refresh tick: draws the trace over the background when the trigger passes; the
@@ -109,6 +111,7 @@ void TForm2::DXTimer1Timer(int32_t) {
         return;
     drawLiveTrace(Image1->Picture(), Image2->Picture(), TraceX, TraceY, Reversed, TrackBar4->value());
     Image1->update();
+    ++frameCounts().frames;
 }
 
 // Freezes or resumes the display. Without a stream (start-up failed) only the flag and
