@@ -57,13 +57,14 @@ void FrameStats::writeFile() const {
     if (!file.open(QIODevice::WriteOnly))
         return;
     const qint64 now = QDeadlineTimer::current().deadline();
-    file.write(QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+    file.write(QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
                    .arg(now)
                    .arg(c.blocks)
                    .arg(c.frames)
                    .arg(c.repaints)
                    .arg(c.windowPaints)
                    .arg(c.exposes)
+                   .arg(c.ticks)
                    .toUtf8());
     file.commit();
 }

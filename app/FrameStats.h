@@ -17,6 +17,7 @@ struct FrameCounts {
     uint64_t repaints = 0;     // paint events of the screen image
     uint64_t windowPaints = 0; // paint events of the window's own area
     uint64_t exposes = 0;      // the window shown or uncovered on the display
+    uint64_t ticks = 0;        // refresh ticks, drawing or not
 };
 
 // The program's counters, zero at start.

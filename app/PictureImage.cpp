@@ -13,6 +13,7 @@ PictureImage::PictureImage(QWidget* parent) : QWidget(parent) {
 
 void PictureImage::setPicture(const Bitmap& picture) {
     picture_.assign(picture);
+    ++pictureVersion_;
     if (transparent_)
         rebuildMasked();
     update();

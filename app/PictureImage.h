@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdint>
+
 #include "display/Bitmap.h"
 
 class PictureImage : public QWidget {
@@ -12,9 +14,16 @@ class PictureImage : public QWidget {
     explicit PictureImage(QWidget* parent = nullptr);
 
     // The picture in its own pixels. After drawing into the non-const reference,
-    // call update() so the control repaints.
+    // call update() so the control repaints. Handing out the non-const reference
+    // counts as a change of the picture (see pictureVersion); read through a const
+    // PictureImage to leave the count alone.
     const Bitmap& Picture() const { return picture_; }
-    Bitmap& Picture() { return picture_; }
+    Bitmap& Picture() {
+        ++pictureVersion_;
+        return picture_;
+    }
+    // Grows with every change of the picture: setPicture and every non-const Picture().
+    uint64_t pictureVersion() const { return pictureVersion_; }
     // Replaces the picture with a copy of `picture` and repaints.
     void setPicture(const Bitmap& picture);
 
@@ -40,6 +49,7 @@ class PictureImage : public QWidget {
     void rebuildMasked();
 
     Bitmap picture_;
+    uint64_t pictureVersion_ = 0;
     bool transparent_ = false;
     bool pressed_ = false;
     QImage masked_; // the picture with alpha, kept only in transparent mode

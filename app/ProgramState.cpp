@@ -2,6 +2,7 @@
 
 TraceArray TraceX{};
 TraceArray TraceY{};
+uint64_t TraceVersion = 0;
 CaptureBlockBuffer CaptureBlock{};
 int32_t BlockSize = 0;
 bool Paused = false;
@@ -12,6 +13,7 @@ std::array<std::string, 11> VoltsPerDivLabels{};
 void resetProgramState() {
     TraceX.fill(0);
     TraceY.fill(0);
+    ++TraceVersion;
     CaptureBlock.fill(0);
     BlockSize = 0;
     Paused = false;

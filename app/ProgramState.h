@@ -14,6 +14,9 @@ extern bool Paused;
 extern bool Reversed;
 extern int32_t TriggerMode;               // 0 "+/-", -1 "-", +1 "+"
 extern std::array<std::string, 11> VoltsPerDivLabels;
+// Grows with every write of TraceX or TraceY: whoever writes them counts the write
+// here, so the refresh tick knows whether the trace it drew last is still current.
+extern uint64_t TraceVersion;
 
 // Back to the state at program start (all zero, empty labels). For tests that build
 // several main windows in one process.

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "display/Bitmap.h"
@@ -150,6 +151,18 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // What a live frame was drawn from, by version or value. Equal inputs give equal
+    // pixels.
+    struct LiveFrameInputs {
+        uint64_t traceVersion = 0;
+        uint64_t backgroundVersion = 0;
+        uint64_t screenVersion = 0; // the screen picture as the frame left it
+        bool reversed = false;
+        int32_t trackBar4 = 0;
+        bool operator==(const LiveFrameInputs&) const = default;
+    };
+    std::optional<LiveFrameInputs> lastLiveFrame_; // none drawn yet
+
     void buildLayout();
     void buildPanel();
     void connectControls();

@@ -53,6 +53,7 @@ void TForm2::startCapture() {
     CaptureStream->Start();
     TraceX[0] = TraceX[1] = 10;
     TraceY[0] = TraceY[1] = 160;
+    ++TraceVersion;
 }
 
 // Always the default capture device; the list's selection is not consulted.
@@ -96,12 +97,18 @@ void TForm2::CaptureStreamFilledBuffer(TSoundCaptureStream&) {
     sliders.xPosition = TrackBar4->value();
     sliders.yPosition = TrackBar2->value();
     convertBlock(CaptureBlock, sliders, TraceX, TraceY);
+    ++TraceVersion;
     ++frameCounts().blocks;
 }
 
 // A refresh tick: draws the trace over the background when the trigger passes; the
-// screen repaints when the event loop next paints.
+// screen repaints when the event loop next paints. A frame replaces the whole screen
+// picture and depends only on the trace, the background, the trace colour and the
+// Trigger X slider: while neither they nor the screen picture have changed since the
+// last frame, drawing again would give the same pixels, so the tick keeps the picture
+// and asks for no repaint (ticks come on every idle pass, blocks 20 times a second).
 void TForm2::DXTimer1Timer(int32_t) {
+    ++frameCounts().ticks;
     TriggerButton checked = TriggerButton::Auto; // "+/-", or no button checked
     if (!RadioButton1->isChecked() && RadioButton2->isChecked())
         checked = TriggerButton::Minus;
@@ -109,8 +116,15 @@ void TForm2::DXTimer1Timer(int32_t) {
         checked = TriggerButton::Plus;
     if (!triggerPasses(checked, triggerLevel(TrackBar2->value()), TraceY[0], TraceY[1]))
         return;
-    drawLiveTrace(Image1->Picture(), Image2->Picture(), TraceX, TraceY, Reversed, TrackBar4->value());
+    const PictureImage& background = *Image2;
+    LiveFrameInputs inputs{TraceVersion, background.pictureVersion(), Image1->pictureVersion(), Reversed,
+                           TrackBar4->value()};
+    if (inputs == lastLiveFrame_)
+        return;
+    drawLiveTrace(Image1->Picture(), background.Picture(), TraceX, TraceY, Reversed, TrackBar4->value());
     Image1->update();
+    inputs.screenVersion = Image1->pictureVersion(); // the picture just drawn
+    lastLiveFrame_ = inputs;
     ++frameCounts().frames;
 }
 

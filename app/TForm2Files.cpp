@@ -1,6 +1,8 @@
 // Save, Load, Merge and picture export.
 #include <QFile>
 
+#include <utility>
+
 #include "app/PictureImage.h"
 #include "app/ProgramState.h"
 #include "app/SavePictureDialog.h"
@@ -17,6 +19,7 @@ void TForm2::WriteTraceFile(const std::string& name) {
 
 void TForm2::ReadTraceFile(const std::string& name) {
     readTraceFile(name, TraceX, TraceY);
+    ++TraceVersion;
 }
 
 void TForm2::Button4Click() {
@@ -53,5 +56,5 @@ void TForm2::Image5Click() {
     // Any dot counts, one in a folder name too.
     if (name.find('.') == std::string::npos)
         name += ".bmp";
-    writeBmpFile(name, Image1->Picture());
+    writeBmpFile(name, std::as_const(*Image1).Picture());
 }

@@ -38,7 +38,7 @@ cpu_ns() {
     cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ sum += $1 } END { printf "%.0f\n", sum }'
 }
 
-# measure NAME PROGRAM TITLE: prints "program% xserver% repaints/s blocks/s frames/s exposes"
+# measure NAME PROGRAM TITLE: prints "program% xserver% repaints/s blocks/s frames/s exposes ticks/s"
 measure() {
     local name=$1 program=$2 title=$3 stats="$work/$1.stats" pid window
     rm -f "$stats"
@@ -70,15 +70,16 @@ measure() {
     x1=$(cpu_ns "$E2E_XVFB_PID")
     e2e_stop_process "$pid"
 
-    # Counter lines: milliseconds, blocks, frames, repaints, window paints, exposes.
+    # Counter lines: milliseconds, blocks, frames, repaints, window paints, exposes and,
+    # from the program only, refresh ticks.
     awk -v t0="$t0" -v t1="$t1" -v p0="$p0" -v p1="$p1" -v x0="$x0" -v x1="$x1" \
         -v s0="$s0" -v s1="$s1" 'BEGIN {
             wall = (t1 - t0) / 1e9
             split(s0, a, " "); split(s1, b, " ")
             span = (b[1] - a[1]) / 1000
-            printf "%.2f %.2f %.1f %.1f %.1f %d\n", 100 * (p1 - p0) / 1e9 / wall,
+            printf "%.2f %.2f %.1f %.1f %.1f %d %.0f\n", 100 * (p1 - p0) / 1e9 / wall,
                 100 * (x1 - x0) / 1e9 / wall, (b[4] - a[4]) / span, (b[2] - a[2]) / span,
-                (b[3] - a[3]) / span, b[6] - a[6]
+                (b[3] - a[3]) / span, b[6] - a[6], (b[7] - a[7]) / span
         }'
 }
 
@@ -96,7 +97,7 @@ for run in $(seq "$runs"); do
         else
             line=$(measure veldora veldora "Veldora 1.0")
         fi
-        echo "run $run $who: program% xserver% repaints/s blocks/s frames/s exposes = $line"
+        echo "run $run $who: program% xserver% repaints/s blocks/s frames/s exposes ticks/s = $line"
         echo "$line" >>"$work/$who.runs"
     done
 done
@@ -104,7 +105,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 column_median() { awk -v c="$2" '{ print $c }' "$work/$1.runs" | median; }
 for who in baseline veldora; do
-    for c in 1 2 3 4 5 6; do
+    for c in 1 2 3 4 5 6 7; do
         printf -v "m_${who}_$c" '%s' "$(column_median "$who" "$c")"
     done
 done
@@ -114,7 +115,7 @@ echo "Screen load: medians of $runs runs of ${seconds} s, 1 kHz tone, \"+/-\""
 echo "load average before: $load_before, after: $load_after ($(nproc) cores)"
 awk -v b1="$m_baseline_1" -v b2="$m_baseline_2" -v b3="$m_baseline_3" -v b5="$m_baseline_5" \
     -v v1="$m_veldora_1" -v v2="$m_veldora_2" -v v3="$m_veldora_3" -v v4="$m_veldora_4" \
-    -v v5="$m_veldora_5" -v v6="$m_veldora_6" -v secs="$seconds" 'BEGIN {
+    -v v5="$m_veldora_5" -v v6="$m_veldora_6" -v v7="$m_veldora_7" -v secs="$seconds" 'BEGIN {
     printf "%-28s %10s %10s %8s\n", "", "baseline", "veldora", "ratio"
     printf "%-28s %10.2f %10.2f %8.2f\n", "program CPU (% of a core)", b1, v1, (b1 > 0 ? v1 / b1 : 0)
     printf "%-28s %10.2f %10.2f %8.2f\n", "X server CPU (% of a core)", b2, v2, (b2 > 0 ? v2 / b2 : 0)
@@ -122,6 +123,7 @@ awk -v b1="$m_baseline_1" -v b2="$m_baseline_2" -v b3="$m_baseline_3" -v b5="$m_
     printf "%-28s %10s %10.1f\n", "fresh blocks/s", "-", v4
     printf "%-28s %10.1f %10.1f\n", "frames drawn/s", b5, v5
     printf "%-28s %10s %10d\n", "exposes in " secs " s", "-", v6
+    printf "%-28s %10s %10d\n", "refresh ticks/s", "-", v7
     xr = (b2 > 0 ? v2 / b2 : 1e9)
     drawn = (v5 < v4 ? v5 : v4)
     printf "\ngoals:\n"
