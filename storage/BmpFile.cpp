@@ -113,6 +113,8 @@ Layout readLayout(const Bytes& in) {
     if (headerSize == 12) { // the old core header: 16-bit sizes, 3-byte palette entries
         layout.width = in.u16(18);
         layout.height = in.u16(20);
+        if (in.u16(22) != 1)
+            invalid(); // planes: a bitmap has exactly one
         layout.bitsPerPixel = in.u16(24);
         paletteEntryBytes = 3;
         if (layout.bitsPerPixel != 1 && layout.bitsPerPixel != 4 && layout.bitsPerPixel != 8 &&
@@ -128,6 +130,8 @@ Layout readLayout(const Bytes& in) {
             invalid();
         layout.topDown = height < 0;
         layout.height = height < 0 ? -height : height;
+        if (in.u16(26) != 1)
+            invalid(); // planes: a bitmap has exactly one
         layout.bitsPerPixel = in.u16(28);
         layout.compression = in.u32(30);
         colours = in.u32(46);

@@ -25,14 +25,15 @@ int openRetrying(const char* path, int flags, mode_t mode = 0) {
     return fd;
 }
 
-// The file a symbolic link leads to, or the path itself.
+// The file an existing symbolic link leads to, or the path itself when it is no link.
+// Empty, with errno set, when the link cannot be resolved.
 std::string resolveLink(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr)
-        return path; // a dangling link: the link itself is replaced
+        return {};
     return resolved;
 }
 
@@ -51,31 +52,72 @@ void syncDirectory(const std::string& dir) {
         ::fsync(fd.get());
 }
 
+// Writing in place truncates the old file first: where the disk is full the new
+// content would not fit either, so the old file is kept and the save refused.
+bool diskFull(int err) {
+    return err == ENOSPC || err == EDQUOT;
+}
+
 } // namespace
 
-SafeFileWriter::SafeFileWriter(const std::string& path, const FileCalls& calls)
-    : calls_(calls), target_(resolveLink(path)) {
+SafeFileWriter::SafeFileWriter(const std::string& path, const FileCalls& calls) : calls_(calls) {
     if (path.empty() || path.find('\0') != std::string::npos)
         fail(FileFailure::Step::Create, ENOENT);
 
-    struct stat existing {};
-    const bool exists = ::stat(target_.c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode))
-        fail(FileFailure::Step::Create, EISDIR);
-    if (exists && !S_ISREG(existing.st_mode)) {
-        fd_ = UniqueFd(openRetrying(target_.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-        if (!fd_.valid())
+    // The system's own lookup vets the target as a plain open would: links followed or
+    // found looping, write permission, read-only mounts, protected links in sticky
+    // folders. Non-blocking, so that a pipe without a reader cannot hang the program.
+    const int openFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    targetFd_ = UniqueFd(openRetrying(path.c_str(), openFlags));
+    if (!targetFd_.valid()) {
+        if (errno != ENOENT)
             fail(FileFailure::Step::Create, errno);
-        return;
-    }
-    if (exists) {
-        // A file that may not be written (read-only, immutable, on a read-only mount)
-        // must not be replaced behind its back.
-        UniqueFd probe(openRetrying(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
-        if (!probe.valid())
-            fail(FileFailure::Step::Create, errno);
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            // A dangling link: the file it names is created, as an open for writing does.
+            targetFd_ = UniqueFd(openRetrying(path.c_str(), openFlags | O_CREAT, 0666));
+            if (!targetFd_.valid())
+                fail(FileFailure::Step::Create, errno);
+            created_ = true;
+        }
     }
 
+    struct stat existing {};
+    if (targetFd_.valid()) {
+        if (::fstat(targetFd_.get(), &existing) != 0)
+            fail(FileFailure::Step::Create, errno);
+        if (!S_ISREG(existing.st_mode)) {
+            fd_ = std::move(targetFd_);
+            return;
+        }
+        createdDev_ = existing.st_dev;
+        createdIno_ = existing.st_ino;
+        target_ = resolveLink(path);
+        if (target_.empty()) {
+            const int err = errno;
+            removeCreatedTarget();
+            fail(FileFailure::Step::Create, err);
+        }
+    } else {
+        target_ = path; // a new file; a missing folder is reported by the temporary file
+    }
+
+    // A file this writer just created has nothing of another's to keep.
+    const int err = makeTemporary(targetFd_.valid() && !created_ ? &existing : nullptr);
+    if (err == 0) {
+        targetFd_.reset();
+        return;
+    }
+    if (!targetFd_.valid() || diskFull(err)) {
+        removeCreatedTarget();
+        fail(FileFailure::Step::Create, err);
+    }
+    if (::ftruncate(targetFd_.get(), 0) != 0)
+        fail(FileFailure::Step::Create, errno);
+    fd_ = std::move(targetFd_);
+}
+
+int SafeFileWriter::makeTemporary(const struct stat* existing) {
     // Short enough to stay within the file-name limit whatever the target's name.
     const std::string dir = pathparts::directoryOf(target_);
     const std::string base = pathparts::nameOf(target_).substr(0, 100);
@@ -86,25 +128,49 @@ SafeFileWriter::SafeFileWriter(const std::string& path, const FileCalls& calls)
         if (!fd_.valid() && errno != EEXIST) {
             const int err = errno;
             temp_.clear();
-            fail(FileFailure::Step::Create, err);
+            return err;
         }
     }
     if (!fd_.valid()) {
         temp_.clear();
-        fail(FileFailure::Step::Create, EEXIST);
+        return EEXIST;
     }
-    if (exists) {
+    if (existing != nullptr) {
         // Owner first: changing it may clear set-id bits that the mode then restores.
-        // Either may be refused to an ordinary user; the file is still written.
-        (void)::fchown(fd_.get(), existing.st_uid, existing.st_gid);
-        (void)::fchmod(fd_.get(), existing.st_mode & 07777);
+        // Only root may give a file away, so another user's file (or a group this user
+        // is not in, or a file system without owners) cannot be replaced as it was: the
+        // caller writes it in place instead, which keeps its owner, mode and links.
+        if (::fchown(fd_.get(), existing->st_uid, existing->st_gid) != 0 ||
+            ::fchmod(fd_.get(), existing->st_mode & 07777) != 0) {
+            const int err = errno;
+            fd_.reset();
+            ::unlink(temp_.c_str());
+            temp_.clear();
+            return err;
+        }
     }
+    return 0;
+}
+
+void SafeFileWriter::removeCreatedTarget() {
+    if (!created_)
+        return;
+    created_ = false;
+    // Only the very file made here: someone may have put another in its place since.
+    struct stat st {};
+    if (!target_.empty() && ::lstat(target_.c_str(), &st) == 0 && st.st_dev == createdDev_ &&
+        st.st_ino == createdIno_)
+        ::unlink(target_.c_str());
 }
 
 SafeFileWriter::~SafeFileWriter() {
     fd_.reset();
-    if (!committed_ && !temp_.empty())
+    targetFd_.reset();
+    if (committed_)
+        return;
+    if (!temp_.empty())
         ::unlink(temp_.c_str());
+    removeCreatedTarget();
 }
 
 void SafeFileWriter::write(const void* data, size_t size) {

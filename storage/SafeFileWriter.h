@@ -1,14 +1,25 @@
 #pragma once
-// Writes a file so that a failure never destroys what was there before: the new
-// content goes to a temporary file in the same directory, is flushed to the device,
-// and only then renamed over the target. An existing file keeps its permissions and
-// (where allowed) its owner; a symbolic link is followed and the file it names is
-// replaced. A target that exists but is not a regular file (a device such as
-// /dev/null) is written in place, as there is nothing there to protect.
-// Known limit: replacing a file breaks its other hard links.
+// Writes a file so that a failure never destroys what was there before, wherever
+// that can be done without refusing a save the file system allows:
+// - The target is opened first, through the system's own path lookup: a symbolic link
+//   is followed (a dangling one creates the file it names, a loop fails with ELOOP), and
+//   a file that may not be written is refused before anything changes.
+// - The new content goes to a temporary file beside the (link-resolved) target, is
+//   flushed to the device and only then renamed over it, carrying the old file's owner
+//   and mode. The link itself is left as it is.
+// - Where no temporary file can be made beside the target (a folder the user may not
+//   write) or the replacement could not keep the old owner and mode (another user's
+//   file), an existing target is truncated and written in place instead, as a plain
+//   create-or-truncate would: the save goes through, but a failure part-way leaves
+//   what was written. A full disk never takes that road: the old file is kept.
+// - A target that exists but is not a regular file (a device such as /dev/null) is
+//   written in place, as there is nothing there to protect.
+// A file this writer created (the target of a dangling link) is removed again when
+// the save fails. Known limit: replacing a file breaks its other hard links.
 // Qt-free; one writer is used by one thread.
 #include <cstddef>
 #include <string>
+#include <sys/types.h>
 
 #include "storage/FileCalls.h"
 #include "storage/UniqueFd.h"
@@ -26,10 +37,11 @@ struct FileFailure {
 
 class SafeFileWriter {
   public:
-    // Checks that an existing target may be written and creates the temporary file.
-    // Throws FileFailure (Create).
+    // Checks that the target may be written and makes the temporary file, or truncates
+    // the target when it is written in place. Throws FileFailure (Create).
     explicit SafeFileWriter(const std::string& path, const FileCalls& calls = FileCalls::system());
-    // Removes the temporary file unless commit() succeeded.
+    // Removes the temporary file, and a target this writer created, unless commit()
+    // succeeded.
     ~SafeFileWriter();
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
@@ -41,10 +53,21 @@ class SafeFileWriter {
     // failed flush or close, Replace for a failed rename).
     void commit();
 
+    // True when the content goes straight into the target (no temporary file).
+    bool inPlace() const { return temp_.empty(); }
+
   private:
+    // Makes the temporary file; 0, or the errno that made it impossible.
+    int makeTemporary(const struct stat* existing);
+    void removeCreatedTarget();
+
     FileCalls calls_;
-    std::string target_; // the file that is replaced (a symbolic link resolved)
-    std::string temp_;   // empty when writing in place
-    UniqueFd fd_;
+    std::string target_;   // the file that is replaced (a symbolic link resolved)
+    std::string temp_;     // empty when writing in place
+    UniqueFd fd_;          // the file being written
+    UniqueFd targetFd_;    // the existing target, open for writing, kept for the fallback
+    bool created_ = false; // the target did not exist: this writer made it (a dangling link)
+    dev_t createdDev_ = 0;
+    ino_t createdIno_ = 0;
     bool committed_ = false;
 };

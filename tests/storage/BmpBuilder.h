@@ -21,6 +21,7 @@ struct Fields {
     int32_t width = 1;
     int32_t height = 1; // negative: top-down
     uint16_t bitsPerPixel = 24;
+    uint16_t planes = 1;
     uint32_t compression = 0;
     std::vector<uint32_t> palette = {}; // 0x00RRGGBB
     uint32_t coloursUsed = 0;
@@ -34,13 +35,13 @@ inline Bytes build(const Fields& s) {
         le32(info, 12);
         le16(info, static_cast<uint32_t>(s.width));
         le16(info, static_cast<uint32_t>(s.height));
-        le16(info, 1);
+        le16(info, s.planes);
         le16(info, s.bitsPerPixel);
     } else {
         le32(info, s.headerSize);
         le32(info, static_cast<uint32_t>(s.width));
         le32(info, static_cast<uint32_t>(s.height));
-        le16(info, 1);
+        le16(info, s.planes);
         le16(info, s.bitsPerPixel);
         le32(info, s.compression);
         le32(info, static_cast<uint32_t>(s.pixels.size()));

@@ -209,6 +209,17 @@ TEST(BmpRead, MalformedContentIsRefused) {
              s.height = 65536;
          })},
         {"more rows than data", patched(22, 3)},
+        {"no planes", with([](Fields& s) { s.planes = 0; })},
+        {"two planes", with([](Fields& s) { s.planes = 2; })},
+        {"65535 planes", with([](Fields& s) { s.planes = 0xFFFF; })},
+        {"two planes in a core header", with([](Fields& s) {
+             s.headerSize = 12;
+             s.planes = 2;
+         })},
+        {"two planes in a 124-byte header", with([](Fields& s) {
+             s.headerSize = 124;
+             s.planes = 2;
+         })},
         {"2 bits per pixel", with([](Fields& s) { s.bitsPerPixel = 2; })},
         {"0 bits per pixel", with([](Fields& s) { s.bitsPerPixel = 0; })},
         {"48 bits per pixel", with([](Fields& s) { s.bitsPerPixel = 48; })},

@@ -1,0 +1,36 @@
+#pragma once
+// The content the save helper writes, known to the tests that check its files.
+#include <string>
+
+#include "storage/BmpFile.h"
+#include "storage/TraceFile.h"
+
+namespace savepattern {
+
+inline TraceArray x() {
+    TraceArray a{};
+    for (int i = 0; i < kTraceLength; ++i)
+        a[i] = 3 * i + 1;
+    return a;
+}
+
+inline TraceArray y() {
+    TraceArray a{};
+    for (int i = 0; i < kTraceLength; ++i)
+        a[i] = -7 * i;
+    return a;
+}
+
+inline Bitmap picture() {
+    Bitmap b(3, 2);
+    b.setPixel(0, 0, 0x102030);
+    b.setPixel(2, 1, 0xA0B0C0);
+    return b;
+}
+
+inline std::string traceBytes() {
+    const TraceFileBytes bytes = encodeTraceFile(x(), y());
+    return std::string(bytes.begin(), bytes.end());
+}
+
+} // namespace savepattern
