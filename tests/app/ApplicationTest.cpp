@@ -1,3 +1,4 @@
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QEventLoop>
 #include <QRegularExpression>
@@ -5,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,7 +18,7 @@
 namespace {
 
 class ApplicationTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { TestApp::clearMessages(); }
     void TearDown() override {
         app().setIdleHandler({});
@@ -38,6 +40,24 @@ protected:
         loop.exec();
     }
 
+    // Runs the event loop until `done()` holds or 10 s pass. The condition is looked at
+    // when the loop wakes up or is about to block, which adds no events of its own: a
+    // loop that blocks still blocks.
+    static void runLoopUntil(const std::function<bool()>& done) {
+        if (done())
+            return;
+        QEventLoop loop;
+        QTimer::singleShot(10'000, &loop, &QEventLoop::quit);
+        const auto check = [&] {
+            if (done())
+                loop.quit();
+        };
+        auto* dispatcher = QAbstractEventDispatcher::instance();
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, &loop, check);
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, &loop, check);
+        loop.exec();
+    }
+
     std::vector<int> hookIds;
 };
 
@@ -49,9 +69,9 @@ TEST_F(ApplicationTest, IdleHandlerKeepsBeingCalledWhileItHandsBackNotDone) {
         done = false;
         ++calls;
     });
-    runLoop(100);
-    // A blocking loop would wait for the quit timer: one or two passes. Not blocking,
-    // it turns many times within the 100 ms.
+    runLoopUntil([&] { return calls > 20; });
+    // A blocking loop would wait for the 10 s bound: one or two passes. Not blocking,
+    // it turns many times.
     EXPECT_GT(calls, 20);
     EXPECT_TRUE(presetTrue);
 }
@@ -69,7 +89,7 @@ TEST_F(ApplicationTest, EmptiedSlotIsNoLongerCalled) {
     app().setIdleHandler([&](bool& done) {
         done = false;
         if (++calls == 5) {
-            app().setIdleHandler({});   // empties the slot from inside the handler
+            app().setIdleHandler({}); // empties the slot from inside the handler
         }
     });
     EXPECT_TRUE(app().hasIdleHandler());
@@ -86,7 +106,7 @@ TEST_F(ApplicationTest, ExceptionFromIdleHandlerIsShownAndTheLoopGoesOn) {
             throw Exception("tick failed");
         }
     });
-    runLoop(100);
+    runLoopUntil([&] { return calls > 20; });
     EXPECT_GT(calls, 20);
     ASSERT_EQ(TestApp::messages().size(), 1u);
     EXPECT_EQ(TestApp::messages()[0].text, QStringLiteral("tick failed."));
@@ -148,7 +168,7 @@ TEST_F(ApplicationTest, ActivationMessagesComeAfterTheFlagIsUpdated) {
     app().setActive(false);
     seen.clear();
     app().setActive(true);
-    app().setActive(true);   // no change, no message
+    app().setActive(true); // no change, no message
     app().setActive(false);
     EXPECT_EQ(seen, (std::vector<std::pair<uint32_t, bool>>{{kMessageAppActivated, true},
                                                             {kMessageAppDeactivated, false}}));
@@ -202,14 +222,14 @@ TEST(ApplicationDisplayedMessageTest, DotIsAppendedWhenTheLastCharacterIsAboveDo
     } cases[] = {
         {"abc", "abc."},
         {"abc.", "abc."},
-        {"a!", "a!"},           // '!' (0x21) is below '.'
+        {"a!", "a!"}, // '!' (0x21) is below '.'
         {"I/O error 5", "I/O error 5."},
-        {"ends with -", "ends with -"},   // '-' (0x2D) is just below '.'
-        {"ends with /", "ends with /."},  // '/' (0x2F) is just above '.'
+        {"ends with -", "ends with -"},  // '-' (0x2D) is just below '.'
+        {"ends with /", "ends with /."}, // '/' (0x2F) is just above '.'
         {"", ""},
-        {"Größe", "Größe."},    // last character 'e'
-        {"Maß", "Maß."},        // last character U+00DF, bytes C3 9F
-        {"wait…", "wait…."},    // U+2026: its code is above '.', though it looks like dots
+        {"Größe", "Größe."}, // last character 'e'
+        {"Maß", "Maß."},     // last character U+00DF, bytes C3 9F
+        {"wait…", "wait…."}, // U+2026: its code is above '.', though it looks like dots
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Application::displayedMessage(c.in), c.out) << c.in;
@@ -225,11 +245,13 @@ TEST_F(ApplicationTest, FatalErrorReportNamesClassModuleAndAddress) {
     const QRegularExpression own(QStringLiteral("^Exception EDXSoundError in module test_app at ") + hex +
                                  QStringLiteral("\\.\nPrimary Buffer cannot be made$"));
     EXPECT_EQ(TestApp::messages()[0].title, QStringLiteral("Application Error"));
-    EXPECT_TRUE(own.match(TestApp::messages()[0].text).hasMatch()) << TestApp::messages()[0].text.toStdString();
+    EXPECT_TRUE(own.match(TestApp::messages()[0].text).hasMatch())
+        << TestApp::messages()[0].text.toStdString();
 
     const QRegularExpression std(QStringLiteral("^Exception std::out_of_range in module test_app at ") + hex +
                                  QStringLiteral("\\.\nbad index$"));
-    EXPECT_TRUE(std.match(TestApp::messages()[1].text).hasMatch()) << TestApp::messages()[1].text.toStdString();
+    EXPECT_TRUE(std.match(TestApp::messages()[1].text).hasMatch())
+        << TestApp::messages()[1].text.toStdString();
 }
 
-}  // namespace
+} // namespace

@@ -87,7 +87,11 @@ TEST_F(LiveDisplayTest, BacklogIsSkipped) {
 // Through the notification thread, as capture delivers it.
 TEST_F(LiveDisplayTest, NotificationDeliversToTheHandler) {
     ASSERT_TRUE(sound->pushBytes(words(kFullScaleNegative, 256)));
-    MainThreadQueue::instance().serveFor(std::chrono::milliseconds(300));
+    ASSERT_EQ(TraceY[255], 0);
+    // Served until the handler has converted a block (entry 255 is 0 before the first).
+    ASSERT_TRUE(
+        testsupport::waitUntil([] { return TraceY[255] != 0; },
+                               [] { MainThreadQueue::instance().serveFor(std::chrono::milliseconds(5)); }));
     EXPECT_EQ(TraceY[0], 84);
     EXPECT_EQ(TraceY[255], 84);
 }
@@ -143,8 +147,9 @@ TEST_F(LiveDisplayTest, TickDrawsWhenTheTriggerPasses) {
 TEST_F(LiveDisplayTest, TicksComeFromTheEventLoop) {
     ASSERT_TRUE(sound->pushBytes(words(kFullScalePositive, 256)));
     deliver();
-    form->Image1->setPicture(Bitmap(291, 330, 0x123456));
-    runLoop(100);
+    const Bitmap marker(291, 330, 0x123456);
+    form->Image1->setPicture(marker);
+    ASSERT_TRUE(runLoopUntil([&] { return form->Image1->Picture() != marker; })) << "no tick drew";
     EXPECT_EQ(whiteInRow(236), 278 - 10 + 1);
 }
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "display/TraceDrawing.h"
 #include "tests/app/TestApp.h"
 #include "tests/support/SimulatedSoundService.h"
+#include "tests/support/WaitUntil.h"
 
 class LiveFixture : public ::testing::Test {
   protected:
@@ -55,6 +57,18 @@ class LiveFixture : public ::testing::Test {
         auto* dispatcher = QAbstractEventDispatcher::instance();
         while (elapsed.elapsed() < ms)
             dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+
+    // Runs the event loop's passes until `done()` holds (true) or a generous bound
+    // passes (false).
+    static bool runLoopUntil(const std::function<bool()>& done) {
+        QObject owner;
+        QTimer waker(&owner); // looks at the condition even when no event comes
+        waker.start(5);
+        auto* dispatcher = QAbstractEventDispatcher::instance();
+        return testsupport::waitUntil(done, [dispatcher] {
+            dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        });
     }
 
     // `count` little-endian copies of `word`.

@@ -77,7 +77,10 @@ TEST_F(LiveStartupTest, FormatListAndChoice) {
          {{8000, 8, 1}, {44100, 16, 2}, {48000, 16, 1}, {96000, 32, 2}},
          {"8000Hz 8bit Mono", "44100Hz 16bit Stereo", "48000Hz 16bit Mono", "96000Hz 32bit Stereo"},
          2},
-        {"preferred first", {{48000, 16, 1}, {48000, 16, 2}}, {"48000Hz 16bit Mono", "48000Hz 16bit Stereo"}, 0},
+        {"preferred first",
+         {{48000, 16, 1}, {48000, 16, 2}},
+         {"48000Hz 16bit Mono", "48000Hz 16bit Stereo"},
+         0},
         {"preferred last",
          {{11025, 24, 1}, {33075, 8, 2}, {48000, 16, 1}},
          {"11025Hz 24bit Mono", "33075Hz 8bit Stereo", "48000Hz 16bit Mono"},
@@ -118,7 +121,8 @@ TEST_F(LiveStartupTest, DriverListHoldsEveryDriverWithItemZeroSelected) {
                        {b, "Line In", "hw:2"}});
     FreeCaptureDrivers(); // the list is built once; rebuild it from these devices
     start();
-    EXPECT_EQ(items(form->DriverBox), (QStringList{"Primary Sound Capture Driver", "USB Microphone", "Line In"}));
+    EXPECT_EQ(items(form->DriverBox),
+              (QStringList{"Primary Sound Capture Driver", "USB Microphone", "Line In"}));
     EXPECT_EQ(form->DriverBox->currentIndex(), 0);
     EXPECT_FALSE(sound->lastOpenGuid().has_value());
 
@@ -137,8 +141,8 @@ TEST_F(LiveStartupTest, DriverListHoldsEveryDriverWithItemZeroSelected) {
 // Each failure: its message, the read-outs set, the trace left all zero (the seed comes
 // after the failing step), and the program running on.
 TEST_F(LiveStartupTest, FailuresShowTheirMessageAndTheProgramRunsOn) {
-    constexpr int probeCalls = static_cast<int>(kCaptureSampleRates.size() * kCaptureBitsPerSample.size() *
-                                                kCaptureChannels.size());
+    constexpr int probeCalls =
+        static_cast<int>(kCaptureSampleRates.size() * kCaptureBitsPerSample.size() * kCaptureChannels.size());
     struct Case {
         const char* name;
         std::function<void(SimulatedSoundService&)> script;
@@ -156,7 +160,8 @@ TEST_F(LiveStartupTest, FailuresShowTheirMessageAndTheProgramRunsOn) {
         {"no capture buffer at Start",
          [](SimulatedSoundService& s) {
              auto calls = std::make_shared<int>(0);
-             s.setFormatRule([calls](const Format&) { return ++*calls <= probeCalls ? DS_OK : DSERR_GENERIC; });
+             s.setFormatRule(
+                 [calls](const Format&) { return ++*calls <= probeCalls ? DS_OK : DSERR_GENERIC; });
          },
          "Sound Capture Buffer cannot be made.", true, probeCalls},
     };
@@ -194,8 +199,9 @@ TEST_F(LiveStartupTest, FailuresShowTheirMessageAndTheProgramRunsOn) {
 
         // The refresh timer still ticks: the screen is redrawn from the background.
         EXPECT_TRUE(form->DXTimer1->Enabled());
-        form->Image1->setPicture(Bitmap(291, 330, 0x123456));
-        runLoop(100);
+        const Bitmap marker(291, 330, 0x123456);
+        form->Image1->setPicture(marker);
+        ASSERT_TRUE(runLoopUntil([&] { return form->Image1->Picture() != marker; })) << "no tick drew";
         EXPECT_EQ(form->Image1->Picture(), form->Image2->Picture());
 
         // Closing without a stream is no error.

@@ -5,12 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <ctime>
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <string>
 #include <thread>
+#include <vector>
+
+#include "tests/support/WaitUntil.h"
 
 using namespace veldora::servicetest;
 
@@ -93,6 +99,34 @@ TEST(ServiceAlsaEntry, CreationRefusesBadArgumentsAndUnknownDevices) {
     EXPECT_EQ(lib().create(nullptr, nullptr, nullptr), DSERR_INVALIDPARAM);
 }
 
+// The threads of this process, by their kernel ids.
+std::set<pid_t> processThreads() {
+    std::set<pid_t> ids;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        ids.insert(static_cast<pid_t>(std::stol(entry.path().filename().string())));
+    return ids;
+}
+
+// CPU time a thread of this process has used: its per-thread CPU clock, the clock id
+// glibc's pthread_getcpuclockid builds from a thread id.
+std::chrono::nanoseconds threadCpuTime(pid_t tid) {
+    const clockid_t clock = static_cast<clockid_t>((~static_cast<unsigned>(tid) << 3) | 6);
+    timespec t{};
+    if (clock_gettime(clock, &t) != 0)
+        return std::chrono::nanoseconds::zero();
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+
+// How often a thread gave up the processor by itself (slept or waited).
+long voluntarySwitches(pid_t tid) {
+    std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
+            return std::stol(line.substr(line.find(':') + 1));
+    return 0;
+}
+
 class ServiceAlsaNullDevice : public testing::Test {
   protected:
     void SetUp() override {
@@ -104,17 +138,13 @@ class ServiceAlsaNullDevice : public testing::Test {
     }
     // Waits (bounded) until the buffer's position has moved from `from`.
     static bool positionMoves(IDirectSoundCaptureBuffer* buffer, uint32_t from) {
-        for (int i = 0; i < 200; ++i) {
+        return testsupport::waitUntil([&] {
             uint32_t capture = 0;
             uint32_t read = 0;
             EXPECT_EQ(buffer->GetCurrentPosition(&capture, &read), DS_OK);
             EXPECT_EQ(capture, read);
-            if (read != from) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+            return read != from;
+        });
     }
     Held<IDirectSoundCapture> device;
 };
@@ -236,20 +266,16 @@ TEST_F(ServiceAlsaNullDevice, CaptureWithoutLoopingFillsTheRingOnce) {
     uint32_t s1 = 0;
     ASSERT_EQ(buffer->Lock(0, 1000, &p1, &s1, nullptr, nullptr, 0), DS_OK);
     std::memset(p1, 0x55, s1);
+    const std::set<pid_t> before = processThreads();
     ASSERT_EQ(buffer->Start(0), DS_OK);
     // One ring's worth of captured silence (0x80 for 8-bit) replaces the marks, then
-    // capture ends by itself with the position back at 0. The null device delivers at
-    // once, so the position may never be seen away from 0; give the thread a second,
-    // then Stop (which joins it) before looking at the bytes.
-    bool wrapped = false;
-    bool moved = false;
-    for (int i = 0; i < 100 && !wrapped; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        uint32_t at = 0;
-        ASSERT_EQ(buffer->GetCurrentPosition(&at, nullptr), DS_OK);
-        wrapped = moved && at == 0;
-        moved |= at != 0;
-    }
+    // capture ends by itself, its thread with it, with the position back at 0. The null
+    // device delivers at once, so the position may never be seen away from 0: wait for
+    // the thread to end, then Stop (which joins it) before looking at the bytes.
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        const std::set<pid_t> now = processThreads();
+        return std::includes(before.begin(), before.end(), now.begin(), now.end());
+    })) << "capture without looping did not end";
     EXPECT_EQ(buffer->Stop(), DS_OK);
     const uint8_t* bytes = static_cast<const uint8_t*>(p1);
     uint32_t position = 1;
@@ -260,27 +286,49 @@ TEST_F(ServiceAlsaNullDevice, CaptureWithoutLoopingFillsTheRingOnce) {
 
 TEST_F(ServiceAlsaNullDevice, DeviceWithoutAClockDoesNotSpinACore) {
     // "null" delivers every read at once; the capture thread must still pause. Looks at
-    // the share of one core the process used while the thread captured: a spinning
-    // thread takes nearly all of it, a pausing one next to nothing.
+    // the capture thread alone, over the time it takes to pause 50 times: a thread that
+    // pauses uses a small share of that time in CPU, whatever else loads the machine (a
+    // busy machine only stretches the time); a spinning one never pauses and, left to
+    // run, uses nearly all of it.
     CaptureRequest request(8000, 8, 1, 8000);
     Held<IDirectSoundCaptureBuffer> buffer;
     ASSERT_EQ(create(&request.desc, buffer), DS_OK);
-    const auto cpuNow = [] {
-        timespec t{};
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-        return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
-    };
-    const auto wallStart = std::chrono::steady_clock::now();
-    const auto cpuStart = cpuNow();
+    const std::set<pid_t> before = processThreads();
     ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
     EXPECT_TRUE(positionMoves(buffer.p, 0));
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    EXPECT_EQ(buffer->Stop(), DS_OK);
-    const auto cpu = cpuNow() - cpuStart;
+    std::vector<pid_t> capture;
+    for (const pid_t tid : processThreads())
+        if (!before.count(tid))
+            capture.push_back(tid);
+    ASSERT_FALSE(capture.empty()) << "no capture thread";
+    const auto cpu = [&] {
+        std::chrono::nanoseconds sum{};
+        for (const pid_t tid : capture)
+            sum += threadCpuTime(tid);
+        return sum;
+    };
+    const auto pauses = [&] {
+        long sum = 0;
+        for (const pid_t tid : capture)
+            sum += voluntarySwitches(tid);
+        return sum;
+    };
+
+    const auto wallStart = std::chrono::steady_clock::now();
+    const auto cpuStart = cpu();
+    const long pausesStart = pauses();
+    constexpr long kPauses = 50;
+    const bool paused = testsupport::waitUntil(
+        [&] { return pauses() - pausesStart >= kPauses; },
+        [] { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }, std::chrono::seconds(5));
+    const auto used = cpu() - cpuStart;
     const auto wall = std::chrono::steady_clock::now() - wallStart;
-    EXPECT_LT(cpu * 2, wall) << "capture thread used "
-                             << std::chrono::duration_cast<std::chrono::milliseconds>(cpu).count() << " ms of "
-                             << std::chrono::duration_cast<std::chrono::milliseconds>(wall).count() << " ms";
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+    EXPECT_TRUE(paused) << "the capture thread paused " << pauses() - pausesStart << " times in 5 s";
+    EXPECT_LT(used * 4, wall) << "the capture thread used "
+                              << std::chrono::duration_cast<std::chrono::milliseconds>(used).count()
+                              << " ms of CPU in "
+                              << std::chrono::duration_cast<std::chrono::milliseconds>(wall).count() << " ms";
 }
 
 TEST(ServiceAlsaPlayback, PrimaryBufferAnswersCapsAndFormat) {
