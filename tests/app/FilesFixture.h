@@ -1,6 +1,7 @@
 #pragma once
 // The real main window with a temporary folder for trace files and exported pictures.
 // Nothing is written to the current directory (the default trace file name).
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -46,8 +47,16 @@ class FilesFixture : public Form2Fixture {
         return uint16_t(bytes.at(at) | bytes.at(at + 1) << 8);
     }
 
+    // The export appends ".bmp" only to a path without any dot, folders included: the
+    // folder's own path must hold none (a temporary folder such as ~/.tmp would).
+    static QString dotFreeTemplate() {
+        const QString temp = QDir::tempPath();
+        return (temp.contains(u'.') ? QStringLiteral("/tmp") : temp) +
+               QStringLiteral("/veldora-files-XXXXXX");
+    }
+
     std::unique_ptr<SimulatedSoundService> sound;
-    QTemporaryDir folder;
+    QTemporaryDir folder{dotFreeTemplate()};
 };
 
 // Distinct values in every entry, negative and large ones among them, so a swapped,
