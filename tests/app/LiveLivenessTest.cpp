@@ -2,14 +2,19 @@
 // (refresh ticks on every idle pass, notifications through the main-thread bridge).
 // Every delivered block is checked: how old its newest byte is when it is converted,
 // whether it is whole, whether the reader ever fell a ring behind, and how long the
-// handler held the main thread. The bounds carry margins for a loaded machine under
-// sanitizers; the measured figures are printed.
+// handler held the main thread. The checks do not depend on how loaded the machine is:
+// the handler's time is the main thread's CPU time in it (being preempted by other
+// processes is not the handler's doing), freshness is judged against what had been
+// captured when the handler began, and the pace is the share of polls that converted a
+// block. The wall-clock figures are printed; the latency itself is measured in
+// bench/bench_latency.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <thread>
 #include <vector>
 
@@ -56,6 +61,13 @@ class RealTimeDevice {
     std::thread thread_;
 };
 
+// CPU time the calling thread has used.
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
 uint32_t blockWord(int k) {
     return uint32_t(CaptureBlock[4 * k]) | uint32_t(CaptureBlock[4 * k + 1]) << 8 |
            uint32_t(CaptureBlock[4 * k + 2]) << 16 | uint32_t(CaptureBlock[4 * k + 3]) << 24;
@@ -64,7 +76,8 @@ uint32_t blockWord(int k) {
 class LiveLivenessTest : public LiveFixture {
   protected:
     void measure(const SimulatedSoundService::Format& format, const char* name) {
-        const uint32_t rate = static_cast<uint32_t>(format.samplesPerSec * format.bitsPerSample / 8 * format.channels);
+        const uint32_t rate =
+            static_cast<uint32_t>(format.samplesPerSec * format.bitsPerSample / 8 * format.channels);
         sound->acceptFormats({format});
         MainThreadBridge bridge(TestApp::app());
         start();
@@ -73,8 +86,8 @@ class LiveLivenessTest : public LiveFixture {
         const uint32_t ring = sound->ringBytes();
 
         // The installed handler, wrapped to observe each call.
-        int calls = 0, converted = 0, torn = 0;
-        double maxHoldMs = 0;
+        int calls = 0, converted = 0, torn = 0, stale = 0, callsSinceFirst = 0;
+        double maxHoldMs = 0, maxHoldCpuMs = 0;
         std::vector<double> agesMs;
         uint64_t lastEnd = 0, maxGap = 0;
         Clock::time_point first{}, last{};
@@ -84,13 +97,19 @@ class LiveLivenessTest : public LiveFixture {
             [&, window](TSoundCaptureStream& sender) {
                 ++calls;
                 const uint32_t before = blockWord(255);
+                if (converted > 0)
+                    ++callsSinceFirst;
+                const uint64_t capturedBefore = sound->bytesCaptured();
                 const auto t0 = Clock::now();
+                const double cpu0 = threadCpuMs();
                 window->CaptureStreamFilledBuffer(sender);
+                const double cpu1 = threadCpuMs();
                 const auto t1 = Clock::now();
                 const uint64_t captured = sound->bytesCaptured(); // at least the position at conversion
                 maxHoldMs = std::max(maxHoldMs, std::chrono::duration<double, std::milli>(t1 - t0).count());
+                maxHoldCpuMs = std::max(maxHoldCpuMs, cpu1 - cpu0);
                 if (blockWord(255) == before)
-                    return; // not a whole block since Start yet
+                    return; // not a whole block since Start yet, or nothing new
                 ++converted;
                 for (int k = 1; k < 256; ++k)
                     if (blockWord(k) != blockWord(k - 1) + 1) {
@@ -98,6 +117,8 @@ class LiveLivenessTest : public LiveFixture {
                         break;
                     }
                 const uint64_t end = (uint64_t{blockWord(255)} + 1) * 4;
+                if (end < capturedBefore)
+                    ++stale; // an older block than the newest there was when the handler began
                 agesMs.push_back(double(captured - end) * 1000.0 / rate);
                 if (lastEnd)
                     maxGap = std::max(maxGap, end - lastEnd);
@@ -119,20 +140,24 @@ class LiveLivenessTest : public LiveFixture {
         std::sort(agesMs.begin(), agesMs.end());
         const double seconds = std::chrono::duration<double>(last - first).count();
         const double perSecond = (converted - 1) / seconds;
-        std::printf("[ liveness ] %s: %d calls, %d blocks converted, %.1f blocks/s; block age median %.1f ms, "
-                    "max %.1f ms; longest handler %.2f ms; largest step between blocks %llu bytes (ring %u); "
-                    "torn %d\n",
-                    name, calls, converted, perSecond, agesMs[agesMs.size() / 2], agesMs.back(), maxHoldMs,
-                    static_cast<unsigned long long>(maxGap), ring, torn);
+        std::printf(
+            "[ liveness ] %s: %d calls, %d blocks converted, %.1f blocks/s; block age median %.1f ms, "
+            "max %.1f ms; longest handler %.2f ms (%.2f ms of CPU); largest step between blocks %llu bytes "
+            "(ring %u); torn %d, stale %d\n",
+            name, calls, converted, perSecond, agesMs[agesMs.size() / 2], agesMs.back(), maxHoldMs,
+            maxHoldCpuMs, static_cast<unsigned long long>(maxGap), ring, torn, stale);
         RecordProperty("blocks_per_second", std::to_string(perSecond));
         RecordProperty("max_age_ms", std::to_string(agesMs.back()));
         RecordProperty("max_hold_ms", std::to_string(maxHoldMs));
 
         EXPECT_EQ(torn, 0);
         EXPECT_LT(maxGap, ring); // never a ring behind: nothing overrun
-        EXPECT_LE(agesMs.back(), 150.0);
-        EXPECT_GE(perSecond, 18.0);
-        EXPECT_LE(maxHoldMs, 20.0);
+        EXPECT_EQ(stale, 0);     // always the newest block
+        // Nearly every poll converts a new block: the device delivers every 2 ms, polls
+        // come every 50 ms; a poll may find nothing new only when the device's thread
+        // was kept from running in between.
+        EXPECT_GE(converted - 1, callsSinceFirst * 9 / 10) << callsSinceFirst << " polls";
+        EXPECT_LE(maxHoldCpuMs, 20.0);
     }
 };
 
