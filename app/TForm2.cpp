@@ -69,6 +69,7 @@ PictureImage* makeIcon(QWidget* parent, const Bitmap& picture, int left, int top
     icon->setTransparent(true);
     icon->setPicture(picture);
     icon->setHandCursor(true);
+    icon->setKeyboardButton(true);
     return icon;
 }
 
@@ -119,6 +120,9 @@ void TForm2::buildLayout() {
     Image2->setPicture(graticule);
     Image2->hide();
     new FrameStats(this, Image1);
+    // The built-in graticule's grid: x 10..280 every 27 pixels, y 12..308 every 37.
+    for (PictureImage* screen : {Image1, Image2})
+        screen->setGridLines({10, 27, 11}, {12, 37, 9});
 
     DriverBox = new QComboBox(this);
     DriverBox->setGeometry(304, 8, 97, 21);
@@ -133,6 +137,7 @@ void TForm2::buildLayout() {
     Panel1->setGeometry(kClientWidth - kPanelWidth, 0, kPanelWidth, kClientHeight);
     buildPanel();
     connectControls();
+    describeControls();
 
     // The refresh timer as the layout sets it; Loaded() starts it once all is read.
     DXTimer1 = std::make_unique<TDXTimer>(Application::instance());
@@ -195,7 +200,9 @@ void TForm2::buildPanel() {
     QWidget* const tabOrder[] = {TrackBar1, TrackBar2, TrackBar3,    Button1,      TrackBar4,
                                  Button2,   Edit1,     Edit2,        Button3,      Button4,
                                  Button5,   TrackBar5, RadioButton1, RadioButton2, RadioButton3,
-                                 Button6,   Button7,   Button8,      Button9};
+                                 Button6,   Button7,   Button8,      Button9,
+                                 // The icons come after the designed order, top to bottom.
+                                 Image3,    Image5,    Image4};
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }

@@ -1,6 +1,7 @@
 // The front panel's read-outs and controls, and the first steps of start-up.
 #include "app/TForm2.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -9,6 +10,7 @@
 #include <QSlider>
 
 #include "app/IntegerText.h"
+#include "app/PictureImage.h"
 #include "app/ProgramState.h"
 #include "app/ReadoutText.h"
 #include "app/TForm1.h"
@@ -45,7 +47,31 @@ void TForm2::TrackBar1Change() {
     const int32_t mode = TriggerMode;
     Label10->setText(QString::fromStdString(timeBaseReadout(TrackBar1->value(), decimalSeparator())));
     Label10->adjustSize();
+    placeTimeBaseUnit();
     SelectTriggerButton(mode);
+}
+
+// "Milisec." keeps its designed place while the read-out ends before it. A longer
+// read-out ("0.666666666666667") pushes it to the right of the read-out, one blank
+// away; where it would then reach the information icon's column it drops just below
+// the icon, which leaves its letters between the icon and the "Vertical" slider.
+void TForm2::placeTimeBaseUnit() {
+    const QPoint designed(120, 28);
+    const QFontMetrics readout(Label10->font());
+    const QFontMetrics unit(Label11->font());
+    const int readoutEnd = Label10->x() + readout.horizontalAdvance(Label10->text());
+    const int left = readoutEnd + unit.horizontalAdvance(QLatin1Char(' '));
+    if (left <= designed.x()) {
+        Label11->move(designed);
+        return;
+    }
+    // Where the letters are drawn, relative to the label's top-left corner.
+    const QRect ink = unit.tightBoundingRect(Label11->text()).translated(0, unit.ascent());
+    int top = designed.y();
+    const QRect icon = Image3->geometry();
+    if (ink.translated(left, top).intersects(icon))
+        top = icon.bottom() + 1 - ink.top();
+    Label11->move(left, top);
 }
 
 void TForm2::TrackBar3Change() {
