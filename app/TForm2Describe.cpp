@@ -22,8 +22,9 @@ void describe(QWidget* control, const QString& name, const QString& description,
 } // namespace
 
 void TForm2::describeControls() {
-    describe(Image1, QStringLiteral("Oscilloscope screen"),
-             QStringLiteral("The captured wave over the graticule; drag with the left button to move the trace"));
+    describe(
+        Image1, QStringLiteral("Oscilloscope screen"),
+        QStringLiteral("The captured wave over the graticule; drag with the left button to move the trace"));
 
     describe(TrackBar1, QStringLiteral("Horizontal: time base"),
              QStringLiteral("Milliseconds per division, shown beside the slider"));
@@ -55,7 +56,8 @@ void TForm2::describeControls() {
     describe(Button3, Button3->text(), QStringLiteral("Loads the trace file and freezes the display"));
     describe(Button4, Button4->text(), QStringLiteral("Saves the current trace to the trace file"));
     describe(Button5, Button5->text(), QStringLiteral("Stops and restarts the display"));
-    describe(Button6, Button6->text(), QStringLiteral("Draws the trace file's trace into the background in blue"));
+    describe(Button6, Button6->text(),
+             QStringLiteral("Draws the trace file's trace into the background in blue"));
     describe(Button7, Button7->text(), QStringLiteral("Clears the screen back to the background picture"));
     describe(Button8, Button8->text(), QStringLiteral("Changes the trace file's name"));
     describe(Button9, QStringLiteral("Revers: reverse colours"),

@@ -2,6 +2,7 @@
 #include "app/TForm2.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -21,6 +22,22 @@ namespace {
 
 std::string decimalSeparator() {
     return QLocale::system().decimalPoint().toStdString();
+}
+
+// Where a label's letters are drawn, relative to its top-left corner: measured on
+// the rendered pixels, as hinting makes them differ from the font's metrics.
+QRect renderedInk(QLabel& label) {
+    QImage image(label.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    label.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 0)
+                ink |= QRect(x, y, 1, 1);
+    }
+    return ink;
 }
 
 void showInFront(QWidget* window) {
@@ -54,7 +71,7 @@ void TForm2::TrackBar1Change() {
 // "Milisec." keeps its designed place while the read-out ends before it. A longer
 // read-out ("0.666666666666667") pushes it to the right of the read-out, one blank
 // away; where it would then reach the information icon's column it drops just below
-// the icon, which leaves its letters between the icon and the "Vertical" slider.
+// the icon, into the band between the icon and the "Vertical" slider.
 void TForm2::placeTimeBaseUnit() {
     const QPoint designed(120, 28);
     const QFontMetrics readout(Label10->font());
@@ -65,8 +82,7 @@ void TForm2::placeTimeBaseUnit() {
         Label11->move(designed);
         return;
     }
-    // Where the letters are drawn, relative to the label's top-left corner.
-    const QRect ink = unit.tightBoundingRect(Label11->text()).translated(0, unit.ascent());
+    const QRect ink = renderedInk(*Label11);
     int top = designed.y();
     const QRect icon = Image3->geometry();
     if (ink.translated(left, top).intersects(icon))

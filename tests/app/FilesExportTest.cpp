@@ -218,7 +218,10 @@ TEST_F(FilesExportTest, NothingIsWrittenToTheConfigFolder) {
     qputenv("XDG_CONFIG_HOME", oldConfig);
     qputenv("HOME", oldHome);
     const auto leftIn = [](const QString& dir) {
-        return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(",").toStdString();
+        return QDir(dir)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+            .join(",")
+            .toStdString();
     };
     EXPECT_EQ(leftIn(config), "");
     EXPECT_EQ(leftIn(home), "");
