@@ -209,7 +209,7 @@ TEST_F(FilesExportTest, NothingIsWrittenToTheConfigFolder) {
     qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
     qputenv("HOME", home.toLocal8Bit());
 
-    const std::string first = path("picture");
+    const std::string first = path("picture.bmp");
     exportAs(QString::fromStdString(first));
     const Shown shown = exportAs(QString());
     EXPECT_EQ(shown.offeredPath, QString::fromStdString(first));
@@ -225,7 +225,7 @@ TEST_F(FilesExportTest, NothingIsWrittenToTheConfigFolder) {
     };
     EXPECT_EQ(leftIn(config), "");
     EXPECT_EQ(leftIn(home), "");
-    EXPECT_TRUE(std::filesystem::exists(path("picture.bmp")));
+    EXPECT_TRUE(std::filesystem::exists(first));
 }
 
 TEST_F(FilesExportTest, TheFileIsA24BitBmpOfTheScreenPicture) {

@@ -15,7 +15,7 @@ plugins=$(cd "$bin/.." && pwd)/testplugins
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 e2e_make_workdir
 work=$E2E_WORK
-e2e_start_xvfb 141 180
+e2e_start_xvfb 181 230
 
 failures=0
 fail() {
