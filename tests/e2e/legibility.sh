@@ -35,6 +35,11 @@ e2e_on_exit stop_app
 # its main window. Without a sound server, start-up first shows its error box (titled
 # "Veldora"): it is answered with Enter, as a user would.
 start_app() {
+    if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null || ! xdpyinfo >/dev/null 2>&1; then
+        echo "the X display $DISPLAY is gone"
+        cat "$E2E_WORK/xvfb.log"
+        exit 1
+    fi
     env "$@" "$bin/veldora" >"$work/veldora.log" 2>&1 &
     app_pid=$!
     window=""
