@@ -1,12 +1,17 @@
 #include "app/PictureImage.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "app/PictureImageAccessible.h"
+#include "app/ScaledPicture.h"
 
 // The pixels' top byte is 0, not the 0xFF that Format_RGB32 documents, and Qt's
 // raster engine copies it as it is. Painting opaquely keeps any target from taking
 // that byte as alpha; only the transparent mode blends, from its own ARGB copy.
 PictureImage::PictureImage(QWidget* parent) : QWidget(parent) {
+    PictureImageAccessible::install();
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent, true);
 }
@@ -36,6 +41,18 @@ void PictureImage::setHandCursor(bool hand) {
         unsetCursor();
 }
 
+void PictureImage::setKeyboardButton(bool button) {
+    keyboardButton_ = button;
+    setFocusPolicy(button ? Qt::StrongFocus : Qt::NoFocus);
+    update();
+}
+
+void PictureImage::setGridLines(const AxisGrid& columns, const AxisGrid& rows) {
+    gridColumns_ = columns;
+    gridRows_ = rows;
+    update();
+}
+
 void PictureImage::rebuildMasked() {
     if (picture_.empty()) {
         masked_ = QImage();
@@ -62,12 +79,17 @@ void PictureImage::paintEvent(QPaintEvent*) {
     }
     if (transparent_) {
         painter.drawImage(rect(), masked_);
+        if (hasFocus()) {
+            // The focus mark: a one-pixel frame in the palette's highlight colour.
+            painter.setPen(palette().color(QPalette::Highlight));
+            painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        }
         return;
     }
     // Wrap the pixels without copying: the picture outlives this paint.
     const QImage view(reinterpret_cast<const uchar*>(picture_.data()), picture_.width(), picture_.height(),
                       static_cast<qsizetype>(picture_.width()) * 4, QImage::Format_RGB32);
-    painter.drawImage(rect(), view);
+    drawScaledPicture(painter, rect(), view, devicePixelRatio(), gridColumns_, gridRows_);
 }
 
 void PictureImage::mousePressEvent(QMouseEvent* event) {
@@ -88,6 +110,17 @@ void PictureImage::mouseReleaseEvent(QMouseEvent* event) {
 void PictureImage::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     emit mouseMoved(event->buttons(), event->modifiers(), at.x(), at.y());
+}
+
+void PictureImage::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (keyboardButton_ && !event->isAutoRepeat() &&
+        (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        event->accept();
+        emit clicked();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 QImage bitmapToImage(const Bitmap& picture) {

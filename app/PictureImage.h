@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/ScreenAxisMap.h"
 #include "display/Bitmap.h"
 
 class PictureImage : public QWidget {
@@ -32,6 +33,15 @@ class PictureImage : public QWidget {
     bool transparent() const { return transparent_; }
     void setHandCursor(bool hand);
 
+    // A picture that acts as a button: it takes the keyboard focus (Tab), shows a
+    // focus mark, and Space or Enter click it.
+    void setKeyboardButton(bool button);
+    bool keyboardButton() const { return keyboardButton_; }
+
+    // The picture's grid lines, kept at one width when the picture is stretched by a
+    // scale that does not divide evenly (see screenAxisMap).
+    void setGridLines(const AxisGrid& columns, const AxisGrid& rows);
+
   signals:
     // Left button pressed and released over the control.
     void clicked();
@@ -44,6 +54,7 @@ class PictureImage : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void rebuildMasked();
@@ -52,6 +63,9 @@ class PictureImage : public QWidget {
     uint64_t pictureVersion_ = 0;
     bool transparent_ = false;
     bool pressed_ = false;
+    bool keyboardButton_ = false;
+    AxisGrid gridColumns_;
+    AxisGrid gridRows_;
     QImage masked_; // the picture with alpha, kept only in transparent mode
 };
 

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPixmap>
 
+#include "app/SettingsOffDisk.h"
+
 std::function<void(SavePictureDialog&)> SavePictureDialog::testDriver;
 
 namespace {
@@ -27,6 +29,12 @@ const QStringList& qtFilters() {
     return filters;
 }
 
+// QFileDialog reads its settings while it is constructed: they go off disk first.
+QWidget* settingsOffDisk(QWidget* parent) {
+    keepSettingsOffDisk();
+    return parent;
+}
+
 } // namespace
 
 const QStringList& SavePictureDialog::fileTypes() {
@@ -40,7 +48,7 @@ const QStringList& SavePictureDialog::fileTypes() {
     return types;
 }
 
-SavePictureDialog::SavePictureDialog(QWidget* parent) : QFileDialog(parent) {
+SavePictureDialog::SavePictureDialog(QWidget* parent) : QFileDialog(settingsOffDisk(parent)) {
     setOption(QFileDialog::DontUseNativeDialog, true);
     setOption(QFileDialog::DontConfirmOverwrite, true);
     setAcceptMode(QFileDialog::AcceptSave);

@@ -29,6 +29,10 @@ TForm1::TForm1() {
     Edit1->setGeometry(8, 8, 161, 21);
     Button2 = makeButton(this, QStringLiteral("Cancel"), 8, 40);
     Button1 = makeButton(this, QStringLiteral("Ok"), 136, 40);
+    Edit1->setAccessibleName(QStringLiteral("Trace file name"));
+    Edit1->setAccessibleDescription(QStringLiteral("The file that Save, Load and Merge use"));
+    Button1->setAccessibleDescription(QStringLiteral("Takes the name and closes"));
+    Button2->setAccessibleDescription(QStringLiteral("Closes and keeps the trace file's name"));
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
 

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,10 @@ QSlider* makeSlider(QWidget* parent, int left, int top, int width, int height, i
 QLabel* makeLabel(QWidget* parent, const QString& caption, int left, int top, const QFont& font) {
     auto* label = new QLabel(caption, parent);
     label->setFont(font);
+    // A first letter that reaches left of its origin ("T" in the condensed face) would
+    // be cut by the label's edge: the caption starts that far in.
+    const int overhang = -std::min(0, QFontMetrics(font).tightBoundingRect(caption).left());
+    label->setContentsMargins(overhang, 0, 0, 0);
     label->move(left, top);
     label->adjustSize();
     return label;
@@ -69,6 +74,7 @@ PictureImage* makeIcon(QWidget* parent, const Bitmap& picture, int left, int top
     icon->setTransparent(true);
     icon->setPicture(picture);
     icon->setHandCursor(true);
+    icon->setKeyboardButton(true);
     return icon;
 }
 
@@ -119,6 +125,9 @@ void TForm2::buildLayout() {
     Image2->setPicture(graticule);
     Image2->hide();
     new FrameStats(this, Image1);
+    // The built-in graticule's grid: x 10..280 every 27 pixels, y 12..308 every 37.
+    for (PictureImage* screen : {Image1, Image2})
+        screen->setGridLines({10, 27, 11}, {12, 37, 9});
 
     DriverBox = new QComboBox(this);
     DriverBox->setGeometry(304, 8, 97, 21);
@@ -133,6 +142,7 @@ void TForm2::buildLayout() {
     Panel1->setGeometry(kClientWidth - kPanelWidth, 0, kPanelWidth, kClientHeight);
     buildPanel();
     connectControls();
+    describeControls();
 
     // The refresh timer as the layout sets it; Loaded() starts it once all is read.
     DXTimer1 = std::make_unique<TDXTimer>(Application::instance());
@@ -183,6 +193,9 @@ void TForm2::buildPanel() {
     Edit2 = makeEdit(p, QStringLiteral("Edit2"), 40, 224);
     Button9 = makeButton(p, QStringLiteral("Revers"), 160, 224, 41, 17);
     Label2 = makeLabel(p, QStringLiteral("Vertical"), 0, 232, font());
+    // At the panel's left edge: its letters start one pixel in, clear of the edge line.
+    Label2->setContentsMargins(1, 0, 0, 0);
+    Label2->adjustSize();
     Label4 = makeLabel(p, QStringLiteral("Volts"), 88, 232, font());
     RadioButton3 = makeRadio(p, QStringLiteral("+"), 128, 232, 33, 17);
     Button3 = makeButton(p, QStringLiteral("Load"), 8, 256, 97, 17);
@@ -192,10 +205,14 @@ void TForm2::buildPanel() {
     Button5 = makeButton(p, QStringLiteral("Pause"), 8, 304, 97, 17);
     Button8 = makeButton(p, QStringLiteral("File Name"), 112, 304, 81, 17);
 
+    // clang-format off
     QWidget* const tabOrder[] = {TrackBar1, TrackBar2, TrackBar3,    Button1,      TrackBar4,
                                  Button2,   Edit1,     Edit2,        Button3,      Button4,
                                  Button5,   TrackBar5, RadioButton1, RadioButton2, RadioButton3,
-                                 Button6,   Button7,   Button8,      Button9};
+                                 Button6,   Button7,   Button8,      Button9,
+                                 // The icons follow the designed order, top to bottom.
+                                 Image3,    Image5,    Image4};
+    // clang-format on
     for (size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }

@@ -7,6 +7,7 @@
 // The handlers are spread over files by subject:
 //   TForm2.cpp         layout, construction, FormShow, closing
 //   TForm2Panel.cpp    front-panel read-outs and controls, FormCreate steps 1-5
+//   TForm2Describe.cpp accessible names, descriptions and tooltips
 //   TForm2Screen.cpp   Clear and Revers (background pictures)
 //   TForm2Capture.cpp  device and format choice, conversion, live drawing, Pause
 //   TForm2Files.cpp    Save, Load, Merge and picture export
@@ -166,6 +167,10 @@ private:
     void buildLayout();
     void buildPanel();
     void connectControls();
+    // Names, descriptions and tooltips for screen readers and the mouse.
+    void describeControls();
+    // "Milisec." after the time-base read-out, clear of it and of the icon above.
+    void placeTimeBaseUnit();
     // FormCreate's steps from listing the capture devices to seeding the trace.
     void startCapture();
 };

@@ -1,6 +1,8 @@
 // The front panel's read-outs and controls, and the first steps of start-up.
 #include "app/TForm2.h"
 
+#include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -9,6 +11,7 @@
 #include <QSlider>
 
 #include "app/IntegerText.h"
+#include "app/PictureImage.h"
 #include "app/ProgramState.h"
 #include "app/ReadoutText.h"
 #include "app/TForm1.h"
@@ -19,6 +22,22 @@ namespace {
 
 std::string decimalSeparator() {
     return QLocale::system().decimalPoint().toStdString();
+}
+
+// Where a label's letters are drawn, relative to its top-left corner: measured on
+// the rendered pixels, as hinting makes them differ from the font's metrics.
+QRect renderedInk(QLabel& label) {
+    QImage image(label.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    label.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 0)
+                ink |= QRect(x, y, 1, 1);
+    }
+    return ink;
 }
 
 void showInFront(QWidget* window) {
@@ -45,7 +64,30 @@ void TForm2::TrackBar1Change() {
     const int32_t mode = TriggerMode;
     Label10->setText(QString::fromStdString(timeBaseReadout(TrackBar1->value(), decimalSeparator())));
     Label10->adjustSize();
+    placeTimeBaseUnit();
     SelectTriggerButton(mode);
+}
+
+// "Milisec." keeps its designed place while the read-out ends before it. A longer
+// read-out ("0.666666666666667") pushes it to the right of the read-out, one blank
+// away; where it would then reach the information icon's column it drops just below
+// the icon, into the band between the icon and the "Vertical" slider.
+void TForm2::placeTimeBaseUnit() {
+    const QPoint designed(120, 28);
+    const QFontMetrics readout(Label10->font());
+    const QFontMetrics unit(Label11->font());
+    const int readoutEnd = Label10->x() + readout.horizontalAdvance(Label10->text());
+    const int left = readoutEnd + unit.horizontalAdvance(QLatin1Char(' '));
+    if (left <= designed.x()) {
+        Label11->move(designed);
+        return;
+    }
+    const QRect ink = renderedInk(*Label11);
+    int top = designed.y();
+    const QRect icon = Image3->geometry();
+    if (ink.translated(left, top).intersects(icon))
+        top = icon.bottom() + 1 - ink.top();
+    Label11->move(left, top);
 }
 
 void TForm2::TrackBar3Change() {

@@ -8,6 +8,7 @@
 #include "app/Icons.h"
 #include "app/MainThreadBridge.h"
 #include "app/PictureImage.h"
+#include "app/SettingsOffDisk.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
@@ -31,6 +32,7 @@ int run(char** argv) {
     static char* arguments[] = {argv[0], nullptr};
     QApplication qt(argumentCount, arguments);
     Application application(qt, QStringLiteral("Veldora"));
+    keepSettingsOffDisk();
     // Capture's notification threads reach the main thread through the event loop.
     MainThreadBridge captureBridge(application);
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(bitmapToImage(makeApplicationIcon()))));

@@ -10,7 +10,7 @@
 set -euo pipefail
 
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
-                libasound2-dev fonts-dejavu-core)
+                libasound2-dev fonts-dejavu-core fonts-dejavu-extra)
 
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth x11-utils xdotool x11-apps
                imagemagick sox alsa-utils pulseaudio-utils libasound2-plugins

@@ -196,6 +196,38 @@ TEST_F(FilesExportTest, TheNextDialogOffersTheNameConfirmedLast) {
     EXPECT_TRUE(TestApp::messages().empty());
 }
 
+// Qt's file dialog keeps a history and the last folder in QtProject.conf under the
+// user's config folder; the program saves nothing between runs, so a private config
+// folder stays empty after two exports, while the second dialog still offers the
+// name confirmed first.
+TEST_F(FilesExportTest, NothingIsWrittenToTheConfigFolder) {
+    const QString config = folder.path() + QStringLiteral("/config");
+    const QString home = folder.path() + QStringLiteral("/home");
+    ASSERT_TRUE(QDir().mkpath(config));
+    ASSERT_TRUE(QDir().mkpath(home));
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME"), oldHome = qgetenv("HOME");
+    qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
+    qputenv("HOME", home.toLocal8Bit());
+
+    const std::string first = path("picture.bmp");
+    exportAs(QString::fromStdString(first));
+    const Shown shown = exportAs(QString());
+    EXPECT_EQ(shown.offeredPath, QString::fromStdString(first));
+    QCoreApplication::processEvents();
+
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    qputenv("HOME", oldHome);
+    const auto leftIn = [](const QString& dir) {
+        return QDir(dir)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+            .join(",")
+            .toStdString();
+    };
+    EXPECT_EQ(leftIn(config), "");
+    EXPECT_EQ(leftIn(home), "");
+    EXPECT_TRUE(std::filesystem::exists(first));
+}
+
 TEST_F(FilesExportTest, TheFileIsA24BitBmpOfTheScreenPicture) {
     drawOnScreen();
     exportAs(path("shot.bmp"));

@@ -25,7 +25,7 @@ TEST_F(Form2LayoutTest, WindowCaptionSizePlaceAndIcon) {
     EXPECT_EQ(form->size(), QSize(500, 330));
     EXPECT_EQ(form->pos(), QPoint(195, 168));
     EXPECT_FALSE(form->windowIcon().isNull());
-    EXPECT_EQ(form->font().family(), "DejaVu Sans");
+    EXPECT_EQ(form->font().family(), "DejaVu Sans Condensed");
     EXPECT_EQ(form->font().pixelSize(), 11);
 }
 
@@ -86,7 +86,7 @@ TEST_F(Form2LayoutTest, CaptionsPlacesAndFonts) {
         EXPECT_EQ(c.label->text(), c.text);
         EXPECT_EQ(c.label->pos(), c.at);
         EXPECT_EQ(c.label->font().pixelSize(), c.pixelSize);
-        EXPECT_EQ(c.label->font().family(), "DejaVu Sans");
+        EXPECT_EQ(c.label->font().family(), "DejaVu Sans Condensed");
     }
     EXPECT_EQ(form->Label10->pos(), QPoint(72, 28));
     EXPECT_EQ(form->Label10->font().pixelSize(), 9);

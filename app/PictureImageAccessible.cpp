@@ -1,0 +1,40 @@
+#include "app/PictureImageAccessible.h"
+
+#include "app/PictureImage.h"
+
+PictureImageAccessible::PictureImageAccessible(PictureImage* image) : QAccessibleWidget(image) {}
+
+PictureImage* PictureImageAccessible::image() const {
+    return static_cast<PictureImage*>(widget());
+}
+
+QAccessible::Role PictureImageAccessible::role() const {
+    return image()->keyboardButton() ? QAccessible::Button : QAccessible::Graphic;
+}
+
+QStringList PictureImageAccessible::actionNames() const {
+    QStringList names = QAccessibleWidget::actionNames();
+    if (image()->keyboardButton())
+        names.prepend(QAccessibleActionInterface::pressAction());
+    return names;
+}
+
+void PictureImageAccessible::doAction(const QString& actionName) {
+    if (image()->keyboardButton() && actionName == QAccessibleActionInterface::pressAction()) {
+        emit image()->clicked();
+        return;
+    }
+    QAccessibleWidget::doAction(actionName);
+}
+
+void PictureImageAccessible::install() {
+    static const bool installed = [] {
+        QAccessible::installFactory([](const QString& className, QObject* object) -> QAccessibleInterface* {
+            if (className == QLatin1String("PictureImage") && object && object->isWidgetType())
+                return new PictureImageAccessible(static_cast<PictureImage*>(object));
+            return nullptr;
+        });
+        return true;
+    }();
+    (void)installed;
+}

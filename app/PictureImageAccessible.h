@@ -1,0 +1,22 @@
+#pragma once
+// What a screen reader learns of a PictureImage: a button with a press action when it
+// acts as one (the panel's icons), otherwise a graphic (the oscilloscope screen).
+// Main thread only.
+#include <QAccessibleWidget>
+
+class PictureImage;
+
+class PictureImageAccessible : public QAccessibleWidget {
+  public:
+    explicit PictureImageAccessible(PictureImage* image);
+
+    QAccessible::Role role() const override;
+    QStringList actionNames() const override;
+    void doAction(const QString& actionName) override;
+
+    // Installs the factory that hands this interface out for every PictureImage; once.
+    static void install();
+
+  private:
+    PictureImage* image() const;
+};

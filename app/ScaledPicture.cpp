@@ -1,0 +1,31 @@
+#include "app/ScaledPicture.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+void drawScaledPicture(QPainter& painter, const QRect& target, const QImage& picture, qreal devicePixelRatio,
+                       const AxisGrid& columns, const AxisGrid& rows) {
+    if (picture.isNull() || target.isEmpty())
+        return;
+    const int deviceWidth = static_cast<int>(std::lround(target.width() * devicePixelRatio));
+    const int deviceHeight = static_cast<int>(std::lround(target.height() * devicePixelRatio));
+    const bool evenColumns = deviceWidth % picture.width() == 0;
+    const bool evenRows = deviceHeight % picture.height() == 0;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    if (evenColumns && evenRows) {
+        painter.drawImage(target, picture);
+        return;
+    }
+    const std::vector<int> mapX = screenAxisMap(picture.width(), deviceWidth, columns);
+    const std::vector<int> mapY = screenAxisMap(picture.height(), deviceHeight, rows);
+    QImage scaled(deviceWidth, deviceHeight, QImage::Format_RGB32);
+    for (int y = 0; y < deviceHeight; ++y) {
+        const auto* source = reinterpret_cast<const uint32_t*>(picture.constScanLine(mapY[size_t(y)]));
+        auto* row = reinterpret_cast<uint32_t*>(scaled.scanLine(y));
+        for (int x = 0; x < deviceWidth; ++x)
+            row[x] = 0xFF000000u | source[mapX[size_t(x)]];
+    }
+    scaled.setDevicePixelRatio(devicePixelRatio);
+    painter.drawImage(target.topLeft(), scaled);
+}
