@@ -95,9 +95,14 @@ SafeFileWriter::SafeFileWriter(const std::string& path, const FileCalls& calls)
     }
     if (exists) {
         // Owner first: changing it may clear set-id bits that the mode then restores.
-        // Either may be refused to an ordinary user; the file is still written.
-        (void)::fchown(fd_.get(), existing.st_uid, existing.st_gid);
-        (void)::fchmod(fd_.get(), existing.st_mode & 07777);
+        // An ordinary user may not give a file away; the file is still written, but a
+        // copy that stays ours must not carry the other owner's set-id bits.
+        mode_t mode = existing.st_mode & 07777;
+        if (::fchown(fd_.get(), existing.st_uid, existing.st_gid) != 0)
+            mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+        if (::fchmod(fd_.get(), mode) != 0) {
+            // The new file keeps the permissions the umask gave it; its content is what counts.
+        }
     }
 }
 
