@@ -5,9 +5,8 @@
 #include <stdexcept>
 
 #include "app/Application.h"
-#include "app/Icons.h"
+#include "app/ApplicationIcon.h"
 #include "app/MainThreadBridge.h"
-#include "app/PictureImage.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
@@ -33,7 +32,7 @@ int run(char** argv) {
     Application application(qt, QStringLiteral("Veldora"));
     // Capture's notification threads reach the main thread through the event loop.
     MainThreadBridge captureBridge(application);
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(bitmapToImage(makeApplicationIcon()))));
+    QApplication::setWindowIcon(applicationIcon());
 
     // An error while the main window's layout is read is the last-resort case.
     std::unique_ptr<TForm2> mainWindow;
@@ -54,4 +53,4 @@ int run(char** argv) {
     QApplication::exec();
     return 0;
 }
-}  // namespace
+} // namespace

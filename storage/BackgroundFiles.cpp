@@ -4,9 +4,13 @@
 #include "display/ReversedScheme.h"
 #include "storage/BmpFile.h"
 
-std::string normalBackgroundBmp() { return encodeBmp(makeGraticule()); }
+std::string normalBackgroundBmp() {
+    return encodeBmp(makeGraticule());
+}
 
-std::string reversedBackgroundBmp() { return encodeBmp(reversedScheme(makeGraticule())); }
+std::string reversedBackgroundBmp() {
+    return encodeBmp(reversedScheme(makeGraticule()));
+}
 
 void writeBackgroundFiles(const std::string& directory) {
     const Bitmap normal = makeGraticule();

@@ -17,7 +17,9 @@ using scratch::Bytes;
 uint32_t le32(const Bytes& b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
 }
-uint16_t le16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+uint16_t le16(const Bytes& b, size_t at) {
+    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+}
 
 // Reads the pixel at (x, y), row 0 at the top, straight from the bytes of a 24-bit
 // bottom-up file of the screen's size, as 0x00RRGGBB.
@@ -32,16 +34,18 @@ void expectScreenSizedBmp(const Bytes& file) {
     EXPECT_EQ(file[0], 'B');
     EXPECT_EQ(file[1], 'M');
     EXPECT_EQ(le32(file, 2), file.size());
-    EXPECT_EQ(le32(file, 10), 54u);                  // pixels right after the headers
-    EXPECT_EQ(le32(file, 14), 40u);                  // information header
-    EXPECT_EQ(le32(file, 18), 291u);                 // width
-    EXPECT_EQ(le32(file, 22), 330u);                 // height, positive: bottom-up
-    EXPECT_EQ(le16(file, 28), 24u);                  // bits per pixel
-    EXPECT_EQ(le32(file, 30), 0u);                   // uncompressed
-    EXPECT_EQ(file[54 + 873], 0u);                   // row padding is zero
+    EXPECT_EQ(le32(file, 10), 54u);  // pixels right after the headers
+    EXPECT_EQ(le32(file, 14), 40u);  // information header
+    EXPECT_EQ(le32(file, 18), 291u); // width
+    EXPECT_EQ(le32(file, 22), 330u); // height, positive: bottom-up
+    EXPECT_EQ(le16(file, 28), 24u);  // bits per pixel
+    EXPECT_EQ(le32(file, 30), 0u);   // uncompressed
+    EXPECT_EQ(file[54 + 873], 0u);   // row padding is zero
 }
 
-Bytes asBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes asBytes(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 TEST(BackgroundFiles, NormalIsTheBuiltInGraticulePixelForPixel) {
     const Bytes file = asBytes(normalBackgroundBmp());
