@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "app/Application.h"
+#include "app/ApplicationIcon.h"
 #include "app/DXSound.h"
 #include "app/DialogWindow.h"
 #include "app/FrameStats.h"
@@ -107,7 +108,7 @@ TForm2::~TForm2() {
 // depends on: the client area of 500 x 330, and the frame's top-left corner.
 void TForm2::buildLayout() {
     setWindowTitle(QStringLiteral("Veldora 1.0"));
-    setWindowIcon(QIcon(QPixmap::fromImage(bitmapToImage(makeApplicationIcon()))));
+    setWindowIcon(applicationIcon());
     setFont(windowFont(11));
     QPalette face = palette();
     face.setColor(QPalette::Window, face.color(QPalette::Button));

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "app/Application.h"
-#include "app/Icons.h"
+#include "app/ApplicationIcon.h"
 #include "app/MainThreadBridge.h"
 #include "app/PictureImage.h"
 #include "app/SettingsOffDisk.h"
@@ -35,7 +35,7 @@ int run(char** argv) {
     keepSettingsOffDisk();
     // Capture's notification threads reach the main thread through the event loop.
     MainThreadBridge captureBridge(application);
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(bitmapToImage(makeApplicationIcon()))));
+    QApplication::setWindowIcon(applicationIcon());
 
     // An error while the main window's layout is read is the last-resort case.
     std::unique_ptr<TForm2> mainWindow;
@@ -56,4 +56,4 @@ int run(char** argv) {
     QApplication::exec();
     return 0;
 }
-}  // namespace
+} // namespace

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Veldora needs, and nothing it does not.
 #
-#   install-deps.sh          what building and running need (scripts/run.sh)
-#   install-deps.sh --test   that, plus the test tools and sound servers the tests start
+#   install-deps.sh            what building and running need (scripts/run.sh)
+#   install-deps.sh --package  that, plus what building the Debian package needs
+#   install-deps.sh --test     all that, plus the test tools and sound servers the tests start
 #
 # Every apt-get call passes --no-remove: a step that would remove or replace one of the
 # user's packages (a sound server above all) stops with apt's message instead. Nothing
@@ -12,16 +13,21 @@ set -euo pipefail
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
                 libasound2-dev fonts-dejavu-core fonts-dejavu-extra)
 
+package_packages=(dpkg-dev file gzip)
+
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth x11-utils xdotool x11-apps
                imagemagick sox alsa-utils pulseaudio-utils libasound2-plugins
                pipewire pipewire-bin pipewire-pulse wireplumber dbus
-               dpkg-dev fakeroot lintian desktop-file-utils appstream man-db)
+               fakeroot lintian desktop-file-utils appstream man-db)
 
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
 
 wanted=("${build_packages[@]}")
+if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
+    wanted+=("${package_packages[@]}")
+fi
 if [[ "${1:-}" == "--test" ]]; then
     wanted+=("${test_packages[@]}")
     # The PulseAudio daemon only where the desktop's own server does not conflict with

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Veldora with AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs every test (unit, widget, end to end); then
-# builds the capture tests with ThreadSanitizer and runs the thread tests.
+# builds the capture tests with ThreadSanitizer and runs the thread tests; last builds
+# the Debian package, checks it and runs the installed program (installed with apt only
+# when CI=true, elsewhere unpacked into build-deb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --test
@@ -19,3 +21,6 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDORA_SANITIZE=thread -DVELDORA_BENCH=OFF
 cmake --build build-tsan -j "$jobs" --target test_capture veldorasound
 (cd build-tsan && ctest --output-on-failure -R 'Thread' --timeout 600)
+
+bash scripts/package.sh
+bash tests/e2e/installed_package.sh build-deb

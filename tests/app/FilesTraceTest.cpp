@@ -17,6 +17,7 @@
 #include "storage/BmpFile.h"
 #include "storage/TraceFile.h"
 #include "tests/app/FilesFixture.h"
+#include "tests/app/SavedFile.h"
 #include "tests/support/SimulatedSoundService.h"
 
 namespace {
@@ -285,16 +286,15 @@ TEST_F(FilesTraceTest, SaveFailuresShowTheErrorAndChangeNothing) {
 }
 
 // The background files lie next to the program (the test program stands in for it);
-// removed again whatever the test does.
+// what was there is put back whatever the test does.
 class BackgroundFile {
   public:
-    explicit BackgroundFile(const Bitmap& picture) : path_(executableDirectory() + "/background.bmp") {
-        writeBmpFile(path_, picture);
+    explicit BackgroundFile(const Bitmap& picture) : saved_(executableDirectory() + "/background.bmp") {
+        writeBmpFile(saved_.path(), picture);
     }
-    ~BackgroundFile() { std::remove(path_.c_str()); }
 
   private:
-    std::string path_;
+    SavedFile saved_;
 };
 
 TEST_F(FilesTraceTest, MergeTwiceLeavesBothTracesBlueInTheBackgroundUntilClear) {

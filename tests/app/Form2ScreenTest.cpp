@@ -11,11 +11,12 @@
 #include "display/Graticule.h"
 #include "storage/BmpFile.h"
 #include "tests/app/Form2Fixture.h"
+#include "tests/app/SavedFile.h"
 
 namespace {
 
 // The background files lie next to the program; the test program stands in for it.
-// Removes both files when it goes, whatever the test left behind.
+// Removes both files for the test and puts back what was there when it goes.
 class BackgroundFiles {
   public:
     BackgroundFiles()
@@ -23,16 +24,15 @@ class BackgroundFiles {
           reversed_(executableDirectory() + "/background2.bmp") {
         removeAll();
     }
-    ~BackgroundFiles() { removeAll(); }
-    const std::string& normal() const { return normal_; }
-    const std::string& reversed() const { return reversed_; }
+    const std::string& normal() const { return normal_.path(); }
+    const std::string& reversed() const { return reversed_.path(); }
     void removeAll() {
-        std::remove(normal_.c_str());
-        std::remove(reversed_.c_str());
+        std::remove(normal().c_str());
+        std::remove(reversed().c_str());
     }
 
   private:
-    std::string normal_, reversed_;
+    SavedFile normal_, reversed_;
 };
 
 Bitmap filled(int width, int height, uint32_t rgb) {

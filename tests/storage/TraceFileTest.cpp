@@ -2,6 +2,7 @@
 #include <climits>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "ScratchFiles.h"
 #include "storage/TraceFile.h"
@@ -92,6 +93,25 @@ TEST(TraceFile, SaveReplacesALongerFileWithExactly2240BytesAndKeepsItsMode) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(scratch::namesIn(dir.path()), (std::set<std::string>{"t.bin"}));
+}
+
+// The replacement keeps the file's owner and its set-id bits where the writer may give
+// the file away (root here, or the owner itself).
+TEST(TraceFile, SaveKeepsOwnerAndSetIdBits) {
+    scratch::Dir dir;
+    const std::string path = dir / "t.bin";
+    scratch::writeAll(path, Bytes(10, 1));
+    const bool root = ::geteuid() == 0;
+    const uid_t owner = root ? 12345 : ::geteuid();
+    const gid_t group = root ? 23456 : ::getegid();
+    ASSERT_EQ(::chown(path.c_str(), owner, group), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 06750), 0);
+    writeTraceFile(path, pattern(1), pattern(2));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, owner);
+    EXPECT_EQ(st.st_gid, group);
+    EXPECT_EQ(st.st_mode & 07777, 06750u);
 }
 
 TEST(TraceFile, SaveThroughASymbolicLinkReplacesTheFileItNames) {

@@ -1,0 +1,6 @@
+#pragma once
+// The application's icon for the title bar and the task bar: the installed icon set,
+// every PNG size, built into the program as a resource.
+#include <QIcon>
+
+QIcon applicationIcon();
