@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "app/Errors.h"
@@ -48,7 +49,10 @@ void TSoundCaptureStream::Start() {
             throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
         ReadPosition = 0;
         BytesConsumed = 0;
-        CaptureBuffer->Start(DSCBSTART_LOOPING);
+        // The device is set up as the ring starts: a ring that does not start is one
+        // that cannot be made.
+        if (CaptureBuffer->Start(DSCBSTART_LOOPING) != DS_OK)
+            throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
         if (OnDataReady)
             StartNotifyThread();
     } catch (...) {
@@ -81,7 +85,11 @@ int32_t TSoundCaptureStream::GetAvailableBytes() {
         return 0;
     uint32_t capturePosition = 0;
     uint32_t readPosition = 0;
-    if (CaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition) != DS_OK)
+    const HRESULT result = CaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition);
+    if (isCaptureLost(result))
+        throw ESoundCaptureStreamError("Sound Capture Buffer lost: " +
+                                       std::string(std::strerror(captureLostErrno(result))));
+    if (result != DS_OK)
         return 0;
     // Equal positions read as empty: an overrun by whole rings cannot be told apart.
     if (ReadPosition > readPosition)

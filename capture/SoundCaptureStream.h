@@ -14,6 +14,12 @@
 //   main-thread queue), never on the ending notification thread.
 // - Replacing the handler while capturing keeps capture running: the old thread ends
 //   without stopping the stream, and a non-empty new handler gets a fresh thread.
+// - Start also raises "Sound Capture Buffer cannot be made" when the ring does not
+//   start: the service sets the device up then (and reopens it once if need be).
+// - A capture the device ended (its sound server died, the card went away) raises
+//   "Sound Capture Buffer lost: <the system's cause>" from AvailableBytes. Inside the
+//   notification poll that is one report; the notification thread ends and the stream
+//   stops, so nothing polls a dead device; Start (Pause twice) captures again.
 #include <cstdint>
 #include <memory>
 
@@ -52,7 +58,7 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     // Ends the notification thread, then stops and releases the ring. Harmless when idle.
     void Stop();
 
-    int32_t GetAvailableBytes() override; // bytes in the ring not read yet
+    int32_t GetAvailableBytes() override; // bytes in the ring not read yet; raises when lost
     // Blocks until Count bytes have been copied (50 ms polls), starting an idle stream
     // first; a failed lock or a stalled device ends the wait and the rest is the silence
     // byte (0x80 for 8-bit samples, else 0). Returns Count.

@@ -17,6 +17,19 @@ constexpr HRESULT DSERR_BADFORMAT = static_cast<HRESULT>(0x88780064);
 constexpr HRESULT DSERR_ALLOCATED = static_cast<HRESULT>(0x8878000A);
 constexpr HRESULT DSERR_UNSUPPORTED = static_cast<HRESULT>(0x80004001);
 constexpr HRESULT DSERR_INVALIDCALL = static_cast<HRESULT>(0x88780032);
+// A capture that its device ended (the sound server went away, the card was
+// unplugged): the system's error number (errno) is in the low 16 bits.
+constexpr HRESULT DSERR_CAPTURELOST = static_cast<HRESULT>(0x88790000);
+constexpr HRESULT captureLostResult(int errnum) {
+    return static_cast<HRESULT>(static_cast<uint32_t>(DSERR_CAPTURELOST) |
+                                (static_cast<uint32_t>(errnum) & 0xFFFF));
+}
+constexpr bool isCaptureLost(HRESULT result) {
+    return (static_cast<uint32_t>(result) & 0xFFFF0000u) == static_cast<uint32_t>(DSERR_CAPTURELOST);
+}
+constexpr int captureLostErrno(HRESULT result) {
+    return static_cast<int>(static_cast<uint32_t>(result) & 0xFFFF);
+}
 
 #pragma pack(push, 1)
 struct GUID {
@@ -24,7 +37,7 @@ struct GUID {
 };
 
 constexpr uint16_t WAVE_FORMAT_PCM = 1;
-struct WAVEFORMATEX {   // 18 bytes
+struct WAVEFORMATEX { // 18 bytes
     uint16_t wFormatTag;
     uint16_t nChannels;
     uint32_t nSamplesPerSec;
@@ -37,16 +50,16 @@ struct WAVEFORMATEX {   // 18 bytes
 static_assert(sizeof(WAVEFORMATEX) == 18);
 
 struct DSCBUFFERDESC {
-    uint32_t dwSize;          // 20: the record without its effect fields
+    uint32_t dwSize; // 20: the record without its effect fields
     uint32_t dwFlags;
-    uint32_t dwBufferBytes;   // ring size in bytes
+    uint32_t dwBufferBytes; // ring size in bytes
     uint32_t dwReserved;
     WAVEFORMATEX* lpwfxFormat;
 };
 
 constexpr uint32_t DSBCAPS_PRIMARYBUFFER = 1;
 struct DSBUFFERDESC {
-    uint32_t dwSize;   // 36
+    uint32_t dwSize; // 36
     uint32_t dwFlags;
     uint32_t dwBufferBytes;
     uint32_t dwReserved;
@@ -55,7 +68,7 @@ struct DSBUFFERDESC {
 };
 
 struct DSBCAPS {
-    uint32_t dwSize;   // 20
+    uint32_t dwSize; // 20
     uint32_t dwFlags;
     uint32_t dwBufferBytes;
     uint32_t dwUnlockTransferRate;
@@ -67,47 +80,50 @@ constexpr uint32_t DSSCL_NORMAL = 1;
 constexpr uint32_t DSSCL_EXCLUSIVE = 3;
 
 class IUnknown {
-public:
+  public:
     virtual uint32_t AddRef() = 0;
     virtual uint32_t Release() = 0;
 
-protected:
+  protected:
     virtual ~IUnknown() = default;
 };
 
 // A looping capture ring. Offsets are bytes in the ring. The service's capture
 // thread writes; the program reads below the read position.
 class IDirectSoundCaptureBuffer : public IUnknown {
-public:
+  public:
     // capturePosition: where the device writes next; readPosition: everything before
     // it (cyclically, since the last read) is safe to read. Either pointer may be null.
+    // After the device ended the capture: captureLostResult(errno), positions as they stood.
     virtual HRESULT GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) = 0;
     // One or two regions whose sizes add up to `bytes`; region 2 is null (size 0) when
     // the span does not wrap the ring's end.
     virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* size1, void** region2,
                          uint32_t* size2, uint32_t flags) = 0;
     virtual HRESULT Unlock(void* region1, uint32_t size1, void* region2, uint32_t size2) = 0;
-    virtual HRESULT Start(uint32_t flags) = 0;   // DSCBSTART_LOOPING
+    // DSCBSTART_LOOPING. Fails when the device cannot be set up to capture.
+    virtual HRESULT Start(uint32_t flags) = 0;
     virtual HRESULT Stop() = 0;
 };
 
 class IDirectSoundCapture : public IUnknown {
-public:
+  public:
     // Succeeds (0) exactly when the device accepts the format and size.
     virtual HRESULT CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer,
                                         IUnknown* outer) = 0;
 };
 
 class IDirectSoundBuffer : public IUnknown {
-public:
+  public:
     virtual HRESULT GetCaps(DSBCAPS* caps) = 0;
     // With format null, reports the size needed in *sizeWritten.
     virtual HRESULT GetFormat(WAVEFORMATEX* format, uint32_t sizeAllocated, uint32_t* sizeWritten) = 0;
 };
 
 class IDirectSound : public IUnknown {
-public:
-    virtual HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer, IUnknown* outer) = 0;
+  public:
+    virtual HRESULT CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** buffer,
+                                      IUnknown* outer) = 0;
     virtual HRESULT SetCooperativeLevel(uintptr_t window, uint32_t level) = 0;
 };
 

@@ -4,9 +4,13 @@
 
 namespace veldora::sound {
 
-PcmHandle openPcm(const char* name, snd_pcm_stream_t direction) {
+PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error) {
     snd_pcm_t* pcm = nullptr;
-    if (!checkError(snd_pcm_open(&pcm, name, direction, SND_PCM_NONBLOCK), name)) {
+    const int rc = snd_pcm_open(&pcm, name, direction, SND_PCM_NONBLOCK);
+    if (error != nullptr) {
+        *error = rc < 0 ? rc : 0;
+    }
+    if (!checkError(rc, name)) {
         return {};
     }
     return PcmHandle(pcm);

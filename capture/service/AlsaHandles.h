@@ -28,8 +28,8 @@ struct SwParamsFreer {
 using SwParams = std::unique_ptr<snd_pcm_sw_params_t, SwParamsFreer>;
 
 // Opens `name` non-blocking (a missing server fails at once instead of waiting);
-// empty on failure.
-PcmHandle openPcm(const char* name, snd_pcm_stream_t direction);
+// empty on failure, with ALSA's negative error in *error when asked for.
+PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error = nullptr);
 
 // An empty parameter container; empty on allocation failure.
 HwParams makeHwParams();

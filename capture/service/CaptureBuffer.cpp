@@ -3,19 +3,22 @@
 namespace veldora::sound {
 
 CaptureBuffer::CaptureBuffer(CaptureDevice& device, const PcmFormat& format, uint32_t bytes)
-    : device_(&device), format_(format), ring_(bytes) {}
+    : device_(&device), format_(format), ring_(std::make_shared<CaptureRing>(bytes)) {}
 
 CaptureBuffer::~CaptureBuffer() {
     Stop();
 }
 
 HRESULT CaptureBuffer::GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) {
-    const uint32_t position = ring_.writePosition();
+    const uint32_t position = ring_->writePosition();
     if (capturePosition != nullptr) {
         *capturePosition = position;
     }
     if (readPosition != nullptr) {
         *readPosition = position;
+    }
+    if (const int lost = worker_.lostError(); lost != 0) {
+        return captureLostResult(-lost);
     }
     return DS_OK;
 }
@@ -23,7 +26,7 @@ HRESULT CaptureBuffer::GetCurrentPosition(uint32_t* capturePosition, uint32_t* r
 HRESULT CaptureBuffer::Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* size1, void** region2,
                             uint32_t* size2, uint32_t flags) {
     RingRegions regions;
-    if (region1 == nullptr || size1 == nullptr || flags != 0 || !ring_.lock(offset, bytes, regions)) {
+    if (region1 == nullptr || size1 == nullptr || flags != 0 || !ring_->lock(offset, bytes, regions)) {
         return DSERR_INVALIDPARAM;
     }
     if (regions.second != nullptr && (region2 == nullptr || size2 == nullptr)) {

@@ -5,7 +5,9 @@
 // Positions: the capture position and the read position are the same offset, the end
 // of the data already copied into the ring (ALSA hands over whole periods, so there
 // is no partly written span to report). Everything before it, cyclically, is complete.
-// After the device goes away the position simply stops moving.
+// When the device goes away (its server was killed, a card unplugged) the position
+// stops and GetCurrentPosition answers captureLostResult with the system's error
+// number, until Stop.
 //
 // Threads: GetCurrentPosition, Lock and Unlock from any thread; Start, Stop and the
 // last Release from the thread that controls the capture.
@@ -15,6 +17,8 @@
 #include "capture/service/CaptureWorker.h"
 #include "capture/service/PcmFormat.h"
 #include "capture/service/RefCounted.h"
+
+#include <memory>
 
 namespace veldora::sound {
 
@@ -39,7 +43,8 @@ class CaptureBuffer final : public RefCounted<IDirectSoundCaptureBuffer> {
   private:
     Ref<CaptureDevice> device_;
     const PcmFormat format_;
-    CaptureRing ring_;
+    // Shared with the capture thread, which may outlive this buffer (see CaptureWorker).
+    const std::shared_ptr<CaptureRing> ring_;
     CaptureWorker worker_;
 };
 

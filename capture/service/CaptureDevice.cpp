@@ -3,7 +3,6 @@
 #include "capture/service/CaptureBuffer.h"
 #include "capture/service/DeviceList.h"
 #include "capture/service/Guarded.h"
-#include "capture/service/PcmSetup.h"
 
 namespace veldora::sound {
 
@@ -21,7 +20,7 @@ HRESULT CaptureDevice::open(const GUID* guid, IDirectSoundCapture** capture) {
 }
 
 CaptureDevice::CaptureDevice(PcmHandle pcm, std::string name)
-    : pcm_(std::move(pcm)), name_(std::move(name)) {}
+    : home_(std::make_shared<PcmHome>(std::move(name), std::move(pcm))) {}
 
 HRESULT CaptureDevice::CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer,
                                            IUnknown* outer) {
@@ -36,12 +35,8 @@ HRESULT CaptureDevice::CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSou
     if (const HRESULT shape = pcmFormatFor(desc, format); shape != DS_OK) {
         return shape;
     }
-    {
-        const std::lock_guard lock(control_);
-        // While a buffer captures, this only refines a private parameter container.
-        if (!acceptsFormat(pcm_.get(), format)) {
-            return DSERR_BADFORMAT;
-        }
+    if (!home_->accepts(format)) {
+        return DSERR_BADFORMAT;
     }
     return guarded([&] {
         *buffer = createRefCounted<CaptureBuffer>(*this, format, desc->dwBufferBytes);
@@ -49,8 +44,8 @@ HRESULT CaptureDevice::CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSou
     });
 }
 
-HRESULT CaptureDevice::startCapture(const void* owner, const PcmFormat& format, CaptureRing& ring,
-                                    bool looping, CaptureWorker& worker) {
+HRESULT CaptureDevice::startCapture(const void* owner, const PcmFormat& format,
+                                    std::shared_ptr<CaptureRing> ring, bool looping, CaptureWorker& worker) {
     const std::lock_guard lock(control_);
     if (capturingOwner_ == owner) {
         return DS_OK;
@@ -59,11 +54,11 @@ HRESULT CaptureDevice::startCapture(const void* owner, const PcmFormat& format, 
         return DSERR_ALLOCATED;
     }
     return guarded([&] {
-        if (!worker.start(pcm_.get(), format, ring, looping)) {
-            return DSERR_GENERIC;
+        const HRESULT started = worker.start(home_, format, std::move(ring), looping);
+        if (started == DS_OK) {
+            capturingOwner_ = owner;
         }
-        capturingOwner_ = owner;
-        return DS_OK;
+        return started;
     });
 }
 

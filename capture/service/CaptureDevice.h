@@ -1,15 +1,18 @@
 #pragma once
-// An opened capture device (IDirectSoundCapture). It holds one ALSA handle for its
-// whole life: format probing refines parameters on it, and the one buffer that
-// captures at a time runs on it.
+// An opened capture device (IDirectSoundCapture). It holds one ALSA handle (see
+// PcmHome): format probing refines parameters on it, and the one buffer that captures
+// at a time borrows it. A handle that has died (its server was killed or restarted) is
+// replaced by a freshly opened one.
 //
-// Threads: any thread may call; probing, starting and stopping are serialised by the
-// device's control lock, which the capture thread never takes.
+// Threads: any thread may call; starting and stopping are serialised by the device's
+// control lock, which the capture thread never takes. No call here waits on a sound
+// server without a bound.
 #include "capture/SoundService.h"
 #include "capture/service/AlsaHandles.h"
 #include "capture/service/CaptureRing.h"
 #include "capture/service/CaptureWorker.h"
 #include "capture/service/PcmFormat.h"
+#include "capture/service/PcmHome.h"
 #include "capture/service/RefCounted.h"
 
 #include <mutex>
@@ -32,19 +35,18 @@ class CaptureDevice final : public RefCounted<IDirectSoundCapture> {
                                 IUnknown* outer) override;
 
     // For CaptureBuffer. Starts `worker` for `owner`; DS_OK when `owner` already
-    // captures; DSERR_ALLOCATED while another buffer of this device captures;
-    // DSERR_GENERIC when ALSA refuses to start.
-    HRESULT startCapture(const void* owner, const PcmFormat& format, CaptureRing& ring, bool looping,
-                         CaptureWorker& worker);
+    // captures; DSERR_ALLOCATED while another buffer of this device captures; the
+    // worker's failure when the device cannot be set up (see CaptureWorker::start).
+    HRESULT startCapture(const void* owner, const PcmFormat& format, std::shared_ptr<CaptureRing> ring,
+                         bool looping, CaptureWorker& worker);
     // Stops `worker` if `owner` is the buffer that captures; otherwise nothing.
     void stopCapture(const void* owner, CaptureWorker& worker);
 
-    const std::string& name() const { return name_; }
+    const std::string& name() const { return home_->name(); }
 
   private:
     std::mutex control_;
-    PcmHandle pcm_;
-    const std::string name_;
+    const std::shared_ptr<PcmHome> home_;
     const void* capturingOwner_ = nullptr; // guarded by control_
 };
 

@@ -3,101 +3,281 @@
 #include "capture/service/AlsaError.h"
 #include "capture/service/PcmSetup.h"
 
+#include <dlfcn.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
-#include <chrono>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
 
 namespace veldora::sound {
-namespace {} // namespace
+namespace {
 
-bool CaptureWorker::start(snd_pcm_t* pcm, const PcmFormat& format, CaptureRing& ring, bool looping) {
+std::atomic<int> gLiveThreads{0};
+
+// A thread left running must find its code still mapped when the program has already
+// unloaded this library: from then on the library stays loaded.
+void keepLibraryLoaded() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&keepLibraryLoaded), &info) != 0 && info.dli_fname != nullptr) {
+        dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+}
+
+// Running: the first period has arrived. Failed: no period ever arrived, and the
+// device could not be set up or died at once, twice.
+enum class Phase { SettingUp, Running, Failed };
+
+} // namespace
+
+struct CaptureWorker::Run {
+    std::shared_ptr<PcmHome> home;
+    PcmFormat format;
+    std::shared_ptr<CaptureRing> ring;
+    bool looping = true;
+    int wake = -1; // eventfd: readable once stop is asked
+    std::atomic<bool> stopping{false};
+    std::atomic<int> lost{0};
+    std::atomic<uint32_t> recoveries{0};
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    Phase phase = Phase::SettingUp; // guarded by mutex
+    bool ended = false;             // guarded: the thread is about to return
+
+    ~Run() {
+        if (wake >= 0) {
+            ::close(wake);
+        }
+    }
+    void enter(Phase next) {
+        {
+            const std::lock_guard lock(mutex);
+            phase = next;
+        }
+        changed.notify_all();
+    }
+    void end() {
+        {
+            const std::lock_guard lock(mutex);
+            ended = true;
+        }
+        changed.notify_all();
+    }
+    // Sleeps up to `timeout`, or until stop is asked.
+    void pause(std::chrono::microseconds timeout) const {
+        pollfd fd{wake, POLLIN, 0};
+        const int ms = static_cast<int>(std::max<int64_t>(1, (timeout.count() + 999) / 1000));
+        ::poll(&fd, 1, ms);
+    }
+};
+
+namespace {
+
+bool recoverable(int err) {
+    return err == -EPIPE || err == -ESTRPIPE || err == -EINTR;
+}
+
+struct ReadOutcome {
+    int error = 0;        // 0: stopped or done; else the error that ended it
+    bool gotData = false; // at least one period arrived
+};
+
+} // namespace
+
+HRESULT CaptureWorker::start(std::shared_ptr<PcmHome> home, const PcmFormat& format,
+                             std::shared_ptr<CaptureRing> ring, bool looping) {
     stop();
-    if (!setUpCapture(pcm, format, periodFrames_)) {
-        return false;
+    auto run = std::make_shared<Run>();
+    run->home = std::move(home);
+    run->format = format;
+    run->ring = std::move(ring);
+    run->looping = looping;
+    run->wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (run->wake < 0) {
+        return DSERR_OUTOFMEMORY;
     }
-    pcm_ = pcm;
-    ring_ = &ring;
-    frameBytes_ = format.frameBytes;
-    rate_ = format.rate;
-    remaining_ = looping ? std::numeric_limits<uint64_t>::max() : ring.size();
-    period_ = std::make_unique<uint8_t[]>(periodFrames_ * frameBytes_);
-    if (!checkError(snd_pcm_start(pcm), "start")) {
-        checkError(snd_pcm_drop(pcm), "drop");
-        return false;
-    }
+    gLiveThreads.fetch_add(1);
     try {
-        thread_ = std::jthread([this](std::stop_token stop) { run(std::move(stop)); });
+        thread_ = std::thread(body, run);
     } catch (...) {
-        checkError(snd_pcm_drop(pcm), "drop"); // no thread: leave nothing running
+        gLiveThreads.fetch_sub(1);
         throw;
     }
-    return true;
+    run_ = run;
+    std::unique_lock lock(run->mutex);
+    run->changed.wait_for(lock, kStartWait, [&] { return run->phase != Phase::SettingUp || run->ended; });
+    if (run->phase != Phase::Failed) {
+        return DS_OK; // running, or still waiting on the device
+    }
+    lock.unlock();
+    stop();
+    return DSERR_NODRIVER;
 }
 
 void CaptureWorker::stop() {
-    if (!thread_.joinable()) {
+    if (!run_) {
         return;
     }
-    thread_.request_stop();
-    thread_.join();
-    thread_ = std::jthread();
-    checkError(snd_pcm_drop(pcm_), "drop");
+    run_->stopping.store(true);
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(run_->wake, &one, sizeof one);
+    run_->home->nudge();
+    bool ended = false;
+    {
+        std::unique_lock lock(run_->mutex);
+        ended = run_->changed.wait_for(lock, kStopWait, [&] { return run_->ended; });
+    }
+    if (ended) {
+        thread_.join();
+    } else {
+        keepLibraryLoaded();
+        thread_.detach();
+    }
+    run_.reset();
 }
 
-void CaptureWorker::run(std::stop_token stop) {
-    // Half a period: data reaches the ring at most this late, and stop() waits at most
-    // this long.
-    const auto idle = std::chrono::microseconds(500'000 * periodFrames_ / rate_);
-    // A device without a clock (ALSA's "null") never runs dry: without a pause now and
-    // then the thread would spin a core. A real device's backlog is its buffer; a sound
-    // server may hand over a longer burst, which these pauses only spread out.
-    constexpr unsigned kMaxReadsWithoutPause = 4 * kBufferPeriods;
-    unsigned readsWithoutPause = 0;
-    while (!stop.stop_requested() && remaining_ > 0) {
-        if (readsWithoutPause >= kMaxReadsWithoutPause) {
-            std::this_thread::sleep_for(idle);
-            readsWithoutPause = 0;
+int CaptureWorker::lostError() const {
+    return run_ ? run_->lost.load() : 0;
+}
+
+uint32_t CaptureWorker::recoveries() const {
+    return run_ ? run_->recoveries.load(std::memory_order_relaxed) : 0;
+}
+
+int CaptureWorker::liveThreads() {
+    return gLiveThreads.load();
+}
+
+namespace {
+
+// Sets `pcm` up and starts it; 0 or ALSA's error.
+int setUpAndStart(snd_pcm_t* pcm, const PcmFormat& format, snd_pcm_uframes_t& periodFrames) {
+    int rc = setUpCapture(pcm, format, periodFrames);
+    if (rc == 0 && !checkError(rc = snd_pcm_start(pcm), "start")) {
+        checkError(snd_pcm_drop(pcm), "drop");
+    }
+    return rc;
+}
+
+} // namespace
+
+void CaptureWorker::body(std::shared_ptr<Run> run) {
+    Run& r = *run;
+    const auto cancelled = [&r] { return r.stopping.load(); };
+    PcmHandle pcm = r.home->borrow(std::chrono::milliseconds(2000), cancelled);
+    bool borrowed = static_cast<bool>(pcm);
+    int rc = 0;
+    if (!pcm) {
+        pcm = r.home->open(&rc);
+    }
+    snd_pcm_uframes_t periodFrames = 0;
+    std::unique_ptr<uint8_t[]> period;
+    bool everGotData = false;
+    ReadOutcome outcome;
+    for (int attempt = 0; attempt < 2 && !r.stopping.load(); ++attempt) {
+        if (attempt > 0) {
+            // The handle, or the server behind it, has gone: reopen the device once.
+            if (borrowed) {
+                r.home->giveBack({}, true);
+                borrowed = false;
+            }
+            pcm.reset();
+            pcm = r.home->open(&rc);
         }
-        const snd_pcm_sframes_t frames = snd_pcm_readi(pcm_, period_.get(), periodFrames_);
-        if (frames == 0 || frames == -EAGAIN) {
-            // Sleep rather than poll: PulseAudio's plugin keeps its descriptor readable
-            // while the server delivers nothing, and snd_pcm_wait then spins a core.
-            std::this_thread::sleep_for(idle);
-            readsWithoutPause = 0;
-            continue;
-        }
-        ++readsWithoutPause;
-        if (frames < 0) {
-            if (!recover(static_cast<int>(frames))) {
-                break;
+        if (!pcm || (rc = setUpAndStart(pcm.get(), r.format, periodFrames)) != 0) {
+            if (rc == 0) {
+                rc = -ENODEV;
             }
             continue;
         }
-        const uint64_t bytes = std::min<uint64_t>(uint64_t(frames) * frameBytes_, remaining_);
-        ring_->write(period_.get(), static_cast<uint32_t>(bytes));
-        if (remaining_ != std::numeric_limits<uint64_t>::max()) {
-            remaining_ -= bytes;
+        period = std::make_unique<uint8_t[]>(periodFrames * r.format.frameBytes);
+
+        // Half a period: data reaches the ring at most this late, and idle waits end
+        // at once when stop is asked.
+        const auto idle = std::chrono::microseconds(500'000 * periodFrames / r.format.rate);
+        // A device without a clock (ALSA's "null") never runs dry: without a pause now
+        // and then the thread would spin a core.
+        constexpr unsigned kMaxReadsWithoutPause = 4 * kBufferPeriods;
+        unsigned readsWithoutPause = 0;
+        unsigned fruitless = 0;
+        uint64_t remaining = r.looping ? std::numeric_limits<uint64_t>::max() : r.ring->size();
+        outcome = {};
+        while (!r.stopping.load() && remaining > 0) {
+            if (readsWithoutPause >= kMaxReadsWithoutPause) {
+                r.pause(idle);
+                readsWithoutPause = 0;
+            }
+            const snd_pcm_sframes_t frames = snd_pcm_readi(pcm.get(), period.get(), periodFrames);
+            if (frames == 0 || frames == -EAGAIN) {
+                // Sleep rather than poll the device: PulseAudio's plugin keeps its
+                // descriptor readable while the server delivers nothing.
+                r.pause(idle);
+                readsWithoutPause = 0;
+                continue;
+            }
+            ++readsWithoutPause;
+            if (frames < 0) {
+                const int err = static_cast<int>(frames);
+                if (!recoverable(err)) {
+                    checkError(err, "capture");
+                    outcome.error = err;
+                    break;
+                }
+                r.recoveries.fetch_add(1, std::memory_order_relaxed);
+                int rec = snd_pcm_recover(pcm.get(), err, 1);
+                // Recovery leaves a capture stream prepared, not running.
+                if (rec == 0 && snd_pcm_state(pcm.get()) == SND_PCM_STATE_PREPARED) {
+                    rec = snd_pcm_start(pcm.get());
+                }
+                if (!checkError(rec, "recover")) {
+                    outcome.error = rec;
+                    break;
+                }
+                if (++fruitless >= kMaxFruitlessRecoveries) {
+                    checkError(err, "capture keeps overrunning");
+                    outcome.error = err;
+                    break;
+                }
+                r.pause(idle);
+                continue;
+            }
+            fruitless = 0;
+            if (!everGotData) {
+                everGotData = true;
+                r.enter(Phase::Running);
+            }
+            outcome.gotData = true;
+            const uint64_t bytes = std::min<uint64_t>(uint64_t(frames) * r.format.frameBytes, remaining);
+            r.ring->write(period.get(), static_cast<uint32_t>(bytes));
+            if (remaining != std::numeric_limits<uint64_t>::max()) {
+                remaining -= bytes;
+            }
+        }
+        rc = outcome.error;
+        if (rc == 0 || outcome.gotData) {
+            break; // stopped, done, or lost after capturing: no second try
         }
     }
-    // Falling out on an error leaves the position where it stands: a device that went
-    // away simply stops delivering, and the reader bounds its own wait.
-}
-
-bool CaptureWorker::recover(int err) {
-    if (err != -EPIPE && err != -ESTRPIPE && err != -EINTR) {
-        checkError(err, "capture");
-        return false;
+    if (rc != 0) {
+        pcm.reset(); // dead: the next capture opens the device afresh
+        // ALSA's own codes lie above the system's error numbers: report them as I/O errors.
+        r.lost.store(rc < -0xFFFF ? -EIO : rc);
+        if (!everGotData) {
+            r.enter(Phase::Failed);
+        }
+    } else if (pcm) {
+        // May wait on a frozen server; stop() does not wait for it.
+        checkError(snd_pcm_drop(pcm.get()), "drop");
     }
-    recoveries_.fetch_add(1, std::memory_order_relaxed);
-    if (!checkError(snd_pcm_recover(pcm_, err, 1), "recover")) {
-        return false;
-    }
-    // Recovery leaves a capture stream prepared, not running.
-    if (snd_pcm_state(pcm_) == SND_PCM_STATE_PREPARED) {
-        return checkError(snd_pcm_start(pcm_), "restart");
-    }
-    return true;
+    r.home->giveBack(std::move(pcm), borrowed);
+    r.end();
+    gLiveThreads.fetch_sub(1);
 }
 
 } // namespace veldora::sound

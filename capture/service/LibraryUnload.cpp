@@ -1,12 +1,19 @@
 // When the program unloads this library, ALSA's cached global configuration goes with
 // it: the program loads and frees the library once per run, and the cache would
-// otherwise stay allocated with no code left to free it.
+// otherwise stay allocated with no code left to free it. Not while a capture thread
+// is still inside ALSA (one waiting on a frozen server): it may still read it.
+#include "capture/service/CaptureWorker.h"
+
 #include <alsa/asoundlib.h>
 
 namespace {
 
 struct ConfigCacheRelease {
-    ~ConfigCacheRelease() { snd_config_update_free_global(); }
+    ~ConfigCacheRelease() {
+        if (veldora::sound::CaptureWorker::liveThreads() == 0) {
+            snd_config_update_free_global();
+        }
+    }
 };
 
 const ConfigCacheRelease releaseOnUnload;

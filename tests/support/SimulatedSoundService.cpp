@@ -87,6 +87,8 @@ class SimulatedCaptureBuffer : public Counted<IDirectSoundCaptureBuffer> {
         : service_(service), ring_(bytes) {}
 
     HRESULT GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) override {
+        if (const int lost = lost_.load(); lost != 0)
+            return captureLostResult(lost);
         if (service_.positionFailure_)
             return DSERR_GENERIC;
         std::lock_guard lock(mutex_);
@@ -129,8 +131,14 @@ class SimulatedCaptureBuffer : public Counted<IDirectSoundCaptureBuffer> {
 
     HRESULT Unlock(void*, uint32_t, void*, uint32_t) override { return DS_OK; }
 
+    std::atomic<int> lost_{0}; // errno the device ended the capture with; 0 while it runs
+
     HRESULT Start(uint32_t) override {
         ++service_.startCalls_;
+        if (const int failing = service_.startsToFail_.load(); failing > 0) {
+            service_.startsToFail_ = failing - 1;
+            return service_.failedStartResult_;
+        }
         if (!generator_.joinable()) {
             stopping_ = false;
             generator_ = std::thread([this] { generate(); });
@@ -330,6 +338,14 @@ bool SimulatedSoundService::pushBytes(const std::vector<uint8_t>& bytes) {
     if (!running_)
         return false;
     running_->write(bytes.data(), bytes.size());
+    return true;
+}
+
+bool SimulatedSoundService::loseRunningCapture(int errnum) {
+    std::lock_guard lock(mutex_);
+    if (running_ == nullptr)
+        return false;
+    running_->lost_ = errnum;
     return true;
 }
 

@@ -107,6 +107,14 @@ class SimulatedSoundService {
     void setLockFailure(bool fail) { lockFailure_ = fail; }
     // The next `successfulLocks` locks succeed, every later one fails (-1: never).
     void failLocksAfter(int successfulLocks) { locksBeforeFailure_ = successfulLocks; }
+    // The next `count` buffer Starts fail with `result` (a device that cannot be set up).
+    void failStarts(int count, HRESULT result) {
+        failedStartResult_ = result;
+        startsToFail_ = count;
+    }
+    // The device ends the running capture, as when its server dies: from now on that
+    // buffer's position query answers captureLostResult(errnum). False when none runs.
+    bool loseRunningCapture(int errnum);
     bool bufferRunning() const;
     uint32_t ringBytes() const;     // size of the running ring, 0 when none
     uint64_t bytesCaptured() const; // bytes written into the running ring
@@ -155,4 +163,6 @@ class SimulatedSoundService {
     std::atomic<int> lockCalls_{0};
     std::atomic<int> locksBeforeFailure_{-1};
     std::atomic<int> startCalls_{0};
+    std::atomic<int> startsToFail_{0};
+    std::atomic<HRESULT> failedStartResult_{DSERR_GENERIC};
 };

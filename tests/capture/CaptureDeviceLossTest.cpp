@@ -1,0 +1,92 @@
+// A device that goes away under the stream: a ring that does not start, a capture the
+// device ends mid-way (its server killed), and capture again once the device is back.
+#include <cerrno>
+#include <cstring>
+
+#include "tests/capture/CaptureFixture.h"
+
+using CaptureDeviceLoss = CaptureFixture;
+
+TEST_F(CaptureDeviceLoss, RingThatDoesNotStartRaisesCannotBeMadeAndLeavesTheStreamIdle) {
+    TSoundCaptureStream& s = openWith({48000, 16, 1});
+    s.SetOnDataReady(handlerOf([](TSoundCaptureStream&) {}, this));
+    sound.failStarts(1, DSERR_NODRIVER); // the device could not be set up, even reopened
+    try {
+        s.Start();
+        FAIL() << "a ring that captures nothing was reported as started";
+    } catch (const ESoundCaptureStreamError& e) {
+        EXPECT_EQ(e.message(), "Sound Capture Buffer cannot be made");
+    }
+    EXPECT_FALSE(s.GetCapturing());
+    EXPECT_EQ(s.GetNotifyThread(), nullptr);
+    EXPECT_EQ(s.GetCaptureBuffer(), nullptr);
+    EXPECT_EQ(SimulatedSoundService::liveObjects(), 1) << "only the device is left";
+
+    s.Start(); // the device is back
+    EXPECT_TRUE(s.GetCapturing());
+    ASSERT_TRUE(sound.pushBytes(10));
+    EXPECT_EQ(s.AvailableBytes(), 10);
+}
+
+TEST_F(CaptureDeviceLoss, LostCaptureIsReportedOnceWithItsCauseAndStopsPolling) {
+    TSoundCaptureStream& s = openWith({48000, 16, 1});
+    int calls = 0;
+    std::vector<uint8_t> block(1024);
+    s.SetOnDataReady(handlerOf(
+        [&](TSoundCaptureStream& sender) {
+            ++calls;
+            sender.ReadLatest(block.data(), 1024);
+        },
+        this));
+    s.SetBufferMilliseconds(40); // polls every 10 ms
+    s.Start();
+    sound.setByteRate(96000);
+    ASSERT_TRUE(pumpUntil([&] { return calls >= 3; }));
+
+    ASSERT_TRUE(sound.loseRunningCapture(EIO));
+    ASSERT_TRUE(pumpUntil([&] { return !s.GetCapturing(); }));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], std::string("Sound Capture Buffer lost: ") + std::strerror(EIO));
+    EXPECT_EQ(s.GetNotifyThread(), nullptr) << "nothing polls the dead device";
+    EXPECT_EQ(s.GetCaptureBuffer(), nullptr);
+    const int callsAtLoss = calls;
+    // No second box and no handler calls while the device is gone.
+    MainThreadQueue::instance().serveFor(std::chrono::milliseconds(60));
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_EQ(calls, callsAtLoss);
+
+    // Pause twice: capture starts again on the device that is back.
+    s.Stop();
+    s.Start();
+    ASSERT_TRUE(pumpUntil([&] { return calls >= callsAtLoss + 3; }));
+    EXPECT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(s.GetCapturing());
+}
+
+TEST_F(CaptureDeviceLoss, ReadingALostCaptureRaisesWhileAFailingQueryReadsAsEmpty) {
+    TSoundCaptureStream& s = openWith({8000, 8, 1});
+    s.Start();
+    ASSERT_TRUE(sound.loseRunningCapture(ENODEV));
+    try {
+        s.AvailableBytes();
+        FAIL() << "a lost capture read as an empty one";
+    } catch (const ESoundCaptureStreamError& e) {
+        EXPECT_EQ(e.message(), std::string("Sound Capture Buffer lost: ") + std::strerror(ENODEV));
+    }
+    // A plain failing position query still means that nothing waits.
+    s.Start();
+    sound.setPositionFailure(true);
+    EXPECT_EQ(s.AvailableBytes(), 0);
+    sound.setPositionFailure(false);
+}
+
+TEST(CaptureLostResult, CarriesTheErrorNumberAndIsToldApartFromOtherFailures) {
+    for (int errnum : {EIO, ENODEV, EBADFD, EPIPE, ECONNREFUSED, EHOSTDOWN}) {
+        const HRESULT result = captureLostResult(errnum);
+        EXPECT_TRUE(isCaptureLost(result));
+        EXPECT_EQ(captureLostErrno(result), errnum);
+        EXPECT_NE(result, DS_OK);
+    }
+    for (HRESULT other : {DS_OK, DSERR_GENERIC, DSERR_NODRIVER, DSERR_INVALIDPARAM, DSERR_BADFORMAT})
+        EXPECT_FALSE(isCaptureLost(other));
+}
