@@ -29,6 +29,10 @@
 #   / e2e_thaw_server (SIGCONT)
 #   e2e_wait_for TIMEOUT_S COMMAND...   polls COMMAND until it succeeds (false on time-out)
 #   E2E_RT                      "chrt -f 5" where real-time priority is permitted, else empty
+#   e2e_run_program COMMAND...  runs COMMAND (the program under test) for the current
+#                               route: on pw-alsa with PipeWire's ALSA plugin preloaded,
+#                               so that LeakSanitizer can name the plugin's own leaks
+#                               (ALSA unloads a plugin when its handle closes)
 #
 # Every daemon is started by the script that needs it and stopped by these hooks, also
 # when a check fails half-way; nothing is left running.
@@ -39,6 +43,7 @@ E2E_PULSE_PID=""
 E2E_XVFB_PID=""
 E2E_PLAYER_PID=""
 E2E_ROUTE=""
+E2E_PRELOAD=""
 E2E_PW_PIDS=()
 E2E_DBUS_PID=""
 E2E_CACHE=${E2E_CACHE:-${TMPDIR:-/tmp}/veldora-e2e-cache}
@@ -239,6 +244,7 @@ CONF
         ;;
     pw-alsa)
         dir=$(_e2e_pipewire_alsa_dir) || return 1
+        E2E_PRELOAD=$dir/libasound_module_pcm_pipewire.so
         # The hook of 99-pulse.conf runs after this file and would point "default" back
         # at the pulse plugin whenever a pulse server answers, which pipewire-pulse does.
         # Hooks merge by position: this one takes its place and loads an empty file (not
@@ -285,8 +291,19 @@ _e2e_pw_ready() {
     pactl info 2>/dev/null | grep -q '^Default Sink: .'
 }
 
+e2e_run_program() {
+    if [[ -n "$E2E_PRELOAD" ]]; then
+        # The sanitizers' runtime need not come first then.
+        LD_PRELOAD="$E2E_PRELOAD${LD_PRELOAD:+:$LD_PRELOAD}" \
+            ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" "$@"
+    else
+        "$@"
+    fi
+}
+
 e2e_start_server() {
     local route=${1:?e2e_start_server ROUTE}
+    E2E_PRELOAD=""
     [[ -n "$E2E_WORK" ]] || { echo "e2e_start_server: call e2e_make_workdir first" >&2; return 1; }
     [[ ${_e2e_server_hooked:-0} -eq 1 ]] || { e2e_on_exit e2e_stop_server; _e2e_server_hooked=1; }
     _e2e_write_asoundrc "$route" || return 2
