@@ -1,63 +1,83 @@
 #!/usr/bin/env bash
-# Real capture through the sound-service library: a private PulseAudio daemon, ALSA's
-# "default" routed to it, a 1 kHz sine source, then a silent source, then no daemon
-# at all; in between, the program's capture stream reads a tone played in real time.
+# Real capture through the sound-service library, on every sound stack this machine has
+# (see e2e_routes): ALSA's "default" routed to the route's server; a 1 kHz sine source
+# (PulseAudio only: PipeWire has none), then a silent source, then a tone played in real
+# time that the program's capture stream reads; last, no server at all.
 # Usage: real_capture.sh <bin dir>
 set -euo pipefail
 
 bin=$(cd "${1:?usage: real_capture.sh <bin dir>}" && pwd)
 tests="$bin/test_capture"
 [[ -x "$tests" ]] || { echo "missing $tests" >&2; exit 1; }
-command -v pulseaudio >/dev/null || { echo "pulseaudio is not installed" >&2; exit 1; }
 
+E2E_CACHE=${E2E_CACHE:-$bin/../e2e-cache}
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 e2e_make_workdir
 work=$E2E_WORK
-e2e_start_pulse
+routes=$(e2e_routes)
+[[ -n "$routes" ]] || { echo "no sound server is installed" >&2; exit 1; }
 
 # Runs the named real-audio tests in one scene; all of them must run and pass.
 run_scene() {
     local scene=$1 filter=$2 expected=$3 out
-    echo "== scene: $scene"
-    out=$(VELDORA_REAL_AUDIO=1 VELDORA_REAL_AUDIO_SCENE=$scene "$tests" --gtest_filter="$filter" 2>&1) || {
+    echo "== [$route] scene: $scene"
+    out=$(VELDORA_REAL_AUDIO=1 VELDORA_REAL_AUDIO_SCENE=$scene e2e_run_program "$tests" --gtest_filter="$filter" 2>&1) || {
         echo "$out"
-        echo "FAILED: scene $scene" >&2
+        echo "FAILED: [$route] scene $scene" >&2
         exit 1
     }
     echo "$out" | grep -E '^\[ +(OK|SKIPPED|FAILED) +\]|^(tone|silence|stream):' || true
     if echo "$out" | grep -q '\[  SKIPPED \]' || ! echo "$out" | grep -q "\[  PASSED  \] $expected test"; then
         echo "$out"
-        echo "FAILED: scene $scene did not run its $expected tests" >&2
+        echo "FAILED: [$route] scene $scene did not run its $expected tests" >&2
         exit 1
     fi
 }
 
-pactl load-module module-sine-source source_name=veldora_tone rate=48000 frequency=1000 >/dev/null
-pactl set-default-source veldora_tone
-run_scene tone "ServiceAlsaRealAudio.EnumerationListsTheDefaultAndTheServer:ServiceAlsaRealAudio.DefaultDeviceAcceptsEveryProbedFormat:ServiceAlsaRealAudio.CapturedToneIsTheSourcesSine" 3
+device_tests="ServiceAlsaRealAudio.EnumerationListsTheDefaultAndTheServer:ServiceAlsaRealAudio.DefaultDeviceAcceptsEveryProbedFormat"
+for route in $routes; do
+    rc=0
+    e2e_start_server "$route" || rc=$?
+    if ((rc == 2)); then
+        echo "SKIP route $route: not available here"
+        continue
+    fi
+    ((rc == 0)) || exit 1
 
-# Silence: a null sink's monitor with nothing playing. The tone check must refuse it.
-pactl load-module module-null-sink sink_name=veldora_quiet >/dev/null
-pactl set-default-source veldora_quiet.monitor
-run_scene silence "ServiceAlsaRealAudio.SilentSourceFailsTheToneCheck" 1
+    if [[ $route == pulse ]]; then
+        pactl load-module module-sine-source source_name=veldora_tone rate=48000 frequency=1000 >/dev/null
+        pactl set-default-source veldora_tone
+        run_scene tone "$device_tests:ServiceAlsaRealAudio.CapturedToneIsTheSourcesSine" 3
+        silence_tests=ServiceAlsaRealAudio.SilentSourceFailsTheToneCheck
+        silence_count=1
+    else
+        silence_tests="$device_tests:ServiceAlsaRealAudio.SilentSourceFailsTheToneCheck"
+        silence_count=3
+    fi
 
-# Played: a sine of amplitude 0.5 played in real time into the null sink (the sine
-# source above hands out its sound in bursts of seconds); the program's capture stream
-# reads it through the library in blocking 1024-byte Reads. At 1025 Hz a lost or
-# repeated 10 ms period shows as a broken phase (at 1000 Hz it would not). The player
-# keeps 200 ms in hand, so that a moment without the CPU on a loaded machine does not
-# starve the sink into silence.
-# The 1 kHz tone itself is checked as well.
-for played_hz in 1000 1025; do
-    e2e_play veldora_quiet "sox -n -r 48000 -c 1 -b 16 -t raw - synth 60 sine $played_hz vol 0.5 2>/dev/null" 200
-    sleep 0.5
-    VELDORA_REAL_AUDIO_HZ=$played_hz run_scene played \
-        "ServiceAlsaRealAudio.CapturedToneIsTheSourcesSine:ServiceAlsaStreamRealAudio.StreamReadsThePlayedTone" 2
-    e2e_stop_player
+    # Silence: a null sink's monitor with nothing playing. The tone check must refuse it.
+    pactl load-module module-null-sink sink_name=veldora_quiet rate=48000 channels=1 channel_map=mono >/dev/null
+    pactl set-default-source veldora_quiet.monitor
+    e2e_wait_for 10 bash -c 'pactl get-default-source 2>/dev/null | grep -qx veldora_quiet.monitor'
+    run_scene silence "$silence_tests" "$silence_count"
+
+    # Played: a sine of amplitude 0.5 played in real time into the null sink; the
+    # program's capture stream reads it through the library in blocking 1024-byte Reads.
+    # At 1025 Hz a lost or repeated 10 ms period shows as a broken phase (at 1000 Hz it
+    # would not). The player keeps 200 ms in hand, so that a moment without the CPU on a
+    # loaded machine does not starve the sink into silence.
+    for played_hz in 1000 1025; do
+        e2e_play veldora_quiet "sox -n -r 48000 -c 1 -b 16 -t raw - synth 60 sine $played_hz vol 0.5 2>/dev/null" 200
+        VELDORA_REAL_AUDIO_HZ=$played_hz run_scene played \
+            "ServiceAlsaRealAudio.CapturedToneIsTheSourcesSine:ServiceAlsaStreamRealAudio.StreamReadsThePlayedTone" 2
+        e2e_stop_player
+    done
+    e2e_stop_server
 done
 
-# No daemon, and ALSA pointed at a card that does not exist.
-e2e_stop_pulse
+# No server, and ALSA pointed at a card that does not exist.
+route=none
+rm -f "$HOME/.asoundrc"
 cat >"$work/asound.conf" <<'CONF'
 pcm.default { type hw card 63 device 0 }
 ctl.default { type hw card 63 }

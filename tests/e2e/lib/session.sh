@@ -10,7 +10,8 @@
 #                               Xvfb on a free display in FIRST..LAST, DISPLAY exported
 #   e2e_play SINK COMMAND [LATENCY_MS] / e2e_stop_player
 #                               raw 48000 Hz 16-bit mono from COMMAND into SINK, in real
-#                               time, through a buffer of LATENCY_MS (default 20)
+#                               time, through a buffer of LATENCY_MS (default 20); returns
+#                               once its stream has reached the server
 #   e2e_stop_process PID        TERM and reap a child of this script
 #
 # Sound stacks ("routes": how ALSA's "default" reaches a server):
@@ -171,6 +172,9 @@ e2e_play() {
     setsid bash -c "$command | $E2E_RT pacat --raw --rate=48000 --channels=1 --format=s16le --latency-msec=$latency -d $sink" \
         >>"$E2E_WORK/player.log" 2>&1 &
     E2E_PLAYER_PID=$!
+    # Returns once the player's stream has reached the server (bounded; a player that
+    # failed shows in the checks that follow).
+    e2e_wait_for 10 bash -c 'pactl list short sink-inputs 2>/dev/null | grep -q .' || true
 }
 
 e2e_stop_player() {
