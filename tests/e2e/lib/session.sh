@@ -30,10 +30,12 @@
 #   / e2e_thaw_server (SIGCONT)
 #   e2e_wait_for TIMEOUT_S COMMAND...   polls COMMAND until it succeeds (false on time-out)
 #   E2E_RT                      "chrt -f 5" where real-time priority is permitted, else empty
-#   e2e_run_program COMMAND...  runs COMMAND (the program under test) for the current
+#   e2e_run_program COMMAND...  execs COMMAND (the program under test) for the current
 #                               route: on pw-alsa with PipeWire's ALSA plugin preloaded,
 #                               so that LeakSanitizer can name the plugin's own leaks
-#                               (ALSA unloads a plugin when its handle closes)
+#                               (ALSA unloads a plugin when its handle closes). It replaces
+#                               the shell: call it with & (then $! is the program) or
+#                               inside $(...)
 #
 # Every daemon is started by the script that needs it and stopped by these hooks, also
 # when a check fails half-way; nothing is left running.
@@ -299,9 +301,9 @@ e2e_run_program() {
     if [[ -n "$E2E_PRELOAD" ]]; then
         # The sanitizers' runtime need not come first then.
         LD_PRELOAD="$E2E_PRELOAD${LD_PRELOAD:+:$LD_PRELOAD}" \
-            ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" "$@"
+            ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" exec "$@"
     else
-        "$@"
+        exec "$@"
     fi
 }
 
