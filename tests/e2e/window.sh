@@ -42,12 +42,15 @@ if [ -z "$window" ]; then
 fi
 echo "start-up to shown window: $(((shown - started) / 1000000)) ms"
 
-# Let the first paint reach the server before the shot.
-sleep 1
+# The shot once the first paint has reached the server: the graticule's corner is lit.
+shot=$work/shot.png
+painted() {
+    import -window "$window" "$shot" 2>/dev/null &&
+        [[ $("$convert" "$shot" -format '%[pixel:p{10,12}]' info: 2>/dev/null) == 'srgb(0,150,0)' ]]
+}
+e2e_wait_for 30 painted || true
 kill -0 "$app_pid" || { echo "program ended"; cat "$work/veldora.log"; exit 1; }
 echo "resident memory after start: $(ps -o rss= -p "$app_pid" | tr -d ' ') KiB"
-shot=$work/shot.png
-import -window "$window" "$shot"
 [ -n "${VELDORA_SHOT:-}" ] && cp "$shot" "$VELDORA_SHOT"
 
 pixel() { "$convert" "$shot" -format "%[pixel:p{$1,$2}]" info:; }

@@ -65,6 +65,9 @@ _e2e_exit() {
     exit "$status"
 }
 trap _e2e_exit EXIT
+# A script stopped by a signal (a test time-out) still runs its exit hooks.
+trap 'exit 143' TERM
+trap 'exit 130' INT
 
 e2e_on_exit() {
     _e2e_hooks+=("$1")
