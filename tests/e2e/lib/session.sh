@@ -139,25 +139,28 @@ e2e_stop_pulse() {
 e2e_start_xvfb() {
     local first=${1:?e2e_start_xvfb FIRST LAST} last=${2:?e2e_start_xvfb FIRST LAST} n display=""
     [[ -n "$E2E_WORK" ]] || { echo "e2e_start_xvfb: call e2e_make_workdir first" >&2; return 1; }
-    # A display nobody uses: no lock file and no socket.
+    [[ ${_e2e_xvfb_hooked:-0} -eq 1 ]] || { e2e_on_exit e2e_stop_xvfb; _e2e_xvfb_hooked=1; }
+    # A display nobody uses: no lock file and no socket. Another script may take the same
+    # one at the same moment: then ours exits, and the next display is tried.
     for n in $(seq "$first" "$last"); do
-        if [[ ! -e "/tmp/.X$n-lock" && ! -e "/tmp/.X11-unix/X$n" ]]; then
+        [[ ! -e "/tmp/.X$n-lock" && ! -e "/tmp/.X11-unix/X$n" ]] || continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$E2E_WORK/xvfb.log" 2>&1 &
+        E2E_XVFB_PID=$!
+        local _
+        for _ in $(seq 100); do
+            kill -0 "$E2E_XVFB_PID" 2>/dev/null || break
+            xdpyinfo -display ":$n" >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+        if kill -0 "$E2E_XVFB_PID" 2>/dev/null && xdpyinfo -display ":$n" >/dev/null 2>&1; then
             display=":$n"
             break
         fi
+        e2e_stop_xvfb
     done
-    [[ -n "$display" ]] || { echo "no free X display in :$first..:$last" >&2; return 1; }
-    e2e_on_exit e2e_stop_xvfb
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$E2E_WORK/xvfb.log" 2>&1 &
-    E2E_XVFB_PID=$!
-    local _
-    for _ in $(seq 100); do
-        xdpyinfo -display "$display" >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    xdpyinfo -display "$display" >/dev/null 2>&1 || {
-        echo "Xvfb did not start" >&2
-        cat "$E2E_WORK/xvfb.log" >&2
+    [[ -n "$display" ]] || {
+        echo "no X display could be started in :$first..:$last" >&2
+        cat "$E2E_WORK/xvfb.log" >&2 2>/dev/null
         return 1
     }
     export DISPLAY=$display
