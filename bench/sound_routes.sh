@@ -41,8 +41,7 @@ for route in $(e2e_routes); do
     e2e_start_server "$route" >/dev/null || rc=$?
     ((rc == 0)) || { echo "[$route] skipped"; continue; }
     pactl load-module module-null-sink sink_name=$sink rate=48000 channels=1 channel_map=mono >/dev/null
-    pactl set-default-source $sink.monitor
-    e2e_wait_for 10 bash -c "pactl get-default-source | grep -qx $sink.monitor"
+    e2e_set_default_source $sink.monitor
     tone="sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 3600 sine 1000 vol 0.5 2>/dev/null"
     e2e_play $sink "$tone" 20
     t0=$(now_ms)

@@ -59,10 +59,8 @@ run_route() {
 
     # --- sound: a null sink at the capture format, its monitor the default source
     pactl load-module module-null-sink sink_name=veldora_scope rate=48000 channels=1 channel_map=mono >/dev/null
-    pactl set-default-sink veldora_scope
-    pactl set-default-source veldora_scope.monitor
-    e2e_wait_for 10 bash -c 'pactl get-default-source 2>/dev/null | grep -qx veldora_scope.monitor' ||
-        fail "the monitor did not become the default source"
+    e2e_wait_for 20 pactl set-default-sink veldora_scope
+    e2e_set_default_source veldora_scope.monitor || fail "the monitor did not become the default source"
     pactl set-sink-volume veldora_scope 100%
     pactl set-source-volume veldora_scope.monitor 100%
     echo "sink volume: $(pactl get-sink-volume veldora_scope | head -n 1 | tr -s ' ')"

@@ -46,7 +46,7 @@ for route in $routes; do
 
     if [[ $route == pulse ]]; then
         pactl load-module module-sine-source source_name=veldora_tone rate=48000 frequency=1000 >/dev/null
-        pactl set-default-source veldora_tone
+        e2e_set_default_source veldora_tone
         run_scene tone "$device_tests:ServiceAlsaRealAudio.CapturedToneIsTheSourcesSine" 3
         silence_tests=ServiceAlsaRealAudio.SilentSourceFailsTheToneCheck
         silence_count=1
@@ -57,8 +57,7 @@ for route in $routes; do
 
     # Silence: a null sink's monitor with nothing playing. The tone check must refuse it.
     pactl load-module module-null-sink sink_name=veldora_quiet rate=48000 channels=1 channel_map=mono >/dev/null
-    pactl set-default-source veldora_quiet.monitor
-    e2e_wait_for 10 bash -c 'pactl get-default-source 2>/dev/null | grep -qx veldora_quiet.monitor'
+    e2e_set_default_source veldora_quiet.monitor
     run_scene silence "$silence_tests" "$silence_count"
 
     # Played: a sine of amplitude 0.5 played in real time into the null sink; the

@@ -39,8 +39,7 @@ sink=veldora_faults
 # --- sound
 make_sink() {
     pactl load-module module-null-sink sink_name=$sink rate=48000 channels=1 channel_map=mono >/dev/null
-    pactl set-default-source $sink.monitor
-    e2e_wait_for 10 bash -c "pactl get-default-source 2>/dev/null | grep -qx $sink.monitor"
+    e2e_set_default_source $sink.monitor
 }
 play_tone() { e2e_play $sink "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 3600 sine 1000 vol $amplitude 2>/dev/null" 200; }
 play_zeros() { e2e_play $sink "cat /dev/zero" 200; }

@@ -29,6 +29,8 @@
 #   e2e_stop_server / e2e_kill_server (SIGKILL, as a crash) / e2e_freeze_server (SIGSTOP)
 #   / e2e_thaw_server (SIGCONT)
 #   e2e_wait_for TIMEOUT_S COMMAND...   polls COMMAND until it succeeds (false on time-out)
+#   e2e_set_default_source NAME makes NAME the default source, retrying while the session
+#                               manager is not ready for it yet (false after 20 s)
 #   E2E_RT                      "chrt -f 5" where real-time priority is permitted, else empty
 #   e2e_run_program COMMAND...  execs COMMAND (the program under test) for the current
 #                               route: on pw-alsa with PipeWire's ALSA plugin preloaded,
@@ -200,6 +202,15 @@ e2e_wait_for() {
         ((SECONDS < end)) || return 1
         sleep 0.05
     done
+}
+
+_e2e_default_source_is() {
+    pactl set-default-source "$1" 2>/dev/null && [[ $(pactl get-default-source 2>/dev/null) == "$1" ]]
+}
+
+e2e_set_default_source() {
+    e2e_wait_for 20 _e2e_default_source_is "${1:?e2e_set_default_source NAME}" ||
+        { echo "could not make $1 the default source" >&2; return 1; }
 }
 
 e2e_routes() {
