@@ -175,7 +175,7 @@ run_route() {
         return 0
     fi
     ((rc == 0)) || { fail "server did not start"; return 0; }
-    make_sink
+    make_sink || { fail "the null sink's monitor did not become the default source"; return 0; }
     play_tone
 
     local started took probe i ms box_ms status
@@ -232,7 +232,7 @@ run_route() {
 
     # The server back: Pause twice, and the trace follows a played tone again.
     e2e_start_server "$route" >/dev/null || { fail "server did not start again"; return 0; }
-    make_sink
+    make_sink || { fail "after the restart, the null sink's monitor did not become the default source"; return 0; }
     play_zeros
     click_pause
     click_pause

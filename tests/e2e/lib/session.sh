@@ -30,7 +30,7 @@
 #   / e2e_thaw_server (SIGCONT)
 #   e2e_wait_for TIMEOUT_S COMMAND...   polls COMMAND until it succeeds (false on time-out)
 #   e2e_set_default_source NAME makes NAME the default source, retrying while the session
-#                               manager is not ready for it yet (false after 20 s)
+#                               manager is not ready for it yet (false after 40 s)
 #   E2E_RT                      "chrt -f 5" where real-time priority is permitted, else empty
 #   e2e_run_program COMMAND...  execs COMMAND (the program under test) for the current
 #                               route: on pw-alsa with PipeWire's ALSA plugin preloaded,
@@ -209,7 +209,7 @@ _e2e_default_source_is() {
 }
 
 e2e_set_default_source() {
-    e2e_wait_for 20 _e2e_default_source_is "${1:?e2e_set_default_source NAME}" ||
+    e2e_wait_for 40 _e2e_default_source_is "${1:?e2e_set_default_source NAME}" ||
         { echo "could not make $1 the default source" >&2; return 1; }
 }
 
