@@ -13,7 +13,7 @@ E2E_CACHE=${E2E_CACHE:-$bin/../e2e-cache}
 source "$here/../tests/e2e/lib/session.sh"
 e2e_make_workdir
 work=$E2E_WORK
-e2e_start_xvfb 241 290
+e2e_start_xvfb 351 400
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 sink=veldora_bench
 deflection=38
