@@ -6,15 +6,25 @@
 #include "capture/CaptureErrorReport.h"
 
 MainThreadQueue& MainThreadQueue::instance() {
-    // Never destroyed: a notification thread left to end by itself may still wake
-    // waiters while the process exits.
-    union Holder {
-        Holder() : queue() {}
-        ~Holder() {}
-        MainThreadQueue queue;
-    };
-    static Holder holder;
-    return holder.queue;
+    // Destroyed at exit, after everything made later. Every notification thread is
+    // joined by its owner on the main thread, so none can reach the queue after that.
+    static MainThreadQueue queue;
+    return queue;
+}
+
+MainThreadQueue::~MainThreadQueue() {
+    // Requests still queued never run; their waiters go on. What they hold (a thread
+    // handed over to be joined) is freed outside the lock, as it may use the queue.
+    std::deque<Request> left;
+    {
+        std::lock_guard lock(mutex_);
+        left.swap(requests_);
+        for (Request& request : left)
+            if (request.outcome)
+                *request.outcome = 2;
+    }
+    finished_.notify_all();
+    left.clear();
 }
 
 void MainThreadQueue::setWakeUpPoster(Poster poster) {
@@ -61,12 +71,20 @@ void MainThreadQueue::post(const void* owner, Call call) {
 }
 
 void MainThreadQueue::cancel(const void* owner) {
+    std::deque<Request> dropped; // freed after the lock is let go
     {
         std::lock_guard lock(mutex_);
-        for (Request& request : requests_)
-            if (request.owner == owner && request.outcome)
+        std::deque<Request> kept;
+        for (Request& request : requests_) {
+            if (request.owner != owner) {
+                kept.push_back(std::move(request));
+                continue;
+            }
+            if (request.outcome)
                 *request.outcome = 2;
-        std::erase_if(requests_, [owner](const Request& request) { return request.owner == owner; });
+            dropped.push_back(std::move(request));
+        }
+        requests_.swap(kept);
     }
     finished_.notify_all();
 }

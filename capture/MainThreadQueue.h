@@ -28,9 +28,13 @@ class MainThreadQueue {
     using Call = std::function<void()>;
     using Poster = std::function<void()>;
 
-    // The process-wide queue. Its main thread is the one that first asks for it, unless
-    // setMainThread() names another.
+    // The process-wide queue, destroyed at exit. Its main thread is the one that first
+    // asks for it, unless setMainThread() names another.
     static MainThreadQueue& instance();
+    // Requests still queued are dropped: their waiters get false.
+    ~MainThreadQueue();
+    MainThreadQueue(const MainThreadQueue&) = delete;
+    MainThreadQueue& operator=(const MainThreadQueue&) = delete;
 
     // Main thread, at start-up. Called with no lock held, from whichever thread queues.
     void setWakeUpPoster(Poster poster);

@@ -48,7 +48,6 @@ void TSoundCaptureStream::Start() {
             !CaptureBuffer)
             throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
         ReadPosition = 0;
-        BytesConsumed = 0;
         // The device is set up as the ring starts: a ring that does not start is one
         // that cannot be made.
         if (CaptureBuffer->Start(DSCBSTART_LOOPING) != DS_OK)
@@ -63,16 +62,26 @@ void TSoundCaptureStream::Start() {
 
 void TSoundCaptureStream::StartNotifyThread() {
     // Stored before its body runs, so the body never sees a stream without its thread.
-    NotifyThread = std::make_unique<TSoundCaptureStreamNotify>(*this);
+    // After a failing handler the thread asks, through the main-thread queue, to be
+    // ended; ending it stops capture. The request dies with the thread, so it only
+    // ever finds this stream with that thread.
+    NotifyThread = std::make_unique<TSoundCaptureStreamNotify>(*this, [this] { Stop(); });
     NotifyThread->Resume();
+}
+
+void TSoundCaptureStream::EndNotifyThread() {
+    // Taken out first: a handler the end still serves may call Stop or Start again.
+    TSoundCaptureStreamNotify::End(std::move(NotifyThread));
 }
 
 void TSoundCaptureStream::Stop() {
     if (!Capturing)
         return;
     // The thread ends first, while the ring still runs: a poll it is waiting for may
-    // still read. Its destructor calls Stop again, which finds NotifyThread cleared.
-    NotifyThread.reset();
+    // still read. A handler served meanwhile may have started capture afresh: its
+    // thread ends too.
+    while (NotifyThread)
+        EndNotifyThread();
     Capturing = false;
     if (CaptureBuffer) {
         CaptureBuffer->Stop();
@@ -125,7 +134,6 @@ int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
             got += copied;
             CaptureBuffer->Unlock(p1, s1, p2, s2);
             ReadPosition = (ReadPosition + n1 + n2) % BufferBytes;
-            BytesConsumed += n1 + n2;
         }
         if (got < Count) {
             idlePolls = copied > 0 ? 0 : idlePolls + 1;
@@ -145,38 +153,15 @@ int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
 bool TSoundCaptureStream::ReadLatest(void* Buffer, int32_t Count) {
     if (!CaptureBuffer || Count <= 0 || static_cast<uint32_t>(Count) > BufferBytes)
         return false;
-    uint32_t capturePosition = 0;
-    uint32_t safe = 0;
-    if (CaptureBuffer->GetCurrentPosition(&capturePosition, &safe) != DS_OK || safe >= BufferBytes)
+    // The service counts every byte it captured and checks that none of the block was
+    // overwritten while it was copied; the block goes to Buffer only when whole.
+    LatestBlock.resize(static_cast<size_t>(Count));
+    uint64_t end = 0;
+    if (CaptureBuffer->ReadNewest(LatestBlock.data(), static_cast<uint32_t>(Count), &end) != DS_OK)
         return false;
-    const uint32_t fresh = safe >= ReadPosition ? safe - ReadPosition : BufferBytes - ReadPosition + safe;
-    if (BytesConsumed + fresh < static_cast<uint64_t>(Count))
-        return false; // the bytes before them are the empty ring, not audio
-    const uint32_t bytes = static_cast<uint32_t>(Count);
-    const uint32_t start = (safe + BufferBytes - bytes) % BufferBytes;
-    // No tear: the device writes ahead of `safe`, so it reaches these bytes only after
-    // BufferBytes - Count more bytes (at least 6976, about a second at 1024 ms), and the
-    // copy below takes microseconds.
-    void* p1 = nullptr;
-    void* p2 = nullptr;
-    uint32_t s1 = 0;
-    uint32_t s2 = 0;
-    if (CaptureBuffer->Lock(start, bytes, &p1, &s1, &p2, &s2, 0) != DS_OK)
-        return false;
-    const uint32_t n1 = p1 ? s1 : 0;
-    const uint32_t n2 = p2 ? s2 : 0;
-    const bool whole = n1 <= bytes && n2 == bytes - n1;
-    if (whole) {
-        auto* out = static_cast<uint8_t*>(Buffer);
-        if (n1)
-            std::memcpy(out, p1, n1);
-        if (n2)
-            std::memcpy(out + n1, p2, n2);
-        ReadPosition = safe;
-        BytesConsumed += fresh;
-    }
-    CaptureBuffer->Unlock(p1, s1, p2, s2);
-    return whole;
+    std::memcpy(Buffer, LatestBlock.data(), static_cast<size_t>(Count));
+    ReadPosition = static_cast<uint32_t>(end % BufferBytes);
+    return true;
 }
 
 void TSoundCaptureStream::SetBufferMilliseconds(int32_t Value) {
@@ -190,11 +175,8 @@ void TSoundCaptureStream::SetOnDataReady(const TDataReadyEvent& Handler) {
         OnDataReady = Handler;
         return;
     }
-    if (OnDataReady) {
-        // Cleared first, so the old thread's end leaves capture running.
-        OnDataReady = TDataReadyEvent();
-        NotifyThread.reset();
-    }
+    // Ending a thread never stops capture by itself, so capture runs on across the swap.
+    EndNotifyThread();
     OnDataReady = Handler;
     if (OnDataReady && Capturing)
         StartNotifyThread();

@@ -22,6 +22,7 @@
 //   stops, so nothing polls a dead device; Start (Pause twice) captures again.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "capture/CaptureDrivers.h"
 #include "capture/CaptureFormats.h"
@@ -29,7 +30,6 @@
 #include "capture/ServiceRef.h"
 #include "capture/WaveStream.h"
 
-class AutoResetEvent;
 class TSoundCaptureStreamNotify;
 
 class TSoundCaptureStream : public TCustomWaveStream2 {
@@ -68,9 +68,9 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     // AvailableBytes drops to 0 and no backlog can build up). Consecutive blocks overlap
     // when fewer than Count bytes arrived in between. False, with Buffer untouched, when
     // not capturing, while fewer than Count bytes have been captured since Start, for a
-    // Count outside 1 .. BufferBytes, or when the position query or the lock fails.
-    // Known limit: before the first block, a ring lapped between two calls looks like
-    // fewer bytes (the ring distance), so the first block may come one call later.
+    // Count outside 1 .. BufferBytes, when the service fails, or when the device kept
+    // overwriting the block while it was copied (the service counts every byte it
+    // captured, so both checks are exact, however often the ring wrapped in between).
     // For a live display, which wants the present and must not hold the main thread.
     bool ReadLatest(void* Buffer, int32_t Count);
 
@@ -95,19 +95,17 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     int32_t FormatIndex = 0;
 
   private:
-    friend class TSoundCaptureStreamNotify;
-
     ServiceRef<IDirectSoundCaptureBuffer> CaptureBuffer;
     int32_t BufferMilliseconds = 1000;
     uint32_t ReadPosition = 0;
-    uint64_t BytesConsumed = 0; // bytes ReadPosition has passed since Start
     uint32_t BufferBytes = 0;
     ServiceRef<IDirectSoundCapture> CaptureDevice;
     bool Capturing = false;
-    AutoResetEvent* NotifyEvent = nullptr; // owned by the current notification thread
     std::unique_ptr<TSoundCaptureStreamNotify> NotifyThread;
     TDataReadyEvent OnDataReady;
     TSoundCaptureFormats Formats;
+    std::vector<uint8_t> LatestBlock; // ReadLatest's copy, handed on only when whole
 
     void StartNotifyThread();
+    void EndNotifyThread();
 };

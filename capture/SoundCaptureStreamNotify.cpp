@@ -7,84 +7,91 @@
 #include "capture/MainThreadQueue.h"
 #include "capture/SoundCaptureStream.h"
 
-TSoundCaptureStreamNotify::TSoundCaptureStreamNotify(TSoundCaptureStream& stream)
-    : Stream(stream), WaitMilliseconds(std::min(stream.BufferMilliseconds / 4, 50)),
-      shared_(std::make_shared<Shared>()) {
-    Stream.NotifyEvent = &shared_->event;
-}
+TSoundCaptureStreamNotify::TSoundCaptureStreamNotify(TSoundCaptureStream& stream, std::function<void()> failed)
+    : Stream(stream), WaitMilliseconds(std::min(stream.GetBufferMilliseconds() / 4, 50)),
+      Failed(std::move(failed)) {}
 
 void TSoundCaptureStreamNotify::Resume() {
     if (thread_.joinable())
         return;
-    thread_ = std::thread(Execute, shared_, WaitMilliseconds, this);
+    thread_ = std::thread([this] { Execute(); });
 }
 
-void TSoundCaptureStreamNotify::Execute(std::shared_ptr<Shared> shared, int waitMilliseconds,
-                                        TSoundCaptureStreamNotify* owner) {
+void TSoundCaptureStreamNotify::Execute() {
     MainThreadQueue& queue = MainThreadQueue::instance();
-    // `owner` is only used inside the request, which runs on the main thread while the
-    // owner lives: its destructor cancels what it has not served.
+    // `this` outlives the body: every way of ending the object joins the thread first.
     // Waits to fixed marks one period apart, not a full period after each poll, so
     // the time the main thread takes to serve a poll does not stretch the period.
     using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::milliseconds(waitMilliseconds);
+    const auto period = std::chrono::milliseconds(WaitMilliseconds);
     auto deadline = Clock::now() + period;
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (shared->event.WaitFor(static_cast<int>(std::max<decltype(left)>(left, 0))))
+        if (event_.WaitFor(static_cast<int>(std::max<decltype(left)>(left, 0))))
             break;
-        if (!queue.runAndWait(owner, [owner] { owner->PollCapture(); }))
+        if (!queue.runAndWait(this, [this] { PollCapture(); }))
             break;
         deadline += period;
         // After a main thread busy for longer than a period, poll once at once rather
         // than catching up on every missed mark.
         deadline = std::max(deadline, Clock::now());
     }
-    shared->finished.store(true);
+    finished_.store(true);
     queue.wakeWaiters();
 }
 
 void TSoundCaptureStreamNotify::PollCapture() {
-    const std::shared_ptr<Shared> shared = shared_; // outlives `this` if the handler frees it
-    if (shared->failed)
+    if (failed_)
         return;
-    shared->polling = true;
+    polling_ = true;
     try {
         if (Stream.AvailableBytes() > 0)
             Stream.DoDataReady();
     } catch (...) {
-        shared->failed = true;
+        failed_ = true;
         reportCaptureError(std::current_exception());
-        shared->event.Signal();
-        if (!shared->ownerGone)
-            MainThreadQueue::instance().post(this, [this] { FinishAfterFailure(); });
+        event_.Signal();
+        // The report may have ended this thread (Pause pressed twice while it shows):
+        // then its owner no longer wants to hear of the failure.
+        if (!ended_)
+            MainThreadQueue::instance().post(this, [this] { Failed(); });
     }
-    shared->polling = false;
+    polling_ = false;
 }
 
-void TSoundCaptureStreamNotify::FinishAfterFailure() {
-    if (Stream.NotifyThread.get() != this)
+void TSoundCaptureStreamNotify::End(std::unique_ptr<TSoundCaptureStreamNotify> thread) {
+    if (!thread)
         return;
-    Stream.NotifyThread.reset(); // frees this object; its destructor stops the stream
+    thread->ended_ = true;
+    thread->event_.Signal();
+    if (!thread->polling_) {
+        thread.reset(); // joins here
+        return;
+    }
+    // Inside its own poll: the main thread joins it in a request of its own, after the
+    // poll has returned. The request owns the object; its owner tag is the holder, which
+    // nothing cancels, so the request always runs (or the queue frees it as it ends).
+    auto holder = std::make_shared<std::unique_ptr<TSoundCaptureStreamNotify>>(std::move(thread));
+    struct Join {
+        std::shared_ptr<std::unique_ptr<TSoundCaptureStreamNotify>> holder;
+        void operator()() const {
+            if ((*holder)->polling_) { // a nested serve ran us before the poll returned
+                MainThreadQueue::instance().post(holder.get(), Join{holder});
+                return;
+            }
+            holder->reset();
+        }
+    };
+    MainThreadQueue::instance().post(holder.get(), Join{holder});
 }
 
 TSoundCaptureStreamNotify::~TSoundCaptureStreamNotify() {
     MainThreadQueue& queue = MainThreadQueue::instance();
-    shared_->ownerGone = true;
-    shared_->event.Signal();
+    ended_ = true;
+    event_.Signal();
     if (thread_.joinable()) {
-        if (shared_->polling) {
-            // The body waits for the poll we are inside; it ends by itself once the poll
-            // returns, touching only the shared state it holds.
-            thread_.detach();
-        } else {
-            queue.serveUntil([this] { return shared_->finished.load(); });
-            thread_.join();
-        }
+        queue.serveUntil([this] { return finished_.load(); });
+        thread_.join();
     }
-    queue.cancel(this);
-    if (Stream.NotifyEvent == &shared_->event)
-        Stream.NotifyEvent = nullptr;
-    if (Stream.GetOnDataReady())
-        Stream.Stop();
+    queue.cancel(this); // a failure request not yet run
 }

@@ -101,6 +101,16 @@ class IDirectSoundCaptureBuffer : public IUnknown {
     virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* size1, void** region2,
                          uint32_t* size2, uint32_t flags) = 0;
     virtual HRESULT Unlock(void* region1, uint32_t size1, void* region2, uint32_t size2) = 0;
+    // Copies the newest `bytes` captured bytes, those that end at the read position, to
+    // `out`, and gives in *end the running count of bytes captured into this ring at their
+    // end (their last byte lies at offset *end - 1 mod the ring size). Exact where a
+    // distance between offsets cannot be: DS_OK only when none of the bytes was
+    // overwritten during the copy (a writer that lapped the reader is caught, and the
+    // copy retried on newer bytes). DSERR_INVALIDPARAM for a null out or end, 0 bytes or
+    // more than the ring; DSERR_GENERIC, with *end set, while fewer than `bytes` have been
+    // captured or when every retry was lapped; captureLostResult as GetCurrentPosition.
+    // On failure `out` may hold anything.
+    virtual HRESULT ReadNewest(void* out, uint32_t bytes, uint64_t* end) = 0;
     // DSCBSTART_LOOPING. Fails when the device cannot be set up to capture.
     virtual HRESULT Start(uint32_t flags) = 0;
     virtual HRESULT Stop() = 0;

@@ -47,6 +47,25 @@ HRESULT CaptureBuffer::Unlock(void*, uint32_t, void*, uint32_t) {
     return DS_OK; // the ring is always readable; nothing to hand back
 }
 
+HRESULT CaptureBuffer::ReadNewest(void* out, uint32_t bytes, uint64_t* end) {
+    if (out == nullptr || end == nullptr || bytes == 0 || bytes > ring_->size()) {
+        return DSERR_INVALIDPARAM;
+    }
+    for (int attempt = 0; attempt < kNewestTries; ++attempt) {
+        *end = ring_->written();
+        if (*end < bytes) {
+            break;
+        }
+        if (ring_->copyEnding(*end, static_cast<uint8_t*>(out), bytes)) {
+            return DS_OK;
+        }
+    }
+    if (const int lost = worker_.lostError(); lost != 0) {
+        return captureLostResult(-lost);
+    }
+    return DSERR_GENERIC;
+}
+
 HRESULT CaptureBuffer::Start(uint32_t flags) {
     if ((flags & ~DSCBSTART_LOOPING) != 0) {
         return DSERR_INVALIDPARAM;

@@ -34,6 +34,9 @@ class CaptureBuffer final : public RefCounted<IDirectSoundCaptureBuffer> {
     HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* size1, void** region2,
                  uint32_t* size2, uint32_t flags) override;
     HRESULT Unlock(void* region1, uint32_t size1, void* region2, uint32_t size2) override;
+    // Tries kNewestTries times; a reader lapped that often was held up for whole rings.
+    HRESULT ReadNewest(void* out, uint32_t bytes, uint64_t* end) override;
+    static constexpr int kNewestTries = 4;
     // DSCBSTART_LOOPING captures endlessly; 0 captures one ring's worth. DS_OK when
     // already capturing; DSERR_ALLOCATED while another buffer of the same device
     // captures; DSERR_INVALIDPARAM for unknown flags.

@@ -2,11 +2,17 @@
 // The capture ring: a byte ring of a fixed size, written by one capture thread and
 // read by the program. Header-only so that tests can drive it directly.
 //
-// Threads: write() only on the capture thread (one writer at a time); writePosition()
-// and lock() on any thread.
+// Beside the ring runs a 64-bit count of the bytes written since construction: the
+// byte of running index i lies at offset i mod size, and stays there until index
+// i + size is written. A reader that knows which indices it wants can therefore tell
+// exactly whether the writer passed them (it lapped the reader) and resynchronise to
+// the newest bytes, instead of handing out bytes being overwritten. The count does
+// not wrap in practice (2^64 bytes is millennia of audio).
 //
-// A reader that falls a whole ring behind reads bytes that are being overwritten;
-// as with any looping capture ring, nothing detects that.
+// Threads: write() only on the capture thread (one writer at a time); everything else
+// on any thread. The ring's bytes are read and written as atomics, so a reader that
+// races the writer on a byte reads an old or a new value, never undefined behaviour;
+// whether it raced is what copyEnding() reports.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -36,37 +42,72 @@ class CaptureRing {
 
     uint32_t size() const { return size_; }
 
-    // Byte offset where the next captured byte goes; every byte before it, cyclically,
-    // is complete.
-    uint32_t writePosition() const {
-        // acquire: pairs with the release in write(), so the bytes below the position
-        // the reader sees are the bytes the writer copied.
-        return position_.load(std::memory_order_acquire);
+    // Bytes written since construction; every byte below this running index is complete.
+    uint64_t written() const {
+        // acquire: pairs with the release in write(), so the bytes below the count the
+        // reader sees are the bytes the writer copied.
+        return written_.load(std::memory_order_acquire);
     }
 
+    // Byte offset where the next captured byte goes; every byte before it, cyclically,
+    // is complete.
+    uint32_t writePosition() const { return static_cast<uint32_t>(written() % size_); }
+
     // Copies `bytes` at the write position, wrapping at the end, then publishes the new
-    // position. The position always advances by `bytes`; of more than a ring only the
-    // last ring's worth stays.
+    // count. The count always advances by `bytes`; of more than a ring only the last
+    // ring's worth stays.
     void write(const uint8_t* data, uint32_t bytes) {
-        // relaxed: only this thread writes the position.
-        const uint32_t start = position_.load(std::memory_order_relaxed);
-        const uint32_t next = static_cast<uint32_t>((uint64_t{start} + bytes) % size_);
-        uint32_t at = start;
+        // relaxed: only this thread writes the counts.
+        const uint64_t start = written_.load(std::memory_order_relaxed);
+        const uint64_t next = start + bytes;
+        // Announce the indices about to be written before touching a byte. relaxed,
+        // because every byte store below is a release: a reader whose acquire load sees
+        // one of those bytes sees this claim too.
+        claimed_.store(next, std::memory_order_relaxed);
+        uint64_t from = start;
         if (bytes > size_) { // the earlier bytes would be overwritten at once
-            at = static_cast<uint32_t>((uint64_t{start} + bytes - size_) % size_);
             data += bytes - size_;
+            from = next - size_;
             bytes = size_;
         }
+        const uint32_t at = static_cast<uint32_t>(from % size_);
         const uint32_t untilEnd = std::min(bytes, size_ - at);
-        std::memcpy(data_.get() + at, data, untilEnd);
-        std::memcpy(data_.get(), data + untilEnd, bytes - untilEnd);
-        // release: the copied bytes become visible before the position that covers them.
-        position_.store(next, std::memory_order_release);
+        store(at, data, untilEnd);
+        store(0, data + untilEnd, bytes - untilEnd);
+        // release: the copied bytes become visible before the count that covers them.
+        written_.store(next, std::memory_order_release);
+    }
+
+    // Copies the `bytes` bytes of running indices end - bytes .. end - 1 into `out`.
+    // True when every one of them was still in the ring for the whole copy; false (with
+    // `out` holding some of them) when the writer had passed, or was passing, the first
+    // of them: the caller takes a newer `end`. Also false when end < bytes, bytes is 0
+    // or bytes exceeds the ring. `end` should be a count written() gave, or the bytes
+    // may not be complete yet.
+    bool copyEnding(uint64_t end, uint8_t* out, uint32_t bytes) const {
+        if (bytes == 0 || bytes > size_ || end < bytes) {
+            return false;
+        }
+        const uint64_t first = end - bytes;
+        // Index first + size overwrites the first byte wanted: the writer must not have
+        // claimed it. Checked before the copy too, to skip a copy that cannot succeed.
+        // relaxed is enough here: a stale count only makes the check below decide.
+        if (claimed_.load(std::memory_order_relaxed) > first + size_) {
+            return false;
+        }
+        const uint32_t at = static_cast<uint32_t>(first % size_);
+        const uint32_t untilEnd = std::min(bytes, size_ - at);
+        load(at, out, untilEnd);
+        load(0, out + untilEnd, bytes - untilEnd);
+        // relaxed: the byte loads above are acquires, so this load comes after them and,
+        // if any byte came from a newer write, sees at least that write's claim.
+        return claimed_.load(std::memory_order_relaxed) <= first + size_;
     }
 
     // One or two regions covering `bytes` bytes from `offset`, cyclically. False (and
     // `regions` untouched) when offset lies outside the ring, bytes is 0 or bytes
-    // exceeds the ring.
+    // exceeds the ring. Plain reads of these regions are safe below the write position
+    // as long as the writer does not lap the reader; copyEnding() knows when it did.
     bool lock(uint32_t offset, uint32_t bytes, RingRegions& regions) const {
         if (offset >= size_ || bytes == 0 || bytes > size_) {
             return false;
@@ -83,9 +124,27 @@ class CaptureRing {
     struct Free {
         void operator()(uint8_t* p) const { std::free(p); }
     };
+
+    // Byte stores are releases and byte loads acquires, pairing so that a reader that
+    // sees a byte of a write also sees the claim made before it (a fence pair would do
+    // the same, but ThreadSanitizer does not model fences). Plain moves on x86.
+    void store(uint32_t at, const uint8_t* from, uint32_t n) {
+        uint8_t* to = data_.get() + at;
+        for (uint32_t i = 0; i < n; ++i) {
+            std::atomic_ref<uint8_t>(to[i]).store(from[i], std::memory_order_release);
+        }
+    }
+    void load(uint32_t at, uint8_t* to, uint32_t n) const {
+        uint8_t* from = data_.get() + at;
+        for (uint32_t i = 0; i < n; ++i) {
+            to[i] = std::atomic_ref<uint8_t>(from[i]).load(std::memory_order_acquire);
+        }
+    }
+
     std::unique_ptr<uint8_t, Free> data_;
     uint32_t size_;
-    std::atomic<uint32_t> position_{0};
+    std::atomic<uint64_t> written_{0}; // bytes complete
+    std::atomic<uint64_t> claimed_{0}; // bytes complete or being written; >= written_
 };
 
 } // namespace veldora::sound

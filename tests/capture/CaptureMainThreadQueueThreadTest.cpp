@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <thread>
+#include <memory>
 
 #include "capture/MainThreadQueue.h"
 
@@ -83,4 +84,25 @@ TEST(CaptureMainThreadQueueThread, TheMainThreadRunsItsOwnRequestAtOnceAndPoster
     EXPECT_EQ(posted, 1);
     EXPECT_EQ(q.drain(), 1);
     q.setWakeUpPoster({});
+}
+
+// A dropped request may own something whose end uses the queue (a notification thread
+// handed over to be joined): it is freed after the queue's lock is let go.
+TEST(CaptureMainThreadQueueThread, CancelledRequestsAreFreedOutsideTheQueuesLock) {
+    MainThreadQueue& q = queue();
+    struct UsesQueueWhenFreed {
+        MainThreadQueue* queue;
+        size_t* seen;
+        ~UsesQueueWhenFreed() { *seen = queue->pending(); }
+    };
+    int owner = 0;
+    int other = 0;
+    size_t seen = 99;
+    auto held = std::make_shared<UsesQueueWhenFreed>(UsesQueueWhenFreed{&q, &seen});
+    q.post(&owner, [held] {});
+    q.post(&other, [] {});
+    held.reset();
+    q.cancel(&owner); // would deadlock on its own lock
+    EXPECT_EQ(seen, 1u) << "freed once the request was gone, the other still queued";
+    EXPECT_EQ(q.drain(), 1);
 }

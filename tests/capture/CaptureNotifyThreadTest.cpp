@@ -1,5 +1,6 @@
 // The notification thread with real threads: polls on the main thread, a failing
-// handler, Stop while a poll is waiting, handler swaps, a handler that stops its stream.
+// handler, Stop while a poll is waiting, handler swaps, a handler that stops, restarts
+// or frees its stream or replaces itself.
 #include <atomic>
 
 #include "capture/SoundCaptureStreamNotify.h"
@@ -180,4 +181,41 @@ TEST_F(CaptureNotifyThread, HandlerThatThrowsAfterStoppingItsStreamIsReportedOnc
     EXPECT_EQ(reports.size(), 1u);
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(s.GetCapturing());
+}
+
+// A handler that restarts capture, then one that installs another handler, each from
+// inside its own poll: the old thread is joined once its poll has returned, the new one
+// polls, and no request is left behind.
+TEST_F(CaptureNotifyThread, HandlerThatRestartsOrReplacesItselfFromItsOwnPoll) {
+    TSoundCaptureStream& s = openWith({8000, 8, 1});
+    int firstCalls = 0;
+    int secondCalls = 0;
+    auto reader = [](TSoundCaptureStream& sender) {
+        std::vector<uint8_t> block(1024);
+        sender.Read(block.data(), std::min<int32_t>(sender.AvailableBytes(), 1024));
+    };
+    const TDataReadyEvent second =
+        handlerOf([&](TSoundCaptureStream& sender) { ++secondCalls, reader(sender); }, this, 2);
+    s.SetOnDataReady(handlerOf(
+        [&](TSoundCaptureStream& sender) {
+            ++firstCalls;
+            reader(sender);
+            if (firstCalls == 1) {
+                sender.Stop();
+                sender.Start(); // Pause pressed twice from the handler
+            } else if (firstCalls == 2) {
+                sender.SetOnDataReady(second);
+            }
+        },
+        this, 1));
+    s.SetBufferMilliseconds(40);
+    s.Start();
+    sound.setByteRate(8000);
+    ASSERT_TRUE(pumpUntil([&] { return secondCalls >= 2; }));
+    EXPECT_EQ(firstCalls, 2);
+    EXPECT_TRUE(s.GetCapturing());
+    EXPECT_NE(s.GetNotifyThread(), nullptr);
+    EXPECT_TRUE(reports.empty());
+    s.Stop();
+    MainThreadQueue::instance().drain();
 }

@@ -283,6 +283,57 @@ struct BoundTarget {
     void other(TSoundCaptureStream&) {}
 };
 
+// The newest block by the service's running count: exact however often the ring
+// wrapped between two calls, and the caller's buffer stays untouched on failure.
+TEST_F(CaptureStream, ReadLatestTakesTheNewestBlockByTheRunningCount) {
+    TSoundCaptureStream& s = openWith({8000, 8, 1});
+    std::vector<uint8_t> block(1024, 0xEE);
+    EXPECT_FALSE(s.ReadLatest(block.data(), 1024)) << "not capturing";
+    s.Start();
+    ASSERT_EQ(s.GetBufferBytes(), 8000u);
+    sound.pushBytes(500);
+    EXPECT_FALSE(s.ReadLatest(block.data(), 1024)) << "fewer bytes than a block so far";
+    EXPECT_TRUE(allEqual(block, 0, 1024, 0xEE)) << "the buffer stays untouched";
+    EXPECT_FALSE(s.ReadLatest(block.data(), 0));
+    EXPECT_FALSE(s.ReadLatest(block.data(), 8001)) << "more than the ring";
+
+    sound.pushBytes(600);
+    ASSERT_TRUE(s.ReadLatest(block.data(), 1024));
+    EXPECT_TRUE(isPattern(block, 0, 1024, 1100 - 1024));
+    EXPECT_EQ(s.GetReadPosition(), 1100u);
+    EXPECT_EQ(s.AvailableBytes(), 0);
+
+    // A whole ring since the last block: the ring distance reads 0, the count does not.
+    sound.pushBytes(8000);
+    EXPECT_EQ(s.AvailableBytes(), 0);
+    ASSERT_TRUE(s.ReadLatest(block.data(), 1024));
+    EXPECT_TRUE(isPattern(block, 0, 1024, 9100 - 1024));
+    // More than two rings, ending across the ring's end.
+    sound.pushBytes(2 * 8000 + 6000);
+    ASSERT_TRUE(s.ReadLatest(block.data(), 1024));
+    EXPECT_TRUE(isPattern(block, 0, 1024, 31100 - 1024));
+    EXPECT_EQ(s.GetReadPosition(), 31100u % 8000u);
+
+    std::fill(block.begin(), block.end(), 0xEE);
+    sound.setPositionFailure(true);
+    EXPECT_FALSE(s.ReadLatest(block.data(), 1024));
+    sound.setPositionFailure(false);
+    sound.setLockFailure(true);
+    EXPECT_FALSE(s.ReadLatest(block.data(), 1024));
+    EXPECT_TRUE(allEqual(block, 0, 1024, 0xEE));
+}
+
+// Before the first block, a lapped ring looked like fewer bytes (the ring distance);
+// the count sees every byte, so the first block comes at once.
+TEST_F(CaptureStream, ReadLatestAfterTheRingWasLappedBeforeTheFirstBlock) {
+    TSoundCaptureStream& s = openWith({8000, 8, 1});
+    s.Start();
+    sound.pushBytes(8000 + 100);
+    std::vector<uint8_t> block(1024);
+    ASSERT_TRUE(s.ReadLatest(block.data(), 1024));
+    EXPECT_TRUE(isPattern(block, 0, 1024, 8100 - 1024));
+}
+
 TEST(CaptureDataReadyEvent, MethodsBoundToObjectsCompareByTargetAndMethod) {
     BoundTarget a, b;
     auto first = TDataReadyEvent::bind<&BoundTarget::onData>(&a);

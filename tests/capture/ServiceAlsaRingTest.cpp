@@ -1,11 +1,12 @@
-// The capture ring on its own: lock arithmetic, wrapping writes, and a writer and a
-// reader on two threads.
+// The capture ring on its own: lock arithmetic, wrapping writes, the running count,
+// and a writer and a reader on two threads (in step, and a writer lapping its reader).
 #include "capture/service/CaptureRing.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <numeric>
 #include <thread>
 #include <vector>
@@ -87,6 +88,25 @@ TEST(ServiceAlsaRing, WriteOfMoreThanARingKeepsTheLastRing) {
     EXPECT_EQ(ringBytes(ring), (std::vector<uint8_t>{10, 11, 8, 9}));
 }
 
+TEST(ServiceAlsaRing, CountsEveryByteAndCopiesOnlyBytesStillInTheRing) {
+    CaptureRing ring(4);
+    std::vector<uint8_t> data(11);
+    std::iota(data.begin(), data.end(), uint8_t{1});
+    ring.write(data.data(), 3);
+    ring.write(data.data(), 11);
+    EXPECT_EQ(ring.written(), 14u) << "the count goes on across a write of more than a ring";
+    uint8_t out[4] = {};
+    ASSERT_TRUE(ring.copyEnding(14, out, 4)); // indices 10..13: the last ring
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{8, 9, 10, 11}));
+    ASSERT_TRUE(ring.copyEnding(13, out, 2)); // 11, 12
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 2), (std::vector<uint8_t>{9, 10}));
+    EXPECT_FALSE(ring.copyEnding(13, out, 4)) << "index 9 was overwritten by index 13";
+    EXPECT_FALSE(ring.copyEnding(3, out, 3)) << "a whole lap behind";
+    EXPECT_FALSE(ring.copyEnding(2, out, 3)) << "before the first byte";
+    EXPECT_FALSE(ring.copyEnding(14, out, 0));
+    EXPECT_FALSE(ring.copyEnding(14, out, 5)) << "more than the ring";
+}
+
 TEST(ServiceAlsaRing, StartsZeroed) {
     CaptureRing ring(100);
     const std::vector<uint8_t> bytes = ringBytes(ring);
@@ -145,6 +165,75 @@ TEST(ServiceAlsaRingThread, ReaderSeesTheWritersSequenceAcrossWraps) {
     writer.join();
     EXPECT_EQ(read, kTotal);
     EXPECT_EQ(mismatches, 0u);
+}
+
+// A writer that runs freely laps a reader that copies the newest bytes, and laps it
+// on purpose when the reader holds on to an old count. Byte i of the stream is
+// i mod 251 and the ring (1000) is no multiple of 251, so a byte from another lap never
+// passes for the one wanted. A copy must never come back whole with a wrong byte, and
+// must never come back whole when the writer had passed its first byte before it began.
+TEST(ServiceAlsaRingThread, LappedReaderIsCaughtAndNeverGetsOverwrittenBytes) {
+    constexpr uint32_t kRing = 1000;
+    constexpr int kReads = 6000;
+    const auto byteAt = [](uint64_t index) { return static_cast<uint8_t>(index % 251); };
+    CaptureRing ring(kRing);
+    std::atomic<bool> done{false};
+
+    std::thread writer([&] {
+        std::vector<uint8_t> chunk(2 * kRing + 7);
+        uint64_t written = 0;
+        uint32_t size = 0;
+        while (!done.load(std::memory_order_relaxed)) {
+            // Mostly short chunks, now and then more than a ring at once.
+            size = size % 97 == 96 ? static_cast<uint32_t>(chunk.size()) : size % 311 + 1;
+            for (uint32_t i = 0; i < size; ++i) {
+                chunk[i] = byteAt(written + i);
+            }
+            ring.write(chunk.data(), size);
+            written += size;
+        }
+    });
+
+    // Waits for the writer to reach `count`; the bound only stops a hang.
+    const auto waitFor = [&](uint64_t count) {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (ring.written() < count && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::yield();
+        }
+        return ring.written() >= count;
+    };
+
+    std::vector<uint8_t> block(kRing);
+    int whole = 0;
+    int refused = 0;
+    int wrongBytes = 0;
+    int missedLaps = 0;
+    for (int read = 0; read < kReads; ++read) {
+        const uint32_t bytes = 1 + static_cast<uint32_t>(read * 37 % kRing);
+        ASSERT_TRUE(waitFor(bytes));
+        const uint64_t end = ring.written();
+        // Every fourth read is slow: it copies only after the writer has moved on by a
+        // quarter ring up to three rings.
+        if (read % 4 == 3) {
+            ASSERT_TRUE(waitFor(end + kRing / 4 * static_cast<uint64_t>(read % 13)));
+        }
+        const bool passedBefore = ring.written() > end - bytes + kRing;
+        if (!ring.copyEnding(end, block.data(), bytes)) {
+            ++refused;
+            continue;
+        }
+        ++whole;
+        missedLaps += passedBefore;
+        for (uint32_t i = 0; i < bytes; ++i) {
+            wrongBytes += block[i] != byteAt(end - bytes + i);
+        }
+    }
+    done.store(true);
+    writer.join();
+    EXPECT_EQ(wrongBytes, 0);
+    EXPECT_EQ(missedLaps, 0);
+    EXPECT_GT(whole, 0) << "no copy ever succeeded";
+    EXPECT_GT(refused, 0) << "the writer never lapped the reader";
 }
 
 } // namespace

@@ -131,6 +131,23 @@ class SimulatedCaptureBuffer : public Counted<IDirectSoundCaptureBuffer> {
 
     HRESULT Unlock(void*, uint32_t, void*, uint32_t) override { return DS_OK; }
 
+    // Under the ring's lock, so never lapped; fails as the position query or a lock would.
+    HRESULT ReadNewest(void* out, uint32_t bytes, uint64_t* end) override {
+        if (!out || !end || bytes == 0 || bytes > ring_.size())
+            return DSERR_INVALIDPARAM;
+        if (const int lost = lost_.load(); lost != 0)
+            return captureLostResult(lost);
+        if (service_.positionFailure_ || service_.lockFailure_)
+            return DSERR_GENERIC;
+        std::lock_guard lock(mutex_);
+        *end = written_;
+        if (written_ < bytes)
+            return DSERR_GENERIC;
+        for (uint32_t i = 0; i < bytes; ++i)
+            static_cast<uint8_t*>(out)[i] = ring_[(written_ - bytes + i) % ring_.size()];
+        return DS_OK;
+    }
+
     std::atomic<int> lost_{0}; // errno the device ended the capture with; 0 while it runs
 
     HRESULT Start(uint32_t) override {
