@@ -7,7 +7,8 @@
 #include "capture/MainThreadQueue.h"
 #include "capture/SoundCaptureStream.h"
 
-TSoundCaptureStreamNotify::TSoundCaptureStreamNotify(TSoundCaptureStream& stream, std::function<void()> failed)
+TSoundCaptureStreamNotify::TSoundCaptureStreamNotify(TSoundCaptureStream& stream,
+                                                     std::function<void()> failed)
     : Stream(stream), WaitMilliseconds(std::min(stream.GetBufferMilliseconds() / 4, 50)),
       Failed(std::move(failed)) {}
 

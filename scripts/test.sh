@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Veldora with AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs every test (unit, widget, end to end); then
-# builds the capture tests with ThreadSanitizer and runs the thread tests; last builds
-# the Debian package, checks it and runs the installed program (installed with apt only
-# when CI=true, elsewhere unpacked into build-deb).
+# builds the capture and window tests with ThreadSanitizer and runs every capture test
+# and the live-display tests under it; last builds the Debian package, checks it and
+# runs the installed program (installed with apt only when CI=true, elsewhere unpacked
+# into build-deb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --test
@@ -19,8 +20,11 @@ cmake --build build-asan -j "$jobs"
 
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDORA_SANITIZE=thread -DVELDORA_BENCH=OFF
-cmake --build build-tsan -j "$jobs" --target test_capture veldorasound
-(cd build-tsan && ctest --output-on-failure -R 'Thread' --timeout 600)
+# Every capture test (the real-audio ones skip themselves here; the end-to-end scripts
+# run them) and the program's live-display tests, which drive capture from the window.
+cmake --build build-tsan -j "$jobs" --target test_capture test_app veldorasound
+(cd build-tsan && ctest --output-on-failure -L '^test_capture$' --timeout 600)
+(cd build-tsan && ctest --output-on-failure -L '^test_app$' -R '^Live' --timeout 600)
 
 bash scripts/package.sh
 bash tests/e2e/installed_package.sh build-deb

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 #include <memory>
+#include <thread>
 
 #include "capture/MainThreadQueue.h"
 
