@@ -10,7 +10,11 @@
 TSoundCaptureStreamNotify::TSoundCaptureStreamNotify(TSoundCaptureStream& stream,
                                                      std::function<void()> failed)
     : Stream(stream), WaitMilliseconds(std::min(stream.GetBufferMilliseconds() / 4, 50)),
-      Failed(std::move(failed)) {}
+      Failed(std::move(failed)) {
+    // The queue takes the thread that first asks for it as the main thread: ask here,
+    // on the main thread, before the body can be the first to ask.
+    MainThreadQueue::instance();
+}
 
 void TSoundCaptureStreamNotify::Resume() {
     if (thread_.joinable())
