@@ -154,7 +154,10 @@ e2e_start_xvfb() {
             xdpyinfo -display ":$n" >/dev/null 2>&1 && break
             sleep 0.1
         done
-        if kill -0 "$E2E_XVFB_PID" 2>/dev/null && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        # The display answering may be another script's server that won the race for
+        # this number while ours is still starting: the lock file names the winner.
+        if kill -0 "$E2E_XVFB_PID" 2>/dev/null && xdpyinfo -display ":$n" >/dev/null 2>&1 &&
+            [[ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" == "$E2E_XVFB_PID" ]]; then
             display=":$n"
             break
         fi
