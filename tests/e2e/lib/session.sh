@@ -144,9 +144,11 @@ e2e_start_xvfb() {
     [[ ${_e2e_xvfb_hooked:-0} -eq 1 ]] || { e2e_on_exit e2e_stop_xvfb; _e2e_xvfb_hooked=1; }
     # A display nobody uses: no lock file and no socket. Another script may take the same
     # one at the same moment: then ours exits, and the next display is tried.
+    # -noreset: by default the server resets when its last client leaves, and a program
+    # started in that moment (the next scene's) cannot connect.
     for n in $(seq "$first" "$last"); do
         [[ ! -e "/tmp/.X$n-lock" && ! -e "/tmp/.X11-unix/X$n" ]] || continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$E2E_WORK/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_WORK/xvfb.log" 2>&1 &
         E2E_XVFB_PID=$!
         local _
         for _ in $(seq 100); do
