@@ -13,7 +13,7 @@
 #include <typeinfo>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "capture/SoundLibrary.h"
 
 namespace {

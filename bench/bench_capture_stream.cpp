@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "capture/SoundCaptureStream.h"
 #include "capture/SoundLibrary.h"
 #include "tests/support/SimulatedSoundService.h"

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 namespace {
 

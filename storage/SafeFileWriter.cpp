@@ -9,20 +9,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "base/FileOpen.h"
 #include "storage/PathParts.h"
 
 namespace {
 
 [[noreturn]] void fail(FileFailure::Step step, int err) {
     throw FileFailure{step, err};
-}
-
-int openRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
 }
 
 // The file an existing symbolic link leads to, or the path itself when it is no link.
@@ -61,7 +54,7 @@ bool diskFull(int err) {
 } // namespace
 
 SafeFileWriter::SafeFileWriter(const std::string& path, const FileCalls& calls) : calls_(calls) {
-    if (path.empty() || path.find('\0') != std::string::npos)
+    if (!isUsablePath(path))
         fail(FileFailure::Step::Create, ENOENT);
 
     // The system's own lookup vets the target as a plain open would: links followed or

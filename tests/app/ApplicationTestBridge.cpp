@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "app/Application.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "app/MainThreadBridge.h"
 #include "capture/MainThreadQueue.h"
 #include "tests/app/TestApp.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/DXSound.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "capture/SoundLibrary.h"
 #include "capture/service/RefCounted.h"
 

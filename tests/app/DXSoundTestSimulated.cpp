@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/DXSound.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "tests/support/SimulatedSoundService.h"
 
 namespace {

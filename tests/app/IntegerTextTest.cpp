@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "app/IntegerText.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "capture/SoundCaptureStream.h"
 #include "capture/CaptureDrivers.h"
 #include "capture/SoundLibrary.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 #include <gtest/gtest.h>
 
