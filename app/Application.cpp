@@ -5,7 +5,6 @@
 #include <QMessageBox>
 
 #include <cxxabi.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/ExecutablePath.h"
 
 namespace {
 
@@ -21,15 +21,8 @@ Application* theInstance = nullptr;
 
 // The executable's file name, as the last-resort report names the module.
 QString moduleName() {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) {
-        return QStringLiteral("veldora");
-    }
-    path[n] = '\0';
-    const std::string full(path);
-    const auto slash = full.find_last_of('/');
-    return QString::fromStdString(slash == std::string::npos ? full : full.substr(slash + 1));
+    const std::string name = executableName();
+    return name.empty() ? QStringLiteral("veldora") : QString::fromStdString(name);
 }
 
 std::string demangled(const char* name) {

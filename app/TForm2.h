@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "app/ProgramState.h"
 #include "display/Bitmap.h"
 
 class QComboBox;
@@ -38,8 +39,11 @@ public:
     // Builds the layout and lets its components finish their set-up (the refresh
     // timer starts, the playback component opens). An exception from here is the
     // last-resort case: the caller reports it and exits with code 1.
-    TForm2();
+    // Keeps `state`, which must outlive the window, and registers as its Form2.
+    explicit TForm2(ProgramState& state);
     ~TForm2() override;
+
+    ProgramState& State;
 
     // Designed outer size and place, and the panel's width.
     static constexpr int kDesignedWidth = 508;
@@ -175,9 +179,3 @@ private:
     void startCapture();
 };
 
-// Program-wide references to the three windows, set when each is created.
-class TForm1;
-class TForm3;
-extern TForm2* Form2;
-extern TForm1* Form1;
-extern TForm3* Form3;

@@ -99,9 +99,8 @@ bool flatShown(const Bitmap& screen) {
 
 struct LiveWindow {
     LiveWindow() {
-        resetProgramState();
         sound.acceptFormats({{48000, 16, 1}});
-        form = std::make_unique<TForm2>();
+        form = std::make_unique<TForm2>(state);
         Application::instance().guard([this] { form->FormCreate(); });
         // Each tick is followed by a look at the picture it drew.
         TDXTimerEvent tick = form->DXTimer1->OnTimer;
@@ -131,6 +130,7 @@ struct LiveWindow {
         loop.exec();
     }
 
+    ProgramState state; // outlives the window
     SimulatedSoundService sound;
     std::unique_ptr<TForm2> form;
     QEventLoop loop;

@@ -148,8 +148,8 @@ TEST_P(FilesExportNameTest, WritesTheScreenUnderTheNameAsTheRuleSays) {
     std::filesystem::create_directories(path("pics"));
     drawOnScreen();
     writeBytes(path(c.written), std::vector<uint8_t>(10, 'x')); // replaced without a question
-    fillPattern(TraceX, TraceY, 7);
-    const TraceArray traceX = TraceX, traceY = TraceY;
+    fillPattern(state.TraceX, state.TraceY, 7);
+    const TraceArray traceX = state.TraceX, traceY = state.TraceY;
     form->DataFileName = path("trace.bin");
     const std::string confirmed = path(c.confirmed);
 
@@ -160,9 +160,9 @@ TEST_P(FilesExportNameTest, WritesTheScreenUnderTheNameAsTheRuleSays) {
     EXPECT_EQ(form->LastExportName, confirmed); // as confirmed, without ".bmp"
     // Export touches nothing of the trace file or the display state.
     EXPECT_EQ(form->DataFileName, path("trace.bin"));
-    EXPECT_EQ(TraceX, traceX);
-    EXPECT_EQ(TraceY, traceY);
-    EXPECT_FALSE(Paused);
+    EXPECT_EQ(state.TraceX, traceX);
+    EXPECT_EQ(state.TraceY, traceY);
+    EXPECT_FALSE(state.Paused);
     EXPECT_FALSE(form->DXTimer1->Enabled());
 }
 
@@ -282,8 +282,8 @@ TEST_F(FilesExportTest, AFileThatCannotBeCreatedIsReportedAndNothingChanges) {
     drawOnScreen();
     const Bitmap screen = form->Image1->Picture();
     const Bitmap background = form->Image2->Picture();
-    fillPattern(TraceX, TraceY, 8);
-    const TraceArray traceX = TraceX, traceY = TraceY;
+    fillPattern(state.TraceX, state.TraceY, 8);
+    const TraceArray traceX = state.TraceX, traceY = state.TraceY;
     const std::string target = path("missing/trace.bmp");
 
     exportAs(target);
@@ -292,9 +292,9 @@ TEST_F(FilesExportTest, AFileThatCannotBeCreatedIsReportedAndNothingChanges) {
     EXPECT_TRUE(filesInFolder().empty());
     EXPECT_EQ(form->Image1->Picture(), screen);
     EXPECT_EQ(form->Image2->Picture(), background);
-    EXPECT_EQ(TraceX, traceX);
-    EXPECT_EQ(TraceY, traceY);
-    EXPECT_FALSE(Paused);
+    EXPECT_EQ(state.TraceX, traceX);
+    EXPECT_EQ(state.TraceY, traceY);
+    EXPECT_FALSE(state.Paused);
     EXPECT_EQ(form->LastExportName, target); // the dialog remembers what was confirmed
 }
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <utility>
 
-#include "app/ExecutableDirectory.h"
+#include "base/ExecutablePath.h"
 #include "app/FrameStats.h"
 #include "display/DXTimer.h"
 #include "storage/BmpFile.h"
@@ -82,7 +82,7 @@ class LiveRepaintTest : public LiveFixture {
     // The frame a tick has always drawn: the background, then the trace over it.
     Bitmap literalFrame() const {
         Bitmap frame;
-        drawLiveTrace(frame, std::as_const(*form->Image2).Picture(), TraceX, TraceY, Reversed,
+        drawLiveTrace(frame, std::as_const(*form->Image2).Picture(), state.TraceX, state.TraceY, state.Reversed,
                       form->TrackBar4->value());
         return frame;
     }
@@ -122,14 +122,14 @@ TEST_F(LiveRepaintTest, EveryKindOfInputChangeDrawsTheLiteralFrameOnce) {
 
     deliver(0x10000000);
     ASSERT_TRUE(tick().first);
-    writeTraceFile(traceFile, TraceX, TraceY);
+    writeTraceFile(traceFile, state.TraceX, state.TraceY);
     form->DataFileName = traceFile;
 
     const std::pair<const char*, std::function<void()>> changes[] = {
         {"a new block", [&] { deliver(0x30000000); }},
         {"a new block with the same contents", [&] { deliver(0x30000000); }},
         {"the Trigger X slider (the drawing's cut-off)", [&] { form->TrackBar4->setValue(60); }},
-        {"the trace colour", [&] { Reversed = !Reversed; }},
+        {"the trace colour", [&] { state.Reversed = !state.Reversed; }},
         {"Clear", [&] { form->Button7->click(); }},
         {"Revers", [&] { form->Button9->click(); }},
         {"Merge", [&] { form->Button6->click(); }},

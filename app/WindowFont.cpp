@@ -1,8 +1,7 @@
-#include "app/DialogWindow.h"
+#include "app/WindowFont.h"
 
 #include <QFontDatabase>
 #include <QStringList>
-#include <QWidget>
 
 QString windowFaceFamily() {
     // Measured at 9 and 11 pixels: DejaVu Sans Condensed leaves 2 to 7 pixels in every
@@ -27,14 +26,4 @@ QFont windowFont(int pixelSize, bool bold) {
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;
-}
-
-void makeFixedDialog(QWidget& window, const QString& caption, int clientWidth, int clientHeight, int left,
-                     int top) {
-    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint);
-    window.setWindowTitle(caption);
-    window.setFixedSize(clientWidth, clientHeight);
-    window.move(left, top);
-    window.setFont(windowFont(11));
 }
