@@ -32,7 +32,7 @@ std::string demangled(const char* name) {
     return status == 0 && text ? std::string(text.get()) : std::string(name);
 }
 
-}  // namespace
+} // namespace
 
 Application::Application(QApplication& qt, QString title) : QObject(&qt), title_(std::move(title)) {
     theInstance = this;
@@ -92,7 +92,7 @@ void Application::dispatchMessage(uint32_t message) {
             if (it == hooks_.end()) {
                 continue;
             }
-            const MessageHook hook = it->second;   // the hook may remove itself
+            const MessageHook hook = it->second; // the hook may remove itself
             if (hook(message)) {
                 return;
             }
@@ -116,7 +116,7 @@ void Application::onAboutToBlock() {
     }
     inIdle_ = true;
     bool done = true;
-    const IdleHandler handler = idleHandler_;   // the handler may replace the slot
+    const IdleHandler handler = idleHandler_; // the handler may replace the slot
     guard([&] { handler(done); });
     inIdle_ = false;
     if (!done) {
@@ -129,7 +129,7 @@ void Application::onAboutToBlock() {
 void Application::handleException(std::exception_ptr error) noexcept {
     try {
         try {
-            std::rethrow_exception(error);
+            std::rethrow_exception(std::move(error));
         } catch (const Exception& e) {
             showException(e.message());
         } catch (const std::exception& e) {

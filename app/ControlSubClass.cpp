@@ -18,5 +18,5 @@ bool TControlSubClass::eventFilter(QObject*, QEvent* event) {
     // needed first and touch nothing of the hook afterwards.
     const Handler handler = handler_;
     handler(*event);
-    return false;   // every event goes on to the window
+    return false; // every event goes on to the window
 }

@@ -12,15 +12,15 @@ class QWidget;
 // event is offered to the handler and then goes on to the window. Removed again on
 // destruction.
 class TControlSubClass : public QObject {
-public:
+  public:
     using Handler = std::function<void(QEvent& event)>;
     TControlSubClass(QWidget& window, Handler handler);
     ~TControlSubClass() override;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QPointer<QWidget> window_;
     Handler handler_;
 };

@@ -115,17 +115,21 @@ void TCustomDXSound::FormEvent(QEvent& event) {
 }
 
 void TCustomDXSound::DoFinalize() {
-    if (OnFinalize) OnFinalize(*this);
+    if (OnFinalize)
+        OnFinalize(*this);
 }
 
 void TCustomDXSound::DoInitialize() {
-    if (OnInitialize) OnInitialize(*this);
+    if (OnInitialize)
+        OnInitialize(*this);
 }
 
 void TCustomDXSound::DoInitializing() {
-    if (OnInitializing) OnInitializing(*this);
+    if (OnInitializing)
+        OnInitializing(*this);
 }
 
 void TCustomDXSound::DoRestore() {
-    if (OnRestore) OnRestore(*this);
+    if (OnRestore)
+        OnRestore(*this);
 }

@@ -27,16 +27,16 @@ using TDXSoundOptions = uint32_t;
 
 // The device the component opens; knows its component.
 class TDXSoundDirectSound : public TDirectSound {
-public:
+  public:
     TDXSoundDirectSound(TCustomDXSound& owner, const GUID* guid) : TDirectSound(guid), owner_(owner) {}
     TCustomDXSound& DXSound() const { return owner_; }
 
-private:
+  private:
     TCustomDXSound& owner_;
 };
 
 class TCustomDXSound {
-public:
+  public:
     using TNotifyEvent = std::function<void(TCustomDXSound& sender)>;
 
     // `owner` is the window or one of its children; the owner chain leads to the window.
@@ -66,13 +66,13 @@ public:
     TNotifyEvent OnFinalize;
     TNotifyEvent OnRestore;
 
-protected:
+  protected:
     virtual void DoFinalize();
     virtual void DoInitialize();
     virtual void DoInitializing();
     virtual void DoRestore();
 
-private:
+  private:
     QWidget* FindForm() const;
     void AttachToForm(QWidget& form);
     void FormEvent(QEvent& event);
@@ -84,13 +84,13 @@ private:
     TDXSoundOptions options_ = 0;
     TDXSoundOptions nowOptions_ = 0;
     std::unique_ptr<TDXSoundDirectSound> device_;
-    TDirectSoundBuffer* primary_ = nullptr;   // owned by device_
+    TDirectSoundBuffer* primary_ = nullptr; // owned by device_
     QPointer<QWidget> form_;
     std::unique_ptr<TControlSubClass> hook_;
 };
 
 // The published form, as the main window's layout sets it.
 class TDXSound : public TCustomDXSound {
-public:
+  public:
     using TCustomDXSound::TCustomDXSound;
 };

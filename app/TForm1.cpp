@@ -7,7 +7,6 @@
 #include "app/FixedDialog.h"
 #include "app/TForm2.h"
 
-
 namespace {
 QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int top) {
     auto* button = new QPushButton(caption, parent);

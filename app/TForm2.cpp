@@ -19,14 +19,13 @@
 #include "app/Application.h"
 #include "app/ApplicationIcon.h"
 #include "app/DXSound.h"
-#include "app/WindowFont.h"
 #include "app/FrameStats.h"
 #include "app/Icons.h"
 #include "app/PictureImage.h"
+#include "app/WindowFont.h"
 #include "capture/SoundCaptureStream.h"
 #include "display/DXTimer.h"
 #include "display/Graticule.h"
-
 
 namespace {
 

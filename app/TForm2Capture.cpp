@@ -117,11 +117,12 @@ void TForm2::DXTimer1Timer(int32_t) {
     if (!triggerPasses(checked, triggerLevel(TrackBar2->value()), State.TraceY[0], State.TraceY[1]))
         return;
     const PictureImage& background = *Image2;
-    LiveFrameInputs inputs{State.TraceVersion, background.pictureVersion(), Image1->pictureVersion(), State.Reversed,
-                           TrackBar4->value()};
+    LiveFrameInputs inputs{State.TraceVersion, background.pictureVersion(), Image1->pictureVersion(),
+                           State.Reversed, TrackBar4->value()};
     if (inputs == lastLiveFrame_)
         return;
-    drawLiveTrace(Image1->Picture(), background.Picture(), State.TraceX, State.TraceY, State.Reversed, TrackBar4->value());
+    drawLiveTrace(Image1->Picture(), background.Picture(), State.TraceX, State.TraceY, State.Reversed,
+                  TrackBar4->value());
     Image1->update();
     inputs.screenVersion = Image1->pictureVersion(); // the picture just drawn
     lastLiveFrame_ = inputs;
@@ -152,7 +153,7 @@ void TForm2::TrackBar2Change() {
 }
 
 void TForm2::RedrawPausedTrace() {
-    drawPausedTrace(Image1->Picture(), Image2->Picture(), State.TraceX, State.TraceY, State.Reversed, TrackBar4->value(),
-                    TrackBar2->value());
+    drawPausedTrace(Image1->Picture(), Image2->Picture(), State.TraceX, State.TraceY, State.Reversed,
+                    TrackBar4->value(), TrackBar2->value());
     Image1->update();
 }

@@ -52,7 +52,7 @@ void showInFront(QWidget* window) {
 
 void TForm2::FormCreate() {
     State.VoltsPerDivLabels = {"1.00",  "0.5",   "0.200", "0.175", "0.150", "0.125",
-                         "0.100", "0.075", "0.050", "0.020", "0.010"};
+                               "0.100", "0.075", "0.050", "0.020", "0.010"};
     TrackBar3Change(); // also selects the button for TriggerMode 0: "+/-"
     TrackBar1Change();
     TrackBar5Change();
@@ -92,7 +92,8 @@ void TForm2::placeTimeBaseUnit() {
 
 void TForm2::TrackBar3Change() {
     const int32_t mode = State.TriggerMode;
-    Edit2->setText(QString::fromStdString(State.VoltsPerDivLabels.at(static_cast<size_t>(TrackBar3->value()))));
+    Edit2->setText(
+        QString::fromStdString(State.VoltsPerDivLabels.at(static_cast<size_t>(TrackBar3->value()))));
     SelectTriggerButton(mode);
 }
 

@@ -1,9 +1,9 @@
 // Clear and Revers: the background picture comes from a file next to the program.
 #include "app/TForm2.h"
 
-#include "base/ExecutablePath.h"
 #include "app/PictureImage.h"
 #include "app/ProgramState.h"
+#include "base/ExecutablePath.h"
 #include "storage/BmpFile.h"
 
 namespace {

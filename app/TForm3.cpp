@@ -3,10 +3,9 @@
 #include <QLabel>
 
 #include "app/FixedDialog.h"
-#include "app/WindowFont.h"
 #include "app/Icons.h"
 #include "app/PictureImage.h"
-
+#include "app/WindowFont.h"
 
 namespace {
 QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int pixelSize,

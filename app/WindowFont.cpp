@@ -10,7 +10,7 @@ QString windowFaceFamily() {
     static const QString chosen = [] {
         const QStringList installed = QFontDatabase::families();
         for (const char* face : {"DejaVu Sans Condensed", "Liberation Sans", "DejaVu Sans"}) {
-            const QString family = QString::fromLatin1(face);
+            QString family = QString::fromLatin1(face);
             if (installed.contains(family))
                 return family;
         }

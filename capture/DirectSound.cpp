@@ -9,7 +9,7 @@
 TDirectSound::TDirectSound(const GUID* guid) {
     result_ = DirectSoundCreate(guid, sound_.put(), nullptr);
     if (result_ != DS_OK) {
-        sound_.reset();   // a failing service may still have handed something out
+        sound_.reset(); // a failing service may still have handed something out
         throw EDirectSoundError("DirectSound cannot be initialized");
     }
 }
@@ -31,7 +31,8 @@ TDirectSoundBuffer& TDirectSound::AddBuffer() {
 }
 
 void TDirectSound::FreeBuffer(TDirectSoundBuffer& buffer) {
-    const auto it = std::find_if(buffers_.begin(), buffers_.end(), [&](const auto& b) { return b.get() == &buffer; });
+    const auto it =
+        std::find_if(buffers_.begin(), buffers_.end(), [&](const auto& b) { return b.get() == &buffer; });
     if (it != buffers_.end()) {
         buffers_.erase(it);
     }

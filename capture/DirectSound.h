@@ -15,7 +15,7 @@ class TDirectSoundBuffer;
 // A playback device. Owns its buffers: destroying it frees the remaining buffers, last
 // made first, then releases the device.
 class TDirectSound : public TDirectX {
-public:
+  public:
     // Opens the device (`guid` null: the default). Raises Exception "%s not loaded"
     // when the library is missing, EDirectSoundError "DirectSound cannot be
     // initialized" when the service refuses.
@@ -37,7 +37,7 @@ public:
     bool GlobalFocus = false;
     bool StickyFocus = false;
 
-private:
+  private:
     ServiceRef<IDirectSound> sound_;
     std::vector<std::unique_ptr<TDirectSoundBuffer>> buffers_;
 };

@@ -12,7 +12,7 @@ class TDirectSound;
 
 // Made by TDirectSound::AddBuffer and owned by that device.
 class TDirectSoundBuffer : public TDirectX {
-public:
+  public:
     explicit TDirectSoundBuffer(TDirectSound& device) : device_(device) {}
     TDirectSoundBuffer(const TDirectSoundBuffer&) = delete;
     TDirectSoundBuffer& operator=(const TDirectSoundBuffer&) = delete;
@@ -21,9 +21,9 @@ public:
     bool CreateBuffer(const DSBUFFERDESC& desc);
     IDirectSoundBuffer* IBuffer() const { return buffer_.get(); }
     const DSBCAPS& Caps() const { return caps_; }
-    const std::vector<uint8_t>& Format() const { return format_; }   // the raw WAVEFORMATEX block
+    const std::vector<uint8_t>& Format() const { return format_; } // the raw WAVEFORMATEX block
 
-private:
+  private:
     TDirectSound& device_;
     ServiceRef<IDirectSoundBuffer> buffer_;
     DSBCAPS caps_{};

@@ -4,10 +4,10 @@
 
 // Keeps the result code of the last sound-service call.
 class TDirectX {
-public:
+  public:
     virtual ~TDirectX() = default;
     HRESULT DXResult() const { return result_; }
 
-protected:
+  protected:
     HRESULT result_ = DS_OK;
 };

@@ -17,7 +17,7 @@ constexpr uint32_t colourToPixel(Colour colour) {
 }
 
 class Bitmap {
-public:
+  public:
     Bitmap() = default;
     Bitmap(int width, int height, uint32_t fillPixel = 0);
 
@@ -40,7 +40,7 @@ public:
 
     bool operator==(const Bitmap& other) const = default;
 
-private:
+  private:
     int width_ = 0;
     int height_ = 0;
     std::vector<uint32_t> pixels_;

@@ -133,4 +133,3 @@ Bitmap decodeBmp(const unsigned char* data, size_t size) {
     decodeUncompressed(in, layout, picture);
     return picture;
 }
-

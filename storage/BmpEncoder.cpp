@@ -21,7 +21,8 @@ std::string encodeBmp(const Bitmap& picture) {
     const uint64_t imageBytes = stride * height;
     const uint64_t total = kFileHeaderBytes + kInfoHeaderBytes + imageBytes;
     if (total > UINT32_MAX)
-        throw EInvalidGraphic("Bitmap image is not valid"); // beyond what the format's 32-bit size fields can say
+        throw EInvalidGraphic(
+            "Bitmap image is not valid"); // beyond what the format's 32-bit size fields can say
 
     std::string out(static_cast<size_t>(total), '\0');
     auto* at = reinterpret_cast<uint8_t*>(out.data());
@@ -52,4 +53,3 @@ std::string encodeBmp(const Bitmap& picture) {
     }
     return out;
 }
-

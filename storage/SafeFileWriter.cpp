@@ -115,7 +115,8 @@ int SafeFileWriter::makeTemporary(const struct stat* existing) {
     const std::string dir = pathparts::directoryOf(target_);
     const std::string base = pathparts::nameOf(target_).substr(0, 100);
     for (int attempt = 0; attempt < 100 && !fd_.valid(); ++attempt) {
-        temp_ = dir + "/." + base + ".tmp" + uniqueSuffix();
+        temp_ = dir;
+        temp_.append("/.").append(base).append(".tmp").append(uniqueSuffix());
         // 0666 lets the umask decide a new file's permissions, as for any created file.
         fd_ = UniqueFd(openRetrying(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
         if (!fd_.valid() && errno != EEXIST) {

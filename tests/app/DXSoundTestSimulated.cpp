@@ -19,7 +19,7 @@ TEST(DXSoundTestSimulated, OpenedOnLoadedAndReleasedOnDestruction) {
     sound->setOptions(soGlobalFocus);
     sound->Loaded();
     EXPECT_TRUE(sound->Ready());
-    EXPECT_EQ(sound->DSound()->DXResult(), DS_OK);   // the cooperative level was set
+    EXPECT_EQ(sound->DSound()->DXResult(), DS_OK); // the cooperative level was set
     EXPECT_EQ(SimulatedSoundService::liveObjects(), 2);
     sound.reset();
     EXPECT_EQ(SimulatedSoundService::liveObjects(), 0);
@@ -51,4 +51,4 @@ TEST(DXSoundTestSimulated, MissingLibraryPassesOn) {
     EXPECT_FALSE(sound.Ready());
 }
 
-}  // namespace
+} // namespace

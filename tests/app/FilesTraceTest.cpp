@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "base/ExecutablePath.h"
 #include "app/PictureImage.h"
+#include "base/ExecutablePath.h"
 #include "capture/SoundCaptureStream.h"
 #include "display/DXTimer.h"
 #include "display/Graticule.h"
@@ -246,23 +246,23 @@ INSTANTIATE_TEST_SUITE_P(
             "Invalid filename."},
         LoadFailure{"ShortFile",
                     [](FilesFixture& f) {
-                        auto& t = static_cast<FilesLoadFailureTest&>(f);
-                        t.writeBytes(t.pathOf("short.bin"), std::vector<uint8_t>(1500, 0x11));
-                        return t.pathOf("short.bin");
+                        auto& fixture = static_cast<FilesLoadFailureTest&>(f);
+                        fixture.writeBytes(fixture.pathOf("short.bin"), std::vector<uint8_t>(1500, 0x11));
+                        return fixture.pathOf("short.bin");
                     },
                     "Read beyond end of file."},
         LoadFailure{"EmptyFile",
                     [](FilesFixture& f) {
-                        auto& t = static_cast<FilesLoadFailureTest&>(f);
-                        t.writeBytes(t.pathOf("empty.bin"), {});
-                        return t.pathOf("empty.bin");
+                        auto& fixture = static_cast<FilesLoadFailureTest&>(f);
+                        fixture.writeBytes(fixture.pathOf("empty.bin"), {});
+                        return fixture.pathOf("empty.bin");
                     },
                     "Read beyond end of file."},
         LoadFailure{"EmptyName", [](FilesFixture&) { return std::string(); }, "Invalid filename."},
         LoadFailure{"Folder",
                     [](FilesFixture& f) { return static_cast<FilesLoadFailureTest&>(f).pathOf(""); },
                     "File access denied."}),
-    [](const ::testing::TestParamInfo<LoadFailure>& info) { return std::string(info.param.what); });
+    [](const ::testing::TestParamInfo<LoadFailure>& failure) { return std::string(failure.param.what); });
 
 TEST_F(FilesTraceTest, SaveFailuresShowTheErrorAndChangeNothing) {
     fillPattern(state.TraceX, state.TraceY, 5);

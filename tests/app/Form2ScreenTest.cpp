@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "base/ExecutablePath.h"
 #include "app/PictureImage.h"
+#include "base/ExecutablePath.h"
 #include "display/Graticule.h"
 #include "storage/BmpFile.h"
 #include "tests/app/Form2Fixture.h"

@@ -14,8 +14,8 @@
 #include <string>
 #include <utility>
 
-#include "base/ExecutablePath.h"
 #include "app/FrameStats.h"
+#include "base/ExecutablePath.h"
 #include "display/DXTimer.h"
 #include "storage/BmpFile.h"
 #include "storage/TraceFile.h"
@@ -82,8 +82,8 @@ class LiveRepaintTest : public LiveFixture {
     // The frame a tick has always drawn: the background, then the trace over it.
     Bitmap literalFrame() const {
         Bitmap frame;
-        drawLiveTrace(frame, std::as_const(*form->Image2).Picture(), state.TraceX, state.TraceY, state.Reversed,
-                      form->TrackBar4->value());
+        drawLiveTrace(frame, std::as_const(*form->Image2).Picture(), state.TraceX, state.TraceY,
+                      state.Reversed, form->TrackBar4->value());
         return frame;
     }
 
