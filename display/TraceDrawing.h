@@ -24,7 +24,7 @@ void drawLiveTrace(Bitmap& screen, const Bitmap& background, const TraceArray& t
 
 // The frozen display: as drawLiveTrace, but points with stored x >= 281 are
 // skipped and both ends of each segment move by (xPosition - 100, yPosition - 100).
-// Shifted coordinates wrap in 32 bits, as the original integer arithmetic did.
+// Shifted coordinates wrap in 32 bits, so any stored value gives a defined point.
 void drawPausedTrace(Bitmap& screen, const Bitmap& background, const TraceArray& traceX,
                      const TraceArray& traceY, bool reversed, int32_t xPosition, int32_t yPosition);
 
