@@ -9,7 +9,6 @@
 #include <QSlider>
 #include <QTemporaryDir>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <utility>
@@ -20,26 +19,23 @@
 #include "storage/BmpFile.h"
 #include "storage/TraceFile.h"
 #include "tests/app/LiveFixture.h"
+#include "tests/app/SavedFile.h"
 
 namespace {
 
-// Background files next to the test program, which stands in for the program; removed
-// whatever the test does.
+// Background files next to the test program, which stands in for the program; what
+// was there before (the build's pictures) is put back whatever the test does.
 class BackgroundFiles {
   public:
     BackgroundFiles(const Bitmap& normal, const Bitmap& reversed)
         : normal_(executableDirectory() + "/background.bmp"),
           reversed_(executableDirectory() + "/background2.bmp") {
-        writeBmpFile(normal_, normal);
-        writeBmpFile(reversed_, reversed);
-    }
-    ~BackgroundFiles() {
-        std::remove(normal_.c_str());
-        std::remove(reversed_.c_str());
+        writeBmpFile(normal_.path(), normal);
+        writeBmpFile(reversed_.path(), reversed);
     }
 
   private:
-    std::string normal_, reversed_;
+    SavedFile normal_, reversed_;
 };
 
 class LiveRepaintTest : public LiveFixture {
