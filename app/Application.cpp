@@ -5,7 +5,6 @@
 #include <QMessageBox>
 
 #include <cxxabi.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +12,8 @@
 #include <typeinfo>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
+#include "base/ExecutablePath.h"
 
 namespace {
 
@@ -21,15 +21,8 @@ Application* theInstance = nullptr;
 
 // The executable's file name, as the last-resort report names the module.
 QString moduleName() {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) {
-        return QStringLiteral("veldora");
-    }
-    path[n] = '\0';
-    const std::string full(path);
-    const auto slash = full.find_last_of('/');
-    return QString::fromStdString(slash == std::string::npos ? full : full.substr(slash + 1));
+    const std::string name = executableName();
+    return name.empty() ? QStringLiteral("veldora") : QString::fromStdString(name);
 }
 
 std::string demangled(const char* name) {
@@ -39,7 +32,7 @@ std::string demangled(const char* name) {
     return status == 0 && text ? std::string(text.get()) : std::string(name);
 }
 
-}  // namespace
+} // namespace
 
 Application::Application(QApplication& qt, QString title) : QObject(&qt), title_(std::move(title)) {
     theInstance = this;
@@ -99,7 +92,7 @@ void Application::dispatchMessage(uint32_t message) {
             if (it == hooks_.end()) {
                 continue;
             }
-            const MessageHook hook = it->second;   // the hook may remove itself
+            const MessageHook hook = it->second; // the hook may remove itself
             if (hook(message)) {
                 return;
             }
@@ -123,7 +116,7 @@ void Application::onAboutToBlock() {
     }
     inIdle_ = true;
     bool done = true;
-    const IdleHandler handler = idleHandler_;   // the handler may replace the slot
+    const IdleHandler handler = idleHandler_; // the handler may replace the slot
     guard([&] { handler(done); });
     inIdle_ = false;
     if (!done) {
@@ -136,7 +129,7 @@ void Application::onAboutToBlock() {
 void Application::handleException(std::exception_ptr error) noexcept {
     try {
         try {
-            std::rethrow_exception(error);
+            std::rethrow_exception(std::move(error));
         } catch (const Exception& e) {
             showException(e.message());
         } catch (const std::exception& e) {

@@ -17,7 +17,7 @@ class QApplication;
 
 class Application : public QObject, public IdleHost {
     Q_OBJECT
-public:
+  public:
     // One per process, made after the QApplication and before any window.
     explicit Application(QApplication& qt, QString title = QStringLiteral("Veldora"));
     ~Application() override;
@@ -63,7 +63,7 @@ public:
     using MessageSink = std::function<void(const QString& title, const QString& text)>;
     void setMessageSink(MessageSink sink) { sink_ = std::move(sink); }
 
-private:
+  private:
     void onAboutToBlock();
     void showBox(const QString& title, const QString& text);
 

@@ -3,93 +3,7 @@
 #include <QEvent>
 #include <QWidget>
 
-#include <algorithm>
-
-#include "app/Errors.h"
-#include "capture/SoundLibrary.h"
-
-namespace {
-// A format block larger than this is not a wave format; it is not read.
-constexpr uint32_t kMaxFormatBytes = 4096;
-}  // namespace
-
-// --- TDirectSound
-
-TDirectSound::TDirectSound(const GUID* guid) {
-    result_ = DirectSoundCreate(guid, sound_.put(), nullptr);
-    if (result_ != DS_OK) {
-        sound_.reset();   // a failing service may still have handed something out
-        throw EDirectSoundError("DirectSound cannot be initialized");
-    }
-}
-
-TDirectSound::~TDirectSound() {
-    while (!buffers_.empty()) {
-        buffers_.pop_back();
-    }
-    sound_.reset();
-}
-
-void TDirectSound::SetCooperativeLevel(uintptr_t window, uint32_t level) {
-    result_ = sound_->SetCooperativeLevel(window, level);
-}
-
-TDirectSoundBuffer& TDirectSound::AddBuffer() {
-    buffers_.push_back(std::make_unique<TDirectSoundBuffer>(*this));
-    return *buffers_.back();
-}
-
-void TDirectSound::FreeBuffer(TDirectSoundBuffer& buffer) {
-    const auto it = std::find_if(buffers_.begin(), buffers_.end(), [&](const auto& b) { return b.get() == &buffer; });
-    if (it != buffers_.end()) {
-        buffers_.erase(it);
-    }
-}
-
-// --- TDirectSoundBuffer
-
-bool TDirectSoundBuffer::CreateBuffer(const DSBUFFERDESC& desc) {
-    buffer_.reset();
-    result_ = device_.IDSound()->CreateSoundBuffer(&desc, buffer_.put(), nullptr);
-    if (result_ != DS_OK) {
-        buffer_.reset();
-        return false;
-    }
-    caps_ = DSBCAPS{};
-    caps_.dwSize = 20;
-    buffer_->GetCaps(&caps_);
-    uint32_t size = 0;
-    buffer_->GetFormat(nullptr, 0, &size);
-    format_.clear();
-    if (size > 0 && size <= kMaxFormatBytes) {
-        format_.assign(std::max<uint32_t>(size, sizeof(WAVEFORMATEX)), 0);
-        buffer_->GetFormat(reinterpret_cast<WAVEFORMATEX*>(format_.data()), size, nullptr);
-    }
-    return true;
-}
-
-// --- TControlSubClass
-
-TControlSubClass::TControlSubClass(QWidget& window, Handler handler)
-    : window_(&window), handler_(std::move(handler)) {
-    window.installEventFilter(this);
-}
-
-TControlSubClass::~TControlSubClass() {
-    if (window_) {
-        window_->removeEventFilter(this);
-    }
-}
-
-bool TControlSubClass::eventFilter(QObject*, QEvent* event) {
-    // The handler may free this very hook (re-attaching replaces it): copy what is
-    // needed first and touch nothing of the hook afterwards.
-    const Handler handler = handler_;
-    handler(*event);
-    return false;   // every event goes on to the window
-}
-
-// --- TCustomDXSound
+#include "base/Errors.h"
 
 TCustomDXSound::TCustomDXSound(QObject* owner) : owner_(owner) {}
 
@@ -117,7 +31,7 @@ void TCustomDXSound::Initialize() {
     DoInitializing();
     initializing_ = true;
     try {
-        device_ = std::make_unique<TDXSoundDirectSound>(*this, driver_);
+        device_ = std::make_unique<TDXSoundDirectSound>(*this, nullptr); // the default device
         device_->GlobalFocus = (nowOptions_ & soGlobalFocus) != 0;
 
         primary_ = &device_->AddBuffer();
@@ -201,17 +115,21 @@ void TCustomDXSound::FormEvent(QEvent& event) {
 }
 
 void TCustomDXSound::DoFinalize() {
-    if (OnFinalize) OnFinalize(*this);
+    if (OnFinalize)
+        OnFinalize(*this);
 }
 
 void TCustomDXSound::DoInitialize() {
-    if (OnInitialize) OnInitialize(*this);
+    if (OnInitialize)
+        OnInitialize(*this);
 }
 
 void TCustomDXSound::DoInitializing() {
-    if (OnInitializing) OnInitializing(*this);
+    if (OnInitializing)
+        OnInitializing(*this);
 }
 
 void TCustomDXSound::DoRestore() {
-    if (OnRestore) OnRestore(*this);
+    if (OnRestore)
+        OnRestore(*this);
 }

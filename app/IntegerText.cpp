@@ -1,6 +1,6 @@
 #include "app/IntegerText.h"
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 namespace {
 

@@ -16,7 +16,8 @@ MainThreadBridge::MainThreadBridge(Application& app) {
         QMetaObject::invokeMethod(
             target, [] { MainThreadQueue::instance().drain(); }, Qt::QueuedConnection);
     });
-    setCaptureErrorReporter([target](std::exception_ptr error) { target->handleException(error); });
+    setCaptureErrorReporter(
+        [target](std::exception_ptr error) { target->handleException(std::move(error)); });
 }
 
 MainThreadBridge::~MainThreadBridge() {

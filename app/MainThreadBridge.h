@@ -8,7 +8,7 @@
 class Application;
 
 class MainThreadBridge {
-public:
+  public:
     explicit MainThreadBridge(Application& app);
     ~MainThreadBridge();
     MainThreadBridge(const MainThreadBridge&) = delete;

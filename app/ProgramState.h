@@ -1,23 +1,32 @@
 #pragma once
-// Program-wide state shared by the main window's handlers. Main thread only.
+// The program-wide state shared by the windows' handlers, kept under the names the
+// handlers are known by. One object, made by main before the windows and handed
+// to each; tests make a fresh one per window. Main thread only.
 #include <array>
 #include <cstdint>
 #include <string>
 
 #include "display/TraceArrays.h"
 
-extern TraceArray TraceX;
-extern TraceArray TraceY;
-extern CaptureBlockBuffer CaptureBlock;   // read as 1024 little-endian 32-bit words
-extern int32_t BlockSize;                 // bytes read per captured block (1024)
-extern bool Paused;
-extern bool Reversed;
-extern int32_t TriggerMode;               // 0 "+/-", -1 "-", +1 "+"
-extern std::array<std::string, 11> VoltsPerDivLabels;
-// Grows with every write of TraceX or TraceY: whoever writes them counts the write
-// here, so the refresh tick knows whether the trace it drew last is still current.
-extern uint64_t TraceVersion;
+class TForm1;
+class TForm2;
+class TForm3;
 
-// Back to the state at program start (all zero, empty labels). For tests that build
-// several main windows in one process.
-void resetProgramState();
+struct ProgramState {
+    TraceArray TraceX{};
+    TraceArray TraceY{};
+    CaptureBlockBuffer CaptureBlock{}; // read as 1024 little-endian 32-bit words
+    int32_t BlockSize = 0;             // bytes read per captured block (1024)
+    bool Paused = false;
+    bool Reversed = false;
+    int32_t TriggerMode = 0; // 0 "+/-", -1 "-", +1 "+"
+    std::array<std::string, 11> VoltsPerDivLabels{};
+    // Grows with every write of TraceX or TraceY: whoever writes them counts the write
+    // here, so the refresh tick knows whether the trace it drew last is still current.
+    uint64_t TraceVersion = 0;
+
+    // The three windows, each set while it exists.
+    TForm1* Form1 = nullptr;
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+};

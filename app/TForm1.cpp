@@ -4,10 +4,8 @@
 #include <QPushButton>
 
 #include "app/Application.h"
-#include "app/DialogWindow.h"
+#include "app/FixedDialog.h"
 #include "app/TForm2.h"
-
-TForm1* Form1 = nullptr;
 
 namespace {
 QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int top) {
@@ -20,7 +18,7 @@ QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int t
 }
 } // namespace
 
-TForm1::TForm1() {
+TForm1::TForm1(ProgramState& state) : State(state) {
     makeFixedDialog(*this, QStringLiteral("File Name"), kClientWidth, kClientHeight, 345, 322);
     QPalette face = palette();
     face.setColor(QPalette::Window, face.color(QPalette::Button));
@@ -40,17 +38,17 @@ TForm1::TForm1() {
             [this] { Application::instance().guard([this] { Button1Click(); }); });
     connect(Button2, &QPushButton::clicked, this,
             [this] { Application::instance().guard([this] { Button2Click(); }); });
-    Form1 = this;
+    State.Form1 = this;
 }
 
 TForm1::~TForm1() {
-    if (Form1 == this)
-        Form1 = nullptr;
+    if (State.Form1 == this)
+        State.Form1 = nullptr;
 }
 
 void TForm1::Button1Click() {
-    if (Form2)
-        Form2->DataFileName = Edit1->text().toStdString();
+    if (State.Form2)
+        State.Form2->DataFileName = Edit1->text().toStdString();
     hide();
 }
 

@@ -3,14 +3,16 @@
 // start-up and shown without blocking; hiding never destroys it. Main thread only.
 #include <QWidget>
 
+#include "app/ProgramState.h"
+
 class QLineEdit;
 class QPushButton;
 
 class TForm1 : public QWidget {
     Q_OBJECT
   public:
-    // Sets Form1.
-    TForm1();
+    // Keeps `state`, which must outlive the dialog, and registers as its Form1.
+    explicit TForm1(ProgramState& state);
     ~TForm1() override;
 
     static constexpr int kClientWidth = 187;
@@ -22,4 +24,7 @@ class TForm1 : public QWidget {
     QLineEdit* Edit1 = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
+
+  private:
+    ProgramState& State;
 };

@@ -19,15 +19,13 @@
 #include "app/Application.h"
 #include "app/ApplicationIcon.h"
 #include "app/DXSound.h"
-#include "app/DialogWindow.h"
 #include "app/FrameStats.h"
 #include "app/Icons.h"
 #include "app/PictureImage.h"
+#include "app/WindowFont.h"
 #include "capture/SoundCaptureStream.h"
 #include "display/DXTimer.h"
 #include "display/Graticule.h"
-
-TForm2* Form2 = nullptr;
 
 namespace {
 
@@ -93,14 +91,14 @@ QLineEdit* makeEdit(QWidget* parent, const QString& text, int left, int top) {
 
 } // namespace
 
-TForm2::TForm2() {
+TForm2::TForm2(ProgramState& state) : State(state) {
     buildLayout();
-    Form2 = this;
+    State.Form2 = this;
 }
 
 TForm2::~TForm2() {
-    if (Form2 == this)
-        Form2 = nullptr;
+    if (State.Form2 == this)
+        State.Form2 = nullptr;
 }
 
 // The window's outer size is designed as 508 x 364 at (195, 168) with a frame that

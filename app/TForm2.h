@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "app/ProgramState.h"
 #include "display/Bitmap.h"
 
 class QComboBox;
@@ -34,12 +35,15 @@ class TSoundCaptureStream;
 
 class TForm2 : public QWidget {
     Q_OBJECT
-public:
+  public:
     // Builds the layout and lets its components finish their set-up (the refresh
     // timer starts, the playback component opens). An exception from here is the
     // last-resort case: the caller reports it and exits with code 1.
-    TForm2();
+    // Keeps `state`, which must outlive the window, and registers as its Form2.
+    explicit TForm2(ProgramState& state);
     ~TForm2() override;
+
+    ProgramState& State;
 
     // Designed outer size and place, and the panel's width.
     static constexpr int kDesignedWidth = 508;
@@ -49,9 +53,9 @@ public:
     static constexpr int kPanelWidth = 209;
 
     // --- Window events
-    void FormCreate();      // run once after construction (steps of start-up)
+    void FormCreate(); // run once after construction (steps of start-up)
     void FormShow();
-    void OnClose();         // stops capture; the window then closes and the program ends
+    void OnClose(); // stops capture; the window then closes and the program ends
 
     // --- Front panel
     void TrackBar1Change();
@@ -62,14 +66,14 @@ public:
     void RadioButton2Click();
     void RadioButton3Click();
     void SelectTriggerButton(int32_t mode);
-    void Button1Click();    // "C" beside "Trigger Y"
-    void Button2Click();    // "C" beside "Trigger X"
+    void Button1Click(); // "C" beside "Trigger Y"
+    void Button2Click(); // "C" beside "Trigger X"
     // Mouse moved over the screen: buttons and modifiers held, position in the
     // control's own pixels.
     void Image2MouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
-    void Image4Click();     // window back to the designed size
-    void Image3Click();     // About box
-    void Button8Click();    // file-name dialog
+    void Image4Click();  // window back to the designed size
+    void Image3Click();  // About box
+    void Button8Click(); // file-name dialog
 
     // --- Capture device and format
     void DriverBoxChange();
@@ -78,26 +82,26 @@ public:
     // --- Conversion, live drawing and pause
     void CaptureStreamFilledBuffer(TSoundCaptureStream& sender);
     void DXTimer1Timer(int32_t lagCount);
-    void Button5Click();    // "Pause"
+    void Button5Click(); // "Pause"
     void TrackBar4Change();
     void TrackBar2Change();
     void RedrawPausedTrace();
 
     // --- Backgrounds
-    void Button7Click();    // "Clear"
-    void Button9Click();    // "Revers"
+    void Button7Click(); // "Clear"
+    void Button9Click(); // "Revers"
 
     // --- Trace file and picture export
     void WriteTraceFile(const std::string& name);
     void ReadTraceFile(const std::string& name);
-    void Button4Click();    // "Save"
-    void Button3Click();    // "Load"
-    void Button6Click();    // "Merge"
-    void Image5Click();     // export the screen picture
+    void Button4Click(); // "Save"
+    void Button3Click(); // "Load"
+    void Button6Click(); // "Merge"
+    void Image5Click();  // export the screen picture
 
     // --- Controls on the window
-    PictureImage* Image1 = nullptr;   // the screen
-    PictureImage* Image2 = nullptr;   // hidden: the background picture
+    PictureImage* Image1 = nullptr; // the screen
+    PictureImage* Image2 = nullptr; // hidden: the background picture
     QComboBox* DriverBox = nullptr;
     QComboBox* FormatBox = nullptr;
     QFrame* Panel1 = nullptr;
@@ -144,14 +148,14 @@ public:
     // --- Fields
     std::unique_ptr<TSoundCaptureStream> CaptureStream;
     std::string DataFileName;
-    std::string LastExportName;   // the export dialog offers the name confirmed last
+    std::string LastExportName; // the export dialog offers the name confirmed last
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     // What a live frame was drawn from, by version or value. Equal inputs give equal
     // pixels.
     struct LiveFrameInputs {
@@ -174,10 +178,3 @@ private:
     // FormCreate's steps from listing the capture devices to seeding the trace.
     void startCapture();
 };
-
-// Program-wide references to the three windows, set when each is created.
-class TForm1;
-class TForm3;
-extern TForm2* Form2;
-extern TForm1* Form1;
-extern TForm3* Form3;

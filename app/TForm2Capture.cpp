@@ -51,9 +51,9 @@ void TForm2::startCapture() {
     CaptureStream->SetOnDataReady(TDataReadyEvent::bind<&TForm2::CaptureStreamFilledBuffer>(this));
     CaptureStream->FormatIndex = FormatBox->currentIndex(); // -1 when no format: Start raises
     CaptureStream->Start();
-    TraceX[0] = TraceX[1] = 10;
-    TraceY[0] = TraceY[1] = 160;
-    ++TraceVersion;
+    State.TraceX[0] = State.TraceX[1] = 10;
+    State.TraceY[0] = State.TraceY[1] = 160;
+    ++State.TraceVersion;
 }
 
 // Always the default capture device; the list's selection is not consulted.
@@ -88,16 +88,16 @@ void TForm2::FormatBoxChange() {
 // notification period of the input and returns at once; until a whole block has been
 // captured the previous trace stays.
 void TForm2::CaptureStreamFilledBuffer(TSoundCaptureStream&) {
-    BlockSize = 1024;
-    if (!CaptureStream || !CaptureStream->ReadLatest(CaptureBlock.data(), BlockSize))
+    State.BlockSize = 1024;
+    if (!CaptureStream || !CaptureStream->ReadLatest(State.CaptureBlock.data(), State.BlockSize))
         return;
     ConversionSliders sliders;
     sliders.timeBase = TrackBar1->value();
     sliders.scaleIndex = TrackBar3->value();
     sliders.xPosition = TrackBar4->value();
     sliders.yPosition = TrackBar2->value();
-    convertBlock(CaptureBlock, sliders, TraceX, TraceY);
-    ++TraceVersion;
+    convertBlock(State.CaptureBlock, sliders, State.TraceX, State.TraceY);
+    ++State.TraceVersion;
     ++frameCounts().blocks;
 }
 
@@ -114,14 +114,15 @@ void TForm2::DXTimer1Timer(int32_t) {
         checked = TriggerButton::Minus;
     else if (!RadioButton1->isChecked() && RadioButton3->isChecked())
         checked = TriggerButton::Plus;
-    if (!triggerPasses(checked, triggerLevel(TrackBar2->value()), TraceY[0], TraceY[1]))
+    if (!triggerPasses(checked, triggerLevel(TrackBar2->value()), State.TraceY[0], State.TraceY[1]))
         return;
     const PictureImage& background = *Image2;
-    LiveFrameInputs inputs{TraceVersion, background.pictureVersion(), Image1->pictureVersion(), Reversed,
-                           TrackBar4->value()};
+    LiveFrameInputs inputs{State.TraceVersion, background.pictureVersion(), Image1->pictureVersion(),
+                           State.Reversed, TrackBar4->value()};
     if (inputs == lastLiveFrame_)
         return;
-    drawLiveTrace(Image1->Picture(), background.Picture(), TraceX, TraceY, Reversed, TrackBar4->value());
+    drawLiveTrace(Image1->Picture(), background.Picture(), State.TraceX, State.TraceY, State.Reversed,
+                  TrackBar4->value());
     Image1->update();
     inputs.screenVersion = Image1->pictureVersion(); // the picture just drawn
     lastLiveFrame_ = inputs;
@@ -131,28 +132,28 @@ void TForm2::DXTimer1Timer(int32_t) {
 // Freezes or resumes the display. Without a stream (start-up failed) only the flag and
 // the timer change. A failing Start raises before the timer is enabled.
 void TForm2::Button5Click() {
-    Paused = !Paused;
+    State.Paused = !State.Paused;
     if (CaptureStream) {
-        if (Paused)
+        if (State.Paused)
             CaptureStream->Stop();
         else
             CaptureStream->Start();
     }
-    DXTimer1->setEnabled(!Paused);
+    DXTimer1->setEnabled(!State.Paused);
 }
 
 void TForm2::TrackBar4Change() {
-    if (Paused)
+    if (State.Paused)
         RedrawPausedTrace();
 }
 
 void TForm2::TrackBar2Change() {
-    if (Paused)
+    if (State.Paused)
         RedrawPausedTrace();
 }
 
 void TForm2::RedrawPausedTrace() {
-    drawPausedTrace(Image1->Picture(), Image2->Picture(), TraceX, TraceY, Reversed, TrackBar4->value(),
-                    TrackBar2->value());
+    drawPausedTrace(Image1->Picture(), Image2->Picture(), State.TraceX, State.TraceY, State.Reversed,
+                    TrackBar4->value(), TrackBar2->value());
     Image1->update();
 }

@@ -14,12 +14,12 @@
 
 // Both routines throw EInOutError and leave the arrays as they were on failure.
 void TForm2::WriteTraceFile(const std::string& name) {
-    writeTraceFile(name, TraceX, TraceY);
+    writeTraceFile(name, State.TraceX, State.TraceY);
 }
 
 void TForm2::ReadTraceFile(const std::string& name) {
-    readTraceFile(name, TraceX, TraceY);
-    ++TraceVersion;
+    readTraceFile(name, State.TraceX, State.TraceY);
+    ++State.TraceVersion;
 }
 
 void TForm2::Button4Click() {
@@ -30,7 +30,7 @@ void TForm2::Button4Click() {
 // keeps running, and the next block overwrites the loaded trace in the arrays.
 void TForm2::Button3Click() {
     DXTimer1->setEnabled(false);
-    Paused = true;
+    State.Paused = true;
     ReadTraceFile(DataFileName);
     RedrawPausedTrace();
 }
@@ -39,7 +39,7 @@ void TForm2::Button3Click() {
 // later trace until the background is reloaded.
 void TForm2::Button6Click() {
     ReadTraceFile(DataFileName);
-    drawMergedTrace(Image1->Picture(), Image2->Picture(), TraceX, TraceY);
+    drawMergedTrace(Image1->Picture(), Image2->Picture(), State.TraceX, State.TraceY);
     Image1->update();
     Image2->update();
 }

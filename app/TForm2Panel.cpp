@@ -51,8 +51,8 @@ void showInFront(QWidget* window) {
 } // namespace
 
 void TForm2::FormCreate() {
-    VoltsPerDivLabels = {"1.00",  "0.5",   "0.200", "0.175", "0.150", "0.125",
-                         "0.100", "0.075", "0.050", "0.020", "0.010"};
+    State.VoltsPerDivLabels = {"1.00",  "0.5",   "0.200", "0.175", "0.150", "0.125",
+                               "0.100", "0.075", "0.050", "0.020", "0.010"};
     TrackBar3Change(); // also selects the button for TriggerMode 0: "+/-"
     TrackBar1Change();
     TrackBar5Change();
@@ -61,7 +61,7 @@ void TForm2::FormCreate() {
 }
 
 void TForm2::TrackBar1Change() {
-    const int32_t mode = TriggerMode;
+    const int32_t mode = State.TriggerMode;
     Label10->setText(QString::fromStdString(timeBaseReadout(TrackBar1->value(), decimalSeparator())));
     Label10->adjustSize();
     placeTimeBaseUnit();
@@ -91,8 +91,9 @@ void TForm2::placeTimeBaseUnit() {
 }
 
 void TForm2::TrackBar3Change() {
-    const int32_t mode = TriggerMode;
-    Edit2->setText(QString::fromStdString(VoltsPerDivLabels.at(static_cast<size_t>(TrackBar3->value()))));
+    const int32_t mode = State.TriggerMode;
+    Edit2->setText(
+        QString::fromStdString(State.VoltsPerDivLabels.at(static_cast<size_t>(TrackBar3->value()))));
     SelectTriggerButton(mode);
 }
 
@@ -110,13 +111,13 @@ void TForm2::Edit1Change() {
 }
 
 void TForm2::RadioButton1Click() {
-    TriggerMode = 0;
+    State.TriggerMode = 0;
 }
 void TForm2::RadioButton2Click() {
-    TriggerMode = -1;
+    State.TriggerMode = -1;
 }
 void TForm2::RadioButton3Click() {
-    TriggerMode = 1;
+    State.TriggerMode = 1;
 }
 
 // Checking a button that is not checked yet runs its click handler, which records the
@@ -162,8 +163,8 @@ void TForm2::Image4Click() {
 }
 
 void TForm2::Image3Click() {
-    showInFront(Form3);
+    showInFront(State.Form3);
 }
 void TForm2::Button8Click() {
-    showInFront(Form1);
+    showInFront(State.Form1);
 }

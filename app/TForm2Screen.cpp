@@ -1,9 +1,9 @@
 // Clear and Revers: the background picture comes from a file next to the program.
 #include "app/TForm2.h"
 
-#include "app/ExecutableDirectory.h"
 #include "app/PictureImage.h"
 #include "app/ProgramState.h"
+#include "base/ExecutablePath.h"
 #include "storage/BmpFile.h"
 
 namespace {
@@ -14,13 +14,13 @@ std::string backgroundPath(bool reversed) {
 
 // A failed load throws before either picture changes, so the screen stays as it was.
 void TForm2::Button7Click() {
-    Image2->setPicture(readBmpFile(backgroundPath(Reversed)));
+    Image2->setPicture(readBmpFile(backgroundPath(State.Reversed)));
     Image1->setPicture(Image2->Picture());
 }
 
 // The scheme switches first, so a failed load still changes the trace colour.
 void TForm2::Button9Click() {
-    Reversed = !Reversed;
-    Image2->setPicture(readBmpFile(backgroundPath(Reversed)));
+    State.Reversed = !State.Reversed;
+    Image2->setPicture(readBmpFile(backgroundPath(State.Reversed)));
     Image1->setPicture(Image2->Picture());
 }

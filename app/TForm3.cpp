@@ -2,11 +2,10 @@
 
 #include <QLabel>
 
-#include "app/DialogWindow.h"
+#include "app/FixedDialog.h"
 #include "app/Icons.h"
 #include "app/PictureImage.h"
-
-TForm3* Form3 = nullptr;
+#include "app/WindowFont.h"
 
 namespace {
 QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int pixelSize,
@@ -22,7 +21,7 @@ QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int p
 }
 } // namespace
 
-TForm3::TForm3() {
+TForm3::TForm3(ProgramState& state) : State(state) {
     makeFixedDialog(*this, QStringLiteral("Form3"), kClientWidth, kClientHeight, 286, 325);
     // The white field is the design; its texts are set with it, so that a dark or
     // high-contrast desktop's light text colour never lands on white.
@@ -42,10 +41,10 @@ TForm3::TForm3() {
     Label2 = makeLabel(this, QStringLiteral("2026 Veldora team"), 72, 40, 13, QColor(0, 128, 0));
     Label3 = makeLabel(this, QStringLiteral("veldora@example.org"), 80, 64, 11,
                        palette().color(QPalette::WindowText));
-    Form3 = this;
+    State.Form3 = this;
 }
 
 TForm3::~TForm3() {
-    if (Form3 == this)
-        Form3 = nullptr;
+    if (State.Form3 == this)
+        State.Form3 = nullptr;
 }

@@ -3,14 +3,16 @@
 // start-up, shown without blocking, hidden by its close box. Main thread only.
 #include <QWidget>
 
+#include "app/ProgramState.h"
+
 class QLabel;
 class PictureImage;
 
 class TForm3 : public QWidget {
     Q_OBJECT
   public:
-    // Sets Form3.
-    TForm3();
+    // Keeps `state`, which must outlive the box, and registers as its Form3.
+    explicit TForm3(ProgramState& state);
     ~TForm3() override;
 
     static constexpr int kClientWidth = 224;
@@ -20,4 +22,7 @@ class TForm3 : public QWidget {
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
+
+  private:
+    ProgramState& State;
 };

@@ -8,6 +8,7 @@
 #include "app/ApplicationIcon.h"
 #include "app/MainThreadBridge.h"
 #include "app/PictureImage.h"
+#include "app/ProgramState.h"
 #include "app/SettingsOffDisk.h"
 #include "app/TForm1.h"
 #include "app/TForm2.h"
@@ -37,10 +38,12 @@ int run(char** argv) {
     MainThreadBridge captureBridge(application);
     QApplication::setWindowIcon(applicationIcon());
 
+    // What the windows share; it outlives them.
+    ProgramState state;
     // An error while the main window's layout is read is the last-resort case.
     std::unique_ptr<TForm2> mainWindow;
     try {
-        mainWindow = std::make_unique<TForm2>();
+        mainWindow = std::make_unique<TForm2>(state);
     } catch (const std::exception& error) {
         application.showFatalError(error);
         return 1;
@@ -49,8 +52,8 @@ int run(char** argv) {
         return 1;
     }
     application.guard([&] { mainWindow->FormCreate(); });
-    TForm1 fileNameDialog;
-    TForm3 aboutBox;
+    TForm1 fileNameDialog(state);
+    TForm3 aboutBox(state);
 
     mainWindow->show();
     QApplication::exec();

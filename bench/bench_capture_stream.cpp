@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "capture/SoundCaptureStream.h"
 #include "capture/SoundLibrary.h"
 #include "tests/support/SimulatedSoundService.h"
@@ -32,7 +32,7 @@ void BM_OpenStreamSimulated(benchmark::State& state) {
 BENCHMARK(BM_OpenStreamSimulated)->Unit(benchmark::kMicrosecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
 void BM_OpenStreamDefaultDevice(benchmark::State& state) {
-    FreeLoadedLibraries();   // the real library, next to this program
+    FreeLoadedLibraries(); // the real library, next to this program
     size_t formats = 0;
     for (auto _ : state) {
         try {
@@ -45,13 +45,15 @@ void BM_OpenStreamDefaultDevice(benchmark::State& state) {
     }
     state.counters["formats"] = static_cast<double>(formats);
 }
-BENCHMARK(BM_OpenStreamDefaultDevice)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_OpenStreamDefaultDevice)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 // A running 48000 Hz 16-bit mono ring of 1024 ms, refilled by hand outside the timing
 // when the reader consumes what it takes (Read does; ReadLatest copies the newest block
 // whether or not new bytes came, so it needs no refill).
-template <class Take>
-void takeBlocks(benchmark::State& state, bool consumes, Take take) {
+template <class Take> void takeBlocks(benchmark::State& state, bool consumes, Take take) {
     SimulatedSoundService sound;
     sound.acceptFormats({{48000, 16, 1}});
     TSoundCaptureStream stream(nullptr);
@@ -83,7 +85,8 @@ BENCHMARK(BM_Read1024)->Repetitions(9)->ReportAggregatesOnly(true);
 
 void BM_ReadLatest1024(benchmark::State& state) {
     takeBlocks(state, false, [](TSoundCaptureStream& stream, uint8_t* block) {
-        if (!stream.ReadLatest(block, kBlock)) std::abort();
+        if (!stream.ReadLatest(block, kBlock))
+            std::abort();
     });
 }
 BENCHMARK(BM_ReadLatest1024)->Repetitions(9)->ReportAggregatesOnly(true);
@@ -99,6 +102,6 @@ void BM_Copy1024(benchmark::State& state) {
 }
 BENCHMARK(BM_Copy1024)->Repetitions(9)->ReportAggregatesOnly(true);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -62,8 +62,9 @@ class StepDevice {
         std::vector<uint8_t> bytes;
         while (!stop_) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            const auto due = static_cast<uint64_t>(std::chrono::duration<double>(Clock::now() - begin).count() *
-                                                   kByteRate) / 4;
+            const auto due = static_cast<uint64_t>(
+                                 std::chrono::duration<double>(Clock::now() - begin).count() * kByteRate) /
+                             4;
             if (due <= words)
                 continue;
             const uint32_t level = level_;
@@ -99,9 +100,8 @@ bool flatShown(const Bitmap& screen) {
 
 struct LiveWindow {
     LiveWindow() {
-        resetProgramState();
         sound.acceptFormats({{48000, 16, 1}});
-        form = std::make_unique<TForm2>();
+        form = std::make_unique<TForm2>(state);
         Application::instance().guard([this] { form->FormCreate(); });
         // Each tick is followed by a look at the picture it drew.
         TDXTimerEvent tick = form->DXTimer1->OnTimer;
@@ -131,6 +131,7 @@ struct LiveWindow {
         loop.exec();
     }
 
+    ProgramState state; // outlives the window
     SimulatedSoundService sound;
     std::unique_ptr<TForm2> form;
     QEventLoop loop;
@@ -160,7 +161,11 @@ void BM_StepToScreen(benchmark::State& state) {
         state.SetIterationTime(std::chrono::duration<double>(window.seenAt - device.changedAt()).count());
     }
 }
-BENCHMARK(BM_StepToScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(25)
+BENCHMARK(BM_StepToScreen)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(25)
     ->ReportAggregatesOnly(true);
 
 // Baseline: the step already in the ring, handled at once by the same handler and tick.
@@ -188,7 +193,10 @@ void BM_StepProcessingOnly(benchmark::State& state) {
         state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
     }
 }
-BENCHMARK(BM_StepProcessingOnly)->UseManualTime()->Unit(benchmark::kMillisecond)->Repetitions(5)
+BENCHMARK(BM_StepProcessingOnly)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 } // namespace

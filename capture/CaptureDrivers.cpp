@@ -1,6 +1,6 @@
 #include "capture/CaptureDrivers.h"
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "capture/SoundLibrary.h"
 
 namespace {

@@ -14,7 +14,7 @@ void setCaptureErrorReporter(CaptureErrorReporter reporter) {
     installedReporter() = std::move(reporter);
 }
 
-void reportCaptureError(std::exception_ptr error) noexcept {
+void reportCaptureError(const std::exception_ptr& error) noexcept {
     try {
         if (installedReporter()) {
             installedReporter()(error);

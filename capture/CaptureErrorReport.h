@@ -12,4 +12,4 @@ using CaptureErrorReporter = std::function<void(std::exception_ptr error)>;
 // Installs the reporter (empty: back to stderr). Main thread, before capture starts.
 void setCaptureErrorReporter(CaptureErrorReporter reporter);
 // Hands the error to the reporter; never throws. Main thread.
-void reportCaptureError(std::exception_ptr error) noexcept;
+void reportCaptureError(const std::exception_ptr& error) noexcept;

@@ -1,6 +1,6 @@
 #include "capture/CaptureFormats.h"
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "capture/ServiceRef.h"
 
 const TSoundCaptureFormat& TSoundCaptureFormats::Items(int index) const {

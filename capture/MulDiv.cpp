@@ -4,12 +4,14 @@
 #include <limits>
 
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
-    if (c == 0) return -1;
+    if (c == 0)
+        return -1;
     const int64_t product = static_cast<int64_t>(a) * b;
     const bool negative = (product < 0) != (c < 0);
     const uint64_t magnitude = static_cast<uint64_t>(std::llabs(product));
     const uint64_t divisor = static_cast<uint64_t>(std::llabs(static_cast<int64_t>(c)));
     const uint64_t rounded = (magnitude + divisor / 2) / divisor;
-    if (rounded > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) + (negative ? 1 : 0)) return -1;
+    if (rounded > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) + (negative ? 1 : 0))
+        return -1;
     return negative ? static_cast<int32_t>(-static_cast<int64_t>(rounded)) : static_cast<int32_t>(rounded);
 }

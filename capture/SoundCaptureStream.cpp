@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "capture/MulDiv.h"
 #include "capture/SoundCaptureStreamNotify.h"
 #include "capture/SoundLibrary.h"

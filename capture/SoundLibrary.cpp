@@ -1,18 +1,17 @@
 #include "capture/SoundLibrary.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
+#include "base/ExecutablePath.h"
 
 namespace {
 
@@ -50,21 +49,13 @@ std::string lowerCased(std::string text) {
     return text;
 }
 
-std::string executableDirectory() {
-    char path[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
-    if (length <= 0)
-        return ".";
-    const std::string exe(path, static_cast<size_t>(length));
-    const size_t slash = exe.rfind('/');
-    return slash == std::string::npos ? "." : exe.substr(0, slash);
-}
-
 std::string libraryPath(const std::string& name) {
     if (name.find('/') != std::string::npos)
         return name;
     const std::string& override = libraryDirectoryOverride();
-    return (override.empty() ? executableDirectory() : override) + "/" + name;
+    if (!override.empty())
+        return override + "/" + name;
+    return (executablePath().empty() ? "." : executableDirectory()) + "/" + name;
 }
 
 Exception notLoaded(const std::string& libraryName) {

@@ -6,15 +6,18 @@
 #include <cstdint>
 #include <vector>
 
-// Colours are given as the 24-bit values 0xBBGGRR used throughout the program
-// (white 0xFFFFFF, green 0x008000, blue 0xFF0000); pixels hold 0x00RRGGBB.
-constexpr uint32_t colourToPixel(uint32_t bbggrr) {
+// A colour as the program gives it: the 24-bit value 0xBBGGRR (white 0xFFFFFF,
+// green 0x008000, blue 0xFF0000). Its own type, so a colour reaches a picture's
+// pixels (0x00RRGGBB) only through colourToPixel.
+enum class Colour : uint32_t {};
+
+constexpr uint32_t colourToPixel(Colour colour) {
+    const uint32_t bbggrr = static_cast<uint32_t>(colour);
     return ((bbggrr & 0xFFu) << 16) | (bbggrr & 0xFF00u) | ((bbggrr >> 16) & 0xFFu);
 }
-constexpr uint32_t pixelToColour(uint32_t rgb) { return colourToPixel(rgb & 0xFFFFFFu); }
 
 class Bitmap {
-public:
+  public:
     Bitmap() = default;
     Bitmap(int width, int height, uint32_t fillPixel = 0);
 
@@ -37,7 +40,7 @@ public:
 
     bool operator==(const Bitmap& other) const = default;
 
-private:
+  private:
     int width_ = 0;
     int height_ = 0;
     std::vector<uint32_t> pixels_;

@@ -101,8 +101,8 @@ void drawMajor(Bitmap& picture, uint32_t pixel, int64_t u0, int64_t v0, int64_t 
 
 } // namespace
 
-void Canvas::setPenColour(uint32_t bbggrr) {
-    penColour_ = bbggrr & 0xFFFFFFu;
+void Canvas::setPenColour(Colour colour) {
+    penColour_ = Colour{static_cast<uint32_t>(colour) & 0xFFFFFFu};
     penPixel_ = colourToPixel(penColour_);
 }
 

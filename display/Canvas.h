@@ -29,9 +29,9 @@ class Canvas {
     // The canvas keeps a reference: the picture must outlive it. Pen black, at (0, 0).
     explicit Canvas(Bitmap& picture) : picture_(picture) {}
 
-    // Colour value 0xBBGGRR (white 0xFFFFFF, green 0x008000, blue 0xFF0000).
-    void setPenColour(uint32_t bbggrr);
-    uint32_t penColour() const { return penColour_; }
+    // Only the colour's low 24 bits count.
+    void setPenColour(Colour colour);
+    Colour penColour() const { return penColour_; }
 
     void MoveTo(int32_t x, int32_t y) {
         penX_ = x;
@@ -44,7 +44,7 @@ class Canvas {
 
   private:
     Bitmap& picture_;
-    uint32_t penColour_ = 0;
+    Colour penColour_{0};
     uint32_t penPixel_ = 0;
     int32_t penX_ = 0;
     int32_t penY_ = 0;

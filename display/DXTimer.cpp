@@ -45,7 +45,7 @@ void TCustomDXTimer::setEnabled(bool value) {
     }
     enabled_ = value;
     if (loading_) {
-        return;   // Loaded() starts it
+        return; // Loaded() starts it
     }
     if (enabled_) {
         StartTimer();
@@ -89,9 +89,9 @@ void TCustomDXTimer::DetachIdle() {
 }
 
 void TCustomDXTimer::IdleTick(bool& done) {
-    done = false;   // while attached, the loop never blocks
+    done = false; // while attached, the loop never blocks
     const uint32_t now = clock_();
-    const uint32_t elapsed = now - lastTickTime_;   // unsigned: the clock's wrap does no harm
+    const uint32_t elapsed = now - lastTickTime_; // unsigned: the clock's wrap does no harm
     if (elapsed < interval_) {
         return;
     }

@@ -13,7 +13,7 @@ using TNotifyEvent = std::function<void(TCustomDXTimer& sender)>;
 using TDXTimerEvent = std::function<void(TCustomDXTimer& sender, int32_t lagCount)>;
 
 class TCustomDXTimer {
-public:
+  public:
     // Adds the message hook; does not start the timer. `clock` defaults to timeGetTime.
     explicit TCustomDXTimer(IdleHost& application, MillisecondClock clock = {});
     virtual ~TCustomDXTimer();
@@ -30,7 +30,7 @@ public:
     bool Enabled() const { return enabled_; }
     void setEnabled(bool value);
     uint32_t Interval() const { return interval_; }
-    void setInterval(int32_t value);   // the value is taken as signed: negative stores 0
+    void setInterval(int32_t value); // the value is taken as signed: negative stores 0
     uint32_t IntervalDivisor() const { return intervalDivisor_; }
     bool Started() const { return started_; }
     uint32_t LastTickTime() const { return lastTickTime_; }
@@ -39,12 +39,12 @@ public:
     TNotifyEvent OnDeactivate;
     TDXTimerEvent OnTimer;
 
-protected:
+  protected:
     virtual void FireActivate();
     virtual void FireDeactivate();
     virtual void FireTimer(int32_t lagCount);
 
-private:
+  private:
     void StartTimer();
     void StopTimer();
     void AttachIdle();
@@ -60,7 +60,7 @@ private:
     bool activeOnly_ = true;
     bool enabled_ = true;
     bool started_ = false;
-    bool attached_ = false;   // IdleTick is in the application's slot
+    bool attached_ = false; // IdleTick is in the application's slot
     uint32_t interval_ = 0;
     uint32_t intervalDivisor_ = 0;
     uint32_t lastTickTime_ = 0;
@@ -68,6 +68,6 @@ private:
 
 // The published form of the timer, as a window layout sets it.
 class TDXTimer : public TCustomDXTimer {
-public:
+  public:
     using TCustomDXTimer::TCustomDXTimer;
 };

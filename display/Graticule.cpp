@@ -9,8 +9,8 @@
 // picture only the zero marker meets the grid (y = 160, x 10..15).
 namespace {
 
-constexpr uint32_t kGridColour = 0x009600;  // 0xBBGGRR
-constexpr uint32_t kLabelColour = 0x00FF00; // 0xBBGGRR
+constexpr Colour kGridColour{0x009600};
+constexpr Colour kLabelColour{0x00FF00};
 
 constexpr int kGridLeft = 10, kGridRight = 280, kGridTop = 12, kGridBottom = 308;
 constexpr int kColumnStep = 27, kRowStep = 37;

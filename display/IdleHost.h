@@ -8,7 +8,7 @@ constexpr uint32_t kMessageAppActivated = 0xB000;
 constexpr uint32_t kMessageAppDeactivated = 0xB001;
 
 class IdleHost {
-public:
+  public:
     // Called when the event loop's queue has become empty; `done` comes preset to true.
     // Handing back false keeps the loop from blocking and it calls again at once.
     using IdleHandler = std::function<void(bool& done)>;

@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/LittleEndian.h"
+
 namespace {
 
 constexpr int32_t kClampLeft = 10;
@@ -10,9 +12,7 @@ constexpr int32_t kClampRight = 281;
 constexpr int32_t kLastIndex = kConvertedPoints - 1; // 272
 
 int32_t wordAt(const CaptureBlockBuffer& block, int index) {
-    const uint8_t* p = block.data() + 4 * index;
-    const uint32_t u = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    return static_cast<int32_t>(u);
+    return static_cast<int32_t>(readLe32(block.data() + 4 * index));
 }
 
 } // namespace

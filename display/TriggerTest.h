@@ -9,8 +9,8 @@ enum class TriggerButton { Auto, Minus, Plus };
 constexpr int32_t kTriggerWindow = 5; // pixels; a distance of exactly 5 passes
 
 // The level line in screen pixels: where a zero word lands at this vertical position.
-constexpr int32_t triggerLevel(int32_t trackBar2) {
-    return trackBar2 + 60;
+constexpr int32_t triggerLevel(int32_t yPosition) {
+    return yPosition + 60;
 }
 
 // "+/-" always passes. "-": both y0 and y1 at or below the level line on screen

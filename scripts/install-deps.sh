@@ -18,7 +18,8 @@ package_packages=(dpkg-dev file gzip)
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth x11-utils xdotool x11-apps
                imagemagick sox alsa-utils pulseaudio-utils libasound2-plugins
                pipewire pipewire-bin pipewire-pulse wireplumber dbus
-               fakeroot lintian desktop-file-utils appstream man-db)
+               fakeroot lintian desktop-file-utils appstream man-db
+               clang-format-14 clang-tidy-14 git)
 
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'

@@ -4,7 +4,7 @@
 // into those (Windows-numbered) codes. Qt-free; any thread.
 #include <string>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 namespace ioerror {
 

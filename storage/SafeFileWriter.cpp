@@ -9,20 +9,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "base/FileOpen.h"
 #include "storage/PathParts.h"
 
 namespace {
 
 [[noreturn]] void fail(FileFailure::Step step, int err) {
     throw FileFailure{step, err};
-}
-
-int openRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
 }
 
 // The file an existing symbolic link leads to, or the path itself when it is no link.
@@ -61,7 +54,7 @@ bool diskFull(int err) {
 } // namespace
 
 SafeFileWriter::SafeFileWriter(const std::string& path, const FileCalls& calls) : calls_(calls) {
-    if (path.empty() || path.find('\0') != std::string::npos)
+    if (!isUsablePath(path))
         fail(FileFailure::Step::Create, ENOENT);
 
     // The system's own lookup vets the target as a plain open would: links followed or
@@ -122,7 +115,8 @@ int SafeFileWriter::makeTemporary(const struct stat* existing) {
     const std::string dir = pathparts::directoryOf(target_);
     const std::string base = pathparts::nameOf(target_).substr(0, 100);
     for (int attempt = 0; attempt < 100 && !fd_.valid(); ++attempt) {
-        temp_ = dir + "/." + base + ".tmp" + uniqueSuffix();
+        temp_ = dir;
+        temp_.append("/.").append(base).append(".tmp").append(uniqueSuffix());
         // 0666 lets the umask decide a new file's permissions, as for any created file.
         fd_ = UniqueFd(openRetrying(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
         if (!fd_.valid() && errno != EEXIST) {

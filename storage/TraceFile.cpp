@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "base/FileOpen.h"
+#include "base/LittleEndian.h"
 #include "storage/IoError.h"
 #include "storage/SafeFileWriter.h"
 #include "storage/UniqueFd.h"
@@ -12,22 +14,9 @@ namespace {
 
 constexpr size_t kHalfBytes = kTraceFileBytes / 2;
 
-void putLe32(uint8_t* out, int32_t value) {
-    const auto v = static_cast<uint32_t>(value);
-    out[0] = static_cast<uint8_t>(v);
-    out[1] = static_cast<uint8_t>(v >> 8);
-    out[2] = static_cast<uint8_t>(v >> 16);
-    out[3] = static_cast<uint8_t>(v >> 24);
-}
-
-int32_t getLe32(const uint8_t* in) {
-    return static_cast<int32_t>(static_cast<uint32_t>(in[0]) | static_cast<uint32_t>(in[1]) << 8 |
-                                static_cast<uint32_t>(in[2]) << 16 | static_cast<uint32_t>(in[3]) << 24);
-}
-
 // An empty name would otherwise mean the standard input or output.
 void checkName(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos)
+    if (!isUsablePath(path))
         throw ioerror::error(ioerror::kInvalidFilename);
 }
 
@@ -36,16 +25,16 @@ void checkName(const std::string& path) {
 TraceFileBytes encodeTraceFile(const TraceArray& x, const TraceArray& y) {
     TraceFileBytes bytes{};
     for (int i = 0; i < kStoredPoints; ++i) {
-        putLe32(&bytes[4 * i], x[i]);
-        putLe32(&bytes[kHalfBytes + 4 * i], y[i]);
+        writeLe32(&bytes[4 * i], static_cast<uint32_t>(x[i]));
+        writeLe32(&bytes[kHalfBytes + 4 * i], static_cast<uint32_t>(y[i]));
     }
     return bytes;
 }
 
 void decodeTraceFile(const TraceFileBytes& bytes, TraceArray& x, TraceArray& y) {
     for (int i = 0; i < kStoredPoints; ++i) {
-        x[i] = getLe32(&bytes[4 * i]);
-        y[i] = getLe32(&bytes[kHalfBytes + 4 * i]);
+        x[i] = static_cast<int32_t>(readLe32(&bytes[4 * i]));
+        y[i] = static_cast<int32_t>(readLe32(&bytes[kHalfBytes + 4 * i]));
     }
 }
 
@@ -69,10 +58,7 @@ void readTraceFile(const std::string& path, TraceArray& x, TraceArray& y) {
     checkName(path);
     // Non-blocking, so that a pipe or terminal named by mistake cannot hang the
     // program; it has no effect on regular files.
-    UniqueFd fd;
-    do {
-        fd = UniqueFd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    } while (!fd.valid() && errno == EINTR);
+    UniqueFd fd(openRetrying(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid())
         throw ioerror::fromErrno(errno, path);
 

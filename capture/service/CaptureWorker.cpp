@@ -167,6 +167,8 @@ int setUpAndStart(snd_pcm_t* pcm, const PcmFormat& format, snd_pcm_uframes_t& pe
 
 } // namespace
 
+// By value: the thread's own share keeps the run alive however the worker ends.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 void CaptureWorker::body(std::shared_ptr<Run> run) {
     Run& r = *run;
     const auto cancelled = [&r] { return r.stopping.load(); };

@@ -159,9 +159,9 @@ TEST_F(AccessibilityTest, TabRunsTheDesignedOrderThenTheIcons) {
 TEST_F(AccessibilityTest, SpaceAndEnterOnAnIconRunItsHandler) {
     activate();
     int exports = 0;
-    SavePictureDialog::testDriver = [&exports](SavePictureDialog& dialog) {
+    SavePictureDialog::testDriver = [&exports](SavePictureDialog& picker) {
         ++exports;
-        dialog.reject();
+        picker.reject();
     };
     // The information icon shows the About box.
     form->Image3->setFocus(Qt::TabFocusReason);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/Application.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "tests/app/TestApp.h"
 
 namespace {

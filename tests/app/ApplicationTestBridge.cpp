@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "app/Application.h"
-#include "app/Errors.h"
 #include "app/MainThreadBridge.h"
+#include "base/Errors.h"
 #include "capture/MainThreadQueue.h"
 #include "tests/app/TestApp.h"
 
@@ -30,7 +30,7 @@ TEST(ApplicationTestBridge, WorkerRequestRunsOnTheMainThreadFromTheEventLoop) {
     // Fails the test instead of hanging it if the request never runs.
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec();
-    MainThreadQueue::instance().cancel(&loop);   // lets the worker go if it never ran
+    MainThreadQueue::instance().cancel(&loop); // lets the worker go if it never ran
     worker.join();
     EXPECT_TRUE(ran);
     EXPECT_EQ(ranOn, mainId);
@@ -55,4 +55,4 @@ TEST(ApplicationTestBridge, CaptureErrorsReachTheExceptionDisplay) {
     TestApp::clearMessages();
 }
 
-}  // namespace
+} // namespace

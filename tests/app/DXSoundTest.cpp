@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/DXSound.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "capture/SoundLibrary.h"
 #include "capture/service/RefCounted.h"
 
@@ -31,7 +31,7 @@ FakeService& fake() {
 }
 
 class FakeBuffer : public RefCounted<IDirectSoundBuffer> {
-public:
+  public:
     FakeBuffer() { ++fake().live; }
     ~FakeBuffer() override {
         --fake().live;
@@ -54,7 +54,7 @@ public:
 };
 
 class FakeSound : public RefCounted<IDirectSound> {
-public:
+  public:
     FakeSound() { ++fake().live; }
     ~FakeSound() override {
         --fake().live;
@@ -84,13 +84,15 @@ HRESULT fakeDirectSoundCreate(const GUID* guid, IDirectSound** sound, IUnknown*)
 }
 
 class DXSoundTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fake() = FakeService{};
         FreeLoadedLibraries();
-        SoundLibraryTestSeam::registerInProcessLibrary(kSoundLibraryName, [](const std::string& name) -> void* {
-            return name == "DirectSoundCreate" ? reinterpret_cast<void*>(&fakeDirectSoundCreate) : nullptr;
-        });
+        SoundLibraryTestSeam::registerInProcessLibrary(
+            kSoundLibraryName, [](const std::string& name) -> void* {
+                return name == "DirectSoundCreate" ? reinterpret_cast<void*>(&fakeDirectSoundCreate)
+                                                   : nullptr;
+            });
     }
     void TearDown() override {
         SoundLibraryTestSeam::unregisterInProcessLibrary(kSoundLibraryName);
@@ -102,7 +104,7 @@ protected:
 };
 
 TEST_F(DXSoundTest, LoadedOpensTheDeviceAndDestructionReleasesIt) {
-    form.winId();   // the window exists already, as when the layout has been read
+    form.winId(); // the window exists already, as when the layout has been read
     {
         TDXSound sound(&form);
         sound.setOptions(soGlobalFocus);
@@ -153,11 +155,11 @@ TEST_F(DXSoundTest, ReCreatedWindowGetsTheLevelAgainAndADestroyedOneIsNotReCreat
     sound.Loaded();
     ASSERT_EQ(fake().levels.size(), 1u);
 
-    form.setWindowFlags(Qt::Tool);   // destroys the native window
+    form.setWindowFlags(Qt::Tool); // destroys the native window
     EXPECT_EQ(form.internalWinId(), 0u);
     EXPECT_EQ(fake().levels.size(), 1u);
 
-    form.show();                     // a new native window
+    form.show(); // a new native window
     ASSERT_NE(form.internalWinId(), 0u);
     ASSERT_GE(fake().levels.size(), 2u);
     EXPECT_EQ(fake().levels.back().first, form.winId());
@@ -166,7 +168,7 @@ TEST_F(DXSoundTest, ReCreatedWindowGetsTheLevelAgainAndADestroyedOneIsNotReCreat
 
 TEST_F(DXSoundTest, OwnerInsideTheWindowFindsTheWindow) {
     form.winId();
-    QWidget* child = new QWidget(&form);   // owned by the form
+    QWidget* child = new QWidget(&form); // owned by the form
     TDXSound sound(child);
     sound.Loaded();
     ASSERT_EQ(fake().levels.size(), 1u);
@@ -180,7 +182,7 @@ TEST_F(DXSoundTest, FailuresDuringInitialize) {
         HRESULT bufferResult;
         bool missingLibrary;
         bool noForm;
-        const char* message;   // null: swallowed by Loaded
+        const char* message; // null: swallowed by Loaded
         const char* className;
     };
     const Case cases[] = {
@@ -249,12 +251,12 @@ TEST_F(DXSoundTest, EventsAndOptionsFollowTheLifecycle) {
         sound.Finalize();
         EXPECT_EQ(sound.NowOptions(), static_cast<TDXSoundOptions>(soExclusive | soStickyFocus));
         EXPECT_EQ(fake().live, 0);
-        sound.Initialize();   // opened again, now exclusive
+        sound.Initialize(); // opened again, now exclusive
         EXPECT_EQ(fake().levels.back().second, DSSCL_EXCLUSIVE);
     }
     EXPECT_EQ(fake().live, 0);
-    EXPECT_EQ(events, (std::vector<std::string>{"initializing", "initialize", "restore", "finalize", "initializing",
-                                                "initialize", "restore", "finalize"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"initializing", "initialize", "restore", "finalize",
+                                                "initializing", "initialize", "restore", "finalize"}));
 }
 
 TEST_F(DXSoundTest, WithoutAutoInitializeLoadedOpensNothing) {
@@ -265,4 +267,4 @@ TEST_F(DXSoundTest, WithoutAutoInitializeLoadedOpensNothing) {
     EXPECT_TRUE(fake().calls.empty());
 }
 
-}  // namespace
+} // namespace

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/DXSound.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "tests/support/SimulatedSoundService.h"
 
 namespace {
@@ -19,7 +19,7 @@ TEST(DXSoundTestSimulated, OpenedOnLoadedAndReleasedOnDestruction) {
     sound->setOptions(soGlobalFocus);
     sound->Loaded();
     EXPECT_TRUE(sound->Ready());
-    EXPECT_EQ(sound->DSound()->DXResult(), DS_OK);   // the cooperative level was set
+    EXPECT_EQ(sound->DSound()->DXResult(), DS_OK); // the cooperative level was set
     EXPECT_EQ(SimulatedSoundService::liveObjects(), 2);
     sound.reset();
     EXPECT_EQ(SimulatedSoundService::liveObjects(), 0);
@@ -51,4 +51,4 @@ TEST(DXSoundTestSimulated, MissingLibraryPassesOn) {
     EXPECT_FALSE(sound.Ready());
 }
 
-}  // namespace
+} // namespace

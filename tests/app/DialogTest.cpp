@@ -15,7 +15,7 @@ namespace {
 using DialogTest = Form2Fixture;
 
 TEST_F(DialogTest, FileNameDialogLayout) {
-    EXPECT_EQ(Form1, dialog.get());
+    EXPECT_EQ(state.Form1, dialog.get());
     EXPECT_TRUE(dialog->isHidden());
     EXPECT_EQ(dialog->windowTitle(), "File Name");
     EXPECT_EQ(dialog->size(), QSize(187, 64));
@@ -82,13 +82,13 @@ TEST_F(DialogTest, EnterAndEscapePressNoButtonAndTheCloseBoxHides) {
 
     dialog->close();
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(Form1, dialog.get()); // hidden, not destroyed
+    EXPECT_EQ(state.Form1, dialog.get()); // hidden, not destroyed
     EXPECT_EQ(form->DataFileName, "C:\\data.bin");
     EXPECT_TRUE(form->isVisible());
 }
 
 TEST_F(DialogTest, AboutBoxLayout) {
-    EXPECT_EQ(Form3, about.get());
+    EXPECT_EQ(state.Form3, about.get());
     EXPECT_TRUE(about->isHidden());
     EXPECT_EQ(about->windowTitle(), "Form3");
     EXPECT_EQ(about->size(), QSize(224, 86));
@@ -140,7 +140,8 @@ TEST(DialogFaceTest, FileNameDialogIsDrawnInTheButtonFace) {
     desktop.setColor(QPalette::Button, QColor(200, 10, 10));
     QApplication::setPalette(desktop);
     {
-        TForm1 dialog;
+        ProgramState state;
+        TForm1 dialog(state);
         EXPECT_EQ(dialog.palette().color(QPalette::Window), QColor(200, 10, 10));
         const QImage shown = dialog.grab().toImage();
         EXPECT_EQ(shown.pixelColor(100, 60), QColor(200, 10, 10)); // below the buttons' row

@@ -54,31 +54,31 @@ class FilesExportTest : public FilesFixture {
     // or is cancelled when there is none. Returns what the dialog showed.
     Shown exportAs(std::optional<QString> answer) {
         Shown shown;
-        SavePictureDialog::testDriver = [&](SavePictureDialog& dialog) {
-            auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-            auto* nameBox = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            auto* model = dialog.findChild<QFileSystemModel*>();
+        SavePictureDialog::testDriver = [&](SavePictureDialog& picker) {
+            auto* types = picker.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            auto* nameBox = picker.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            auto* model = picker.findChild<QFileSystemModel*>();
             ASSERT_TRUE(types && nameBox && model);
             for (int i = 0; i < types->count(); ++i)
                 shown.fileTypes << types->itemText(i);
             shown.selectedType = types->currentIndex();
-            shown.selectedFilter = dialog.selectedNameFilter();
+            shown.selectedFilter = picker.selectedNameFilter();
             shown.modelFilters = model->nameFilters();
             shown.offeredText = nameBox->text();
-            shown.offeredPath = dialog.selectedFiles().value(0);
-            shown.acceptMode = dialog.acceptMode();
-            shown.confirmsOverwrite = !dialog.testOption(QFileDialog::DontConfirmOverwrite);
-            shown.native = !dialog.testOption(QFileDialog::DontUseNativeDialog);
-            shown.defaultSuffix = dialog.defaultSuffix();
-            shown.resizable = dialog.isSizeGripEnabled();
-            shown.hasPreview = dialog.preview() != nullptr && dialog.preview()->parent() == &dialog;
+            shown.offeredPath = picker.selectedFiles().value(0);
+            shown.acceptMode = picker.acceptMode();
+            shown.confirmsOverwrite = !picker.testOption(QFileDialog::DontConfirmOverwrite);
+            shown.native = !picker.testOption(QFileDialog::DontUseNativeDialog);
+            shown.defaultSuffix = picker.defaultSuffix();
+            shown.resizable = picker.isSizeGripEnabled();
+            shown.hasPreview = picker.preview() != nullptr && picker.preview()->parent() == &picker;
             if (!answer) {
-                dialog.reject();
+                picker.reject();
                 return;
             }
             if (!answer->isNull())
                 nameBox->setText(*answer);
-            static_cast<QDialog&>(dialog).accept(); // QFileDialog's own checks run
+            static_cast<QDialog&>(picker).accept(); // QFileDialog's own checks run
         };
         form->Image5->clicked(); // as the icon's click does
         SavePictureDialog::testDriver = {};
@@ -148,8 +148,8 @@ TEST_P(FilesExportNameTest, WritesTheScreenUnderTheNameAsTheRuleSays) {
     std::filesystem::create_directories(path("pics"));
     drawOnScreen();
     writeBytes(path(c.written), std::vector<uint8_t>(10, 'x')); // replaced without a question
-    fillPattern(TraceX, TraceY, 7);
-    const TraceArray traceX = TraceX, traceY = TraceY;
+    fillPattern(state.TraceX, state.TraceY, 7);
+    const TraceArray traceX = state.TraceX, traceY = state.TraceY;
     form->DataFileName = path("trace.bin");
     const std::string confirmed = path(c.confirmed);
 
@@ -160,9 +160,9 @@ TEST_P(FilesExportNameTest, WritesTheScreenUnderTheNameAsTheRuleSays) {
     EXPECT_EQ(form->LastExportName, confirmed); // as confirmed, without ".bmp"
     // Export touches nothing of the trace file or the display state.
     EXPECT_EQ(form->DataFileName, path("trace.bin"));
-    EXPECT_EQ(TraceX, traceX);
-    EXPECT_EQ(TraceY, traceY);
-    EXPECT_FALSE(Paused);
+    EXPECT_EQ(state.TraceX, traceX);
+    EXPECT_EQ(state.TraceY, traceY);
+    EXPECT_FALSE(state.Paused);
     EXPECT_FALSE(form->DXTimer1->Enabled());
 }
 
@@ -171,8 +171,8 @@ INSTANTIATE_TEST_SUITE_P(Files, FilesExportNameTest,
                                            NameCase{"OtherExtension", "pics/trace.xyz", "pics/trace.xyz"},
                                            NameCase{"DotInFolder", "my.pics/trace", "my.pics/trace"},
                                            NameCase{"BmpAlready", "trace.bmp", "trace.bmp"}),
-                         [](const ::testing::TestParamInfo<NameCase>& info) {
-                             return std::string(info.param.what);
+                         [](const ::testing::TestParamInfo<NameCase>& nameCase) {
+                             return std::string(nameCase.param.what);
                          });
 
 TEST_F(FilesExportTest, TheNextDialogOffersTheNameConfirmedLast) {
@@ -282,8 +282,8 @@ TEST_F(FilesExportTest, AFileThatCannotBeCreatedIsReportedAndNothingChanges) {
     drawOnScreen();
     const Bitmap screen = form->Image1->Picture();
     const Bitmap background = form->Image2->Picture();
-    fillPattern(TraceX, TraceY, 8);
-    const TraceArray traceX = TraceX, traceY = TraceY;
+    fillPattern(state.TraceX, state.TraceY, 8);
+    const TraceArray traceX = state.TraceX, traceY = state.TraceY;
     const std::string target = path("missing/trace.bmp");
 
     exportAs(target);
@@ -292,9 +292,9 @@ TEST_F(FilesExportTest, AFileThatCannotBeCreatedIsReportedAndNothingChanges) {
     EXPECT_TRUE(filesInFolder().empty());
     EXPECT_EQ(form->Image1->Picture(), screen);
     EXPECT_EQ(form->Image2->Picture(), background);
-    EXPECT_EQ(TraceX, traceX);
-    EXPECT_EQ(TraceY, traceY);
-    EXPECT_FALSE(Paused);
+    EXPECT_EQ(state.TraceX, traceX);
+    EXPECT_EQ(state.TraceY, traceY);
+    EXPECT_FALSE(state.Paused);
     EXPECT_EQ(form->LastExportName, target); // the dialog remembers what was confirmed
 }
 
@@ -303,10 +303,10 @@ TEST_F(FilesExportTest, TheModalDialogTakesATypedName) {
     const QString typed = QString::fromStdString(path("typed"));
     bool answered = false;
     QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<SavePictureDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
-        static_cast<QDialog*>(dialog)->accept();
+        auto* picker = qobject_cast<SavePictureDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        picker->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
+        static_cast<QDialog*>(picker)->accept();
         answered = true;
     });
     // Should the dialog not appear as expected, close whatever is modal so the test ends.
@@ -326,20 +326,20 @@ TEST_F(FilesExportTest, ThePreviewShowsThePictureUnderTheCursor) {
     const Bitmap picture(300, 150, 0x00FF00);
     writeBmpFile(path("wide.bmp"), picture);
     writeBytes(path("junk.bmp"), std::vector<uint8_t>(100, 1));
-    SavePictureDialog dialog;
-    ASSERT_NE(dialog.preview(), nullptr);
-    emit dialog.currentChanged(QString::fromStdString(path("wide.bmp")));
-    const QPixmap shown = dialog.preview()->pixmap();
+    SavePictureDialog picker;
+    ASSERT_NE(picker.preview(), nullptr);
+    emit picker.currentChanged(QString::fromStdString(path("wide.bmp")));
+    const QPixmap shown = picker.preview()->pixmap();
     ASSERT_FALSE(shown.isNull());
     EXPECT_EQ(shown.width(), 2 * shown.height()); // scaled, its shape kept
-    EXPECT_LE(shown.width(), dialog.preview()->width());
+    EXPECT_LE(shown.width(), picker.preview()->width());
     EXPECT_EQ(shown.toImage().pixelColor(shown.width() / 2, shown.height() / 2), QColor(0, 255, 0));
 
-    emit dialog.currentChanged(QString::fromStdString(path("junk.bmp")));
-    EXPECT_TRUE(dialog.preview()->pixmap().isNull());
-    emit dialog.currentChanged(QString::fromStdString(path("wide.bmp")));
-    emit dialog.currentChanged(folder.path());
-    EXPECT_TRUE(dialog.preview()->pixmap().isNull());
+    emit picker.currentChanged(QString::fromStdString(path("junk.bmp")));
+    EXPECT_TRUE(picker.preview()->pixmap().isNull());
+    emit picker.currentChanged(QString::fromStdString(path("wide.bmp")));
+    emit picker.currentChanged(folder.path());
+    EXPECT_TRUE(picker.preview()->pixmap().isNull());
 }
 
 } // namespace

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/ExecutableDirectory.h"
 #include "app/PictureImage.h"
+#include "base/ExecutablePath.h"
 #include "capture/SoundCaptureStream.h"
 #include "display/DXTimer.h"
 #include "display/Graticule.h"
@@ -48,10 +48,10 @@ TEST_F(FilesTraceTest, SaveThenLoadWhilePausedGivesBackTheSameValues) {
     const std::string file = path("trace.bin");
     writeBytes(file, std::vector<uint8_t>(5000, 0xAB)); // a longer file is truncated
     form->DataFileName = file;
-    Paused = true;
+    state.Paused = true;
     form->DXTimer1->setEnabled(false);
-    fillPattern(TraceX, TraceY, 1);
-    const TraceArray savedX = TraceX, savedY = TraceY;
+    fillPattern(state.TraceX, state.TraceY, 1);
+    const TraceArray savedX = state.TraceX, savedY = state.TraceY;
     const Bitmap screen = form->Image1->Picture();
 
     form->Button4->click();
@@ -63,22 +63,22 @@ TEST_F(FilesTraceTest, SaveThenLoadWhilePausedGivesBackTheSameValues) {
         ASSERT_EQ(le32(bytes, 1120 + 4 * i), uint32_t(savedY[i])) << "Y " << i;
     }
     // Save changes nothing but the file.
-    EXPECT_EQ(TraceX, savedX);
-    EXPECT_EQ(TraceY, savedY);
-    EXPECT_TRUE(Paused);
+    EXPECT_EQ(state.TraceX, savedX);
+    EXPECT_EQ(state.TraceY, savedY);
+    EXPECT_TRUE(state.Paused);
     EXPECT_FALSE(form->DXTimer1->Enabled());
     EXPECT_EQ(form->Image1->Picture(), screen);
 
-    fillPattern(TraceX, TraceY, 2);
-    const TraceArray otherX = TraceX, otherY = TraceY;
+    fillPattern(state.TraceX, state.TraceY, 2);
+    const TraceArray otherX = state.TraceX, otherY = state.TraceY;
     form->Button3->click();
     EXPECT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
     for (int i = 0; i < kTraceLength; ++i) {
         // entries past 279 are not in the file and keep their values
-        EXPECT_EQ(TraceX[i], i < kStoredPoints ? savedX[i] : otherX[i]) << i;
-        EXPECT_EQ(TraceY[i], i < kStoredPoints ? savedY[i] : otherY[i]) << i;
+        EXPECT_EQ(state.TraceX[i], i < kStoredPoints ? savedX[i] : otherX[i]) << i;
+        EXPECT_EQ(state.TraceY[i], i < kStoredPoints ? savedY[i] : otherY[i]) << i;
     }
-    EXPECT_TRUE(Paused);
+    EXPECT_TRUE(state.Paused);
     EXPECT_FALSE(form->DXTimer1->Enabled());
 }
 
@@ -92,25 +92,25 @@ TEST_F(FilesTraceTest, LoadFromTheRunningStateFreezesTheDisplayAndLeavesCaptureR
     stream->Start();
     ASSERT_TRUE(stream->GetCapturing());
     ASSERT_TRUE(form->DXTimer1->Enabled());
-    ASSERT_FALSE(Paused);
+    ASSERT_FALSE(state.Paused);
 
     const std::string file = path("line.bin");
-    fillLine(TraceX, TraceY, 40, 150, 100);
-    writeTraceFile(file, TraceX, TraceY);
-    const TraceArray loadedX = TraceX, loadedY = TraceY;
-    fillPattern(TraceX, TraceY, 3);
+    fillLine(state.TraceX, state.TraceY, 40, 150, 100);
+    writeTraceFile(file, state.TraceX, state.TraceY);
+    const TraceArray loadedX = state.TraceX, loadedY = state.TraceY;
+    fillPattern(state.TraceX, state.TraceY, 3);
     form->DataFileName = file;
     const Bitmap background = form->Image2->Picture();
 
     form->Button3->click();
     EXPECT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
     EXPECT_FALSE(form->DXTimer1->Enabled());
-    EXPECT_TRUE(Paused);
+    EXPECT_TRUE(state.Paused);
     EXPECT_EQ(form->CaptureStream.get(), stream);
     EXPECT_TRUE(stream->GetCapturing());
     for (int i = 0; i < kStoredPoints; ++i) {
-        ASSERT_EQ(TraceX[i], loadedX[i]) << i;
-        ASSERT_EQ(TraceY[i], loadedY[i]) << i;
+        ASSERT_EQ(state.TraceX[i], loadedX[i]) << i;
+        ASSERT_EQ(state.TraceY[i], loadedY[i]) << i;
     }
     EXPECT_EQ(form->Image2->Picture(), background);
 }
@@ -120,8 +120,8 @@ TEST_F(FilesTraceTest, LoadFromTheRunningStateFreezesTheDisplayAndLeavesCaptureR
 TEST_F(FilesTraceTest, LoadDrawsTheTraceOverTheBackgroundWithMergedTracesUnderIt) {
     const Bitmap graticule = makeGraticule();
     const std::string file = path("line.bin");
-    fillLine(TraceX, TraceY, 40, 150, 100);
-    writeTraceFile(file, TraceX, TraceY);
+    fillLine(state.TraceX, state.TraceY, 40, 150, 100);
+    writeTraceFile(file, state.TraceX, state.TraceY);
     form->DataFileName = file;
     form->Button3->click();
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
@@ -131,7 +131,7 @@ TEST_F(FilesTraceTest, LoadDrawsTheTraceOverTheBackgroundWithMergedTracesUnderIt
     EXPECT_EQ(form->Image2->Picture(), graticule);
 
     // Shifted by the sliders' movement: 5 right and 3 up.
-    Paused = false; // moving the sliders while running redraws nothing
+    state.Paused = false; // moving the sliders while running redraws nothing
     form->TrackBar4->setValue(105);
     form->TrackBar2->setValue(97);
     form->Button3->click();
@@ -139,8 +139,8 @@ TEST_F(FilesTraceTest, LoadDrawsTheTraceOverTheBackgroundWithMergedTracesUnderIt
 
     // A merged trace stays in blue under the loaded one.
     const std::string merged = path("merged.bin");
-    fillLine(TraceX, TraceY, 20, 100, 150);
-    writeTraceFile(merged, TraceX, TraceY);
+    fillLine(state.TraceX, state.TraceY, 20, 100, 150);
+    writeTraceFile(merged, state.TraceX, state.TraceY);
     form->DataFileName = merged;
     form->Button6->click();
     form->DataFileName = file;
@@ -161,12 +161,12 @@ TEST_F(FilesTraceTest, AfterLoadTheNextCapturedBlockOverwritesTheConvertedEntrie
     form->CaptureStream = std::make_unique<TSoundCaptureStream>(nullptr);
     TSoundCaptureStream& stream = *form->CaptureStream;
     stream.Start();
-    BlockSize = 1024;
+    state.BlockSize = 1024;
 
     const std::string file = path("line.bin");
-    fillLine(TraceX, TraceY, 40, 150, 100);
-    writeTraceFile(file, TraceX, TraceY);
-    const TraceArray loadedX = TraceX, loadedY = TraceY;
+    fillLine(state.TraceX, state.TraceY, 40, 150, 100);
+    writeTraceFile(file, state.TraceX, state.TraceY);
+    const TraceArray loadedX = state.TraceX, loadedY = state.TraceY;
     form->DataFileName = file;
     form->Button3->click();
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
@@ -178,10 +178,10 @@ TEST_F(FilesTraceTest, AfterLoadTheNextCapturedBlockOverwritesTheConvertedEntrie
         block[k] = SimulatedSoundService::patternByte(k);
     TraceArray expectedX = loadedX, expectedY = loadedY;
     convertBlock(block, {}, expectedX, expectedY);
-    EXPECT_EQ(TraceX, expectedX);
-    EXPECT_EQ(TraceY, expectedY);
+    EXPECT_EQ(state.TraceX, expectedX);
+    EXPECT_EQ(state.TraceY, expectedY);
     for (int i = kConvertedPoints; i < kStoredPoints; ++i)
-        EXPECT_EQ(TraceX[i], loadedX[i]) << i;
+        EXPECT_EQ(state.TraceX[i], loadedX[i]) << i;
 }
 
 struct LoadFailure {
@@ -204,8 +204,8 @@ TEST_P(FilesLoadFailureTest, ShowsTheErrorAndKeepsTheArraysWithTheDisplayFrozen)
     const LoadFailure& failure = GetParam();
     const std::string name = failure.prepare(*this);
     form->DataFileName = name;
-    fillPattern(TraceX, TraceY, 4);
-    const TraceArray beforeX = TraceX, beforeY = TraceY;
+    fillPattern(state.TraceX, state.TraceY, 4);
+    const TraceArray beforeX = state.TraceX, beforeY = state.TraceY;
     form->Image1->Picture().setPixel(3, 3, 0x123456); // whatever the screen showed
     const Bitmap screen = form->Image1->Picture();
     const Bitmap background = form->Image2->Picture();
@@ -213,22 +213,22 @@ TEST_P(FilesLoadFailureTest, ShowsTheErrorAndKeepsTheArraysWithTheDisplayFrozen)
     form->Button3->click();
     ASSERT_EQ(TestApp::messageTexts(), QStringList{QString::fromUtf8(failure.message)});
     EXPECT_EQ(TestApp::messages()[0].title, QStringLiteral("Veldora"));
-    EXPECT_EQ(TraceX, beforeX);
-    EXPECT_EQ(TraceY, beforeY);
-    EXPECT_TRUE(Paused); // frozen before the read
+    EXPECT_EQ(state.TraceX, beforeX);
+    EXPECT_EQ(state.TraceY, beforeY);
+    EXPECT_TRUE(state.Paused); // frozen before the read
     EXPECT_FALSE(form->DXTimer1->Enabled());
     EXPECT_EQ(form->Image1->Picture(), screen); // no redraw
     EXPECT_EQ(form->Image2->Picture(), background);
 
     // Merge of the same name: the same message, nothing drawn, nothing else touched.
     TestApp::clearMessages();
-    Paused = false;
+    state.Paused = false;
     form->DXTimer1->setEnabled(true);
     form->Button6->click();
     ASSERT_EQ(TestApp::messageTexts(), QStringList{QString::fromUtf8(failure.message)});
-    EXPECT_EQ(TraceX, beforeX);
-    EXPECT_EQ(TraceY, beforeY);
-    EXPECT_FALSE(Paused);
+    EXPECT_EQ(state.TraceX, beforeX);
+    EXPECT_EQ(state.TraceY, beforeY);
+    EXPECT_FALSE(state.Paused);
     EXPECT_TRUE(form->DXTimer1->Enabled());
     EXPECT_EQ(form->Image1->Picture(), screen);
     EXPECT_EQ(form->Image2->Picture(), background);
@@ -246,27 +246,27 @@ INSTANTIATE_TEST_SUITE_P(
             "Invalid filename."},
         LoadFailure{"ShortFile",
                     [](FilesFixture& f) {
-                        auto& t = static_cast<FilesLoadFailureTest&>(f);
-                        t.writeBytes(t.pathOf("short.bin"), std::vector<uint8_t>(1500, 0x11));
-                        return t.pathOf("short.bin");
+                        auto& fixture = static_cast<FilesLoadFailureTest&>(f);
+                        fixture.writeBytes(fixture.pathOf("short.bin"), std::vector<uint8_t>(1500, 0x11));
+                        return fixture.pathOf("short.bin");
                     },
                     "Read beyond end of file."},
         LoadFailure{"EmptyFile",
                     [](FilesFixture& f) {
-                        auto& t = static_cast<FilesLoadFailureTest&>(f);
-                        t.writeBytes(t.pathOf("empty.bin"), {});
-                        return t.pathOf("empty.bin");
+                        auto& fixture = static_cast<FilesLoadFailureTest&>(f);
+                        fixture.writeBytes(fixture.pathOf("empty.bin"), {});
+                        return fixture.pathOf("empty.bin");
                     },
                     "Read beyond end of file."},
         LoadFailure{"EmptyName", [](FilesFixture&) { return std::string(); }, "Invalid filename."},
         LoadFailure{"Folder",
                     [](FilesFixture& f) { return static_cast<FilesLoadFailureTest&>(f).pathOf(""); },
                     "File access denied."}),
-    [](const ::testing::TestParamInfo<LoadFailure>& info) { return std::string(info.param.what); });
+    [](const ::testing::TestParamInfo<LoadFailure>& failure) { return std::string(failure.param.what); });
 
 TEST_F(FilesTraceTest, SaveFailuresShowTheErrorAndChangeNothing) {
-    fillPattern(TraceX, TraceY, 5);
-    const TraceArray beforeX = TraceX, beforeY = TraceY;
+    fillPattern(state.TraceX, state.TraceY, 5);
+    const TraceArray beforeX = state.TraceX, beforeY = state.TraceY;
     const struct {
         std::string name;
         const char* message;
@@ -277,9 +277,9 @@ TEST_F(FilesTraceTest, SaveFailuresShowTheErrorAndChangeNothing) {
         form->DataFileName = c.name;
         form->Button4->click();
         EXPECT_EQ(TestApp::messageTexts(), QStringList{QString::fromUtf8(c.message)});
-        EXPECT_EQ(TraceX, beforeX);
-        EXPECT_EQ(TraceY, beforeY);
-        EXPECT_FALSE(Paused);
+        EXPECT_EQ(state.TraceX, beforeX);
+        EXPECT_EQ(state.TraceY, beforeY);
+        EXPECT_FALSE(state.Paused);
         EXPECT_TRUE(form->DXTimer1->Enabled());
     }
     EXPECT_TRUE(std::filesystem::is_empty(folder.path().toStdString()));
@@ -301,12 +301,12 @@ TEST_F(FilesTraceTest, MergeTwiceLeavesBothTracesBlueInTheBackgroundUntilClear) 
     const Bitmap graticule = makeGraticule();
     ASSERT_EQ(form->Image2->Picture(), graticule);
     const std::string first = path("first.bin"), second = path("second.bin");
-    fillLine(TraceX, TraceY, 20, 100, 100); // row 100 is between grid lines: black there
-    writeTraceFile(first, TraceX, TraceY);
-    fillLine(TraceX, TraceY, 30, 60, 200);
-    writeTraceFile(second, TraceX, TraceY);
-    const TraceArray secondX = TraceX, secondY = TraceY;
-    fillPattern(TraceX, TraceY, 6);
+    fillLine(state.TraceX, state.TraceY, 20, 100, 100); // row 100 is between grid lines: black there
+    writeTraceFile(first, state.TraceX, state.TraceY);
+    fillLine(state.TraceX, state.TraceY, 30, 60, 200);
+    writeTraceFile(second, state.TraceX, state.TraceY);
+    const TraceArray secondX = state.TraceX, secondY = state.TraceY;
+    fillPattern(state.TraceX, state.TraceY, 6);
     form->DataFileName = first;
     form->Button6->click();
     form->DataFileName = second;
@@ -324,10 +324,10 @@ TEST_F(FilesTraceTest, MergeTwiceLeavesBothTracesBlueInTheBackgroundUntilClear) 
     EXPECT_EQ(form->Image1->Picture(), background);
     // The arrays hold the second file's trace; the display state is untouched.
     for (int i = 0; i < kStoredPoints; ++i) {
-        ASSERT_EQ(TraceX[i], secondX[i]) << i;
-        ASSERT_EQ(TraceY[i], secondY[i]) << i;
+        ASSERT_EQ(state.TraceX[i], secondX[i]) << i;
+        ASSERT_EQ(state.TraceY[i], secondY[i]) << i;
     }
-    EXPECT_FALSE(Paused);
+    EXPECT_FALSE(state.Paused);
     EXPECT_TRUE(form->DXTimer1->Enabled());
 
     // Clear reloads the background from its file: the merged traces are gone.
@@ -344,10 +344,10 @@ TEST_F(FilesTraceTest, MergeTestsOnlyTheEndPointOfEachSegment) {
     const std::string file = path("edge.bin");
     // Every x at 281: nothing is drawn.
     for (int i = 0; i < kTraceLength; ++i) {
-        TraceX[i] = 281;
-        TraceY[i] = 50 + i;
+        state.TraceX[i] = 281;
+        state.TraceY[i] = 50 + i;
     }
-    writeTraceFile(file, TraceX, TraceY);
+    writeTraceFile(file, state.TraceX, state.TraceY);
     form->DataFileName = file;
     Bitmap screen(291, 330, 0xFF00FF); // a screen unlike the background
     form->Image1->setPicture(screen);
@@ -359,11 +359,11 @@ TEST_F(FilesTraceTest, MergeTestsOnlyTheEndPointOfEachSegment) {
 
     // One point at 280 gets the segment from its predecessor at 281; the next point,
     // back at 281, gets none.
-    TraceX[5] = 280;
-    TraceY[5] = 20;
-    TraceY[4] = 20;
-    TraceY[6] = 20;
-    writeTraceFile(file, TraceX, TraceY);
+    state.TraceX[5] = 280;
+    state.TraceY[5] = 20;
+    state.TraceY[4] = 20;
+    state.TraceY[6] = 20;
+    writeTraceFile(file, state.TraceX, state.TraceY);
     form->Button6->click();
     EXPECT_EQ(differences(form->Image2->Picture(), background), row(281, 281, 20));
     EXPECT_EQ(form->Image2->Picture().pixel(281, 20), kBlue);

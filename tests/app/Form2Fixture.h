@@ -1,7 +1,7 @@
 #pragma once
 // A real main window, built and started as the program does it (layout, then
-// FormCreate), with the two secondary windows. Program state is reset around each
-// test; recorded message boxes are cleared.
+// FormCreate), with the two secondary windows and the state they share, fresh for
+// each test; recorded message boxes are cleared.
 #include <QCoreApplication>
 #include <QWidget>
 
@@ -21,26 +21,24 @@
 class Form2Fixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetProgramState();
         TestApp::clearMessages();
         {
             // Start-up against a simulated sound service, never the machine's sound:
             // capture starts, then the stream is released with the service. Tests that
             // need capture make their own service and stream.
             SimulatedSoundService sound;
-            form = std::make_unique<TForm2>();
+            form = std::make_unique<TForm2>(state);
             TestApp::app().guard([this] { form->FormCreate(); });
             form->CaptureStream.reset();
         }
-        dialog = std::make_unique<TForm1>();
-        about = std::make_unique<TForm3>();
+        dialog = std::make_unique<TForm1>(state);
+        about = std::make_unique<TForm3>(state);
     }
     void TearDown() override {
         about.reset();
         dialog.reset();
         form.reset();
         TestApp::app().setIdleHandler({});
-        resetProgramState();
         TestApp::clearMessages();
     }
 
@@ -50,6 +48,7 @@ class Form2Fixture : public ::testing::Test {
         QCoreApplication::processEvents();
     }
 
+    ProgramState state; // outlives the windows
     std::unique_ptr<TForm2> form;
     std::unique_ptr<TForm1> dialog;
     std::unique_ptr<TForm3> about;

@@ -170,12 +170,12 @@ TEST_F(Form2LayoutTest, RefreshTimerAsTheLayoutSetsIt) {
 }
 
 TEST(Form2CreatedTest, LayoutStateBeforeFormCreate) {
-    resetProgramState();
-    TForm2 created;
-    EXPECT_EQ(Form2, &created);
+    ProgramState state;
+    TForm2 created(state);
+    EXPECT_EQ(state.Form2, &created);
     EXPECT_TRUE(created.RadioButton2->isChecked());
     EXPECT_FALSE(created.RadioButton1->isChecked());
-    EXPECT_EQ(TriggerMode, 0); // the layout's check ran no click handler
+    EXPECT_EQ(state.TriggerMode, 0); // the layout's check ran no click handler
     EXPECT_EQ(created.Label10->text(), "Label10");
     EXPECT_EQ(created.Edit1->text(), "Edit1");
     EXPECT_EQ(created.Edit2->text(), "Edit2");

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/ExecutableDirectory.h"
 #include "app/PictureImage.h"
+#include "base/ExecutablePath.h"
 #include "display/Graticule.h"
 #include "storage/BmpFile.h"
 #include "tests/app/Form2Fixture.h"
@@ -55,19 +55,19 @@ TEST_F(Form2ScreenTest, ClearAndReversLoadTheBackgroundOfTheScheme) {
     {
         SCOPED_TRACE("at start nothing is loaded");
         EXPECT_EQ(form->Image1->Picture(), graticule);
-        EXPECT_FALSE(Reversed);
+        EXPECT_FALSE(state.Reversed);
     }
     {
         SCOPED_TRACE("Clear in the normal scheme");
         form->Button7->click();
         EXPECT_EQ(form->Image2->Picture(), normal);
         EXPECT_EQ(form->Image1->Picture(), normal);
-        EXPECT_FALSE(Reversed);
+        EXPECT_FALSE(state.Reversed);
     }
     {
         SCOPED_TRACE("Revers switches to the reversed scheme");
         form->Button9->click();
-        EXPECT_TRUE(Reversed);
+        EXPECT_TRUE(state.Reversed);
         EXPECT_EQ(form->Image2->Picture(), reversed);
         EXPECT_EQ(form->Image1->Picture(), reversed);
     }
@@ -76,12 +76,12 @@ TEST_F(Form2ScreenTest, ClearAndReversLoadTheBackgroundOfTheScheme) {
         form->Image1->setPicture(graticule);
         form->Button7->click();
         EXPECT_EQ(form->Image1->Picture(), reversed);
-        EXPECT_TRUE(Reversed);
+        EXPECT_TRUE(state.Reversed);
     }
     {
         SCOPED_TRACE("Revers back");
         form->Button9->click();
-        EXPECT_FALSE(Reversed);
+        EXPECT_FALSE(state.Reversed);
         EXPECT_EQ(form->Image1->Picture(), normal);
     }
     EXPECT_TRUE(TestApp::messages().empty());
@@ -91,13 +91,13 @@ TEST_F(Form2ScreenTest, ClearAndReversLoadTheBackgroundOfTheScheme) {
         std::remove(files.reversed().c_str());
         form->Image1->setPicture(graticule); // the screen as a live drawing left it
         form->Button9->click();
-        EXPECT_TRUE(Reversed);
+        EXPECT_TRUE(state.Reversed);
         ASSERT_EQ(TestApp::messages().size(), 1u);
         EXPECT_EQ(TestApp::messages()[0].text.toStdString(), "Cannot open file " + files.reversed() + ".");
         EXPECT_EQ(form->Image1->Picture(), graticule);
         EXPECT_EQ(form->Image2->Picture(), normal);
         form->Button9->click(); // a second press switches back
-        EXPECT_FALSE(Reversed);
+        EXPECT_FALSE(state.Reversed);
         EXPECT_EQ(form->Image1->Picture(), normal);
         TestApp::clearMessages();
     }
@@ -110,7 +110,7 @@ TEST_F(Form2ScreenTest, ClearAndReversLoadTheBackgroundOfTheScheme) {
         EXPECT_EQ(TestApp::messages()[0].text, "Bitmap image is not valid.");
         EXPECT_EQ(form->Image1->Picture(), graticule);
         EXPECT_EQ(form->Image2->Picture(), normal);
-        EXPECT_FALSE(Reversed);
+        EXPECT_FALSE(state.Reversed);
     }
 }
 

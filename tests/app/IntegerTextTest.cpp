@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/Errors.h"
 #include "app/IntegerText.h"
+#include "base/Errors.h"
 
 namespace {
 

@@ -36,37 +36,37 @@ TEST_F(LiveDisplayTest, HandlerConvertsTheNewestBlock) {
     // Fewer than a block captured since Start: the seeded trace stays.
     ASSERT_TRUE(sound->pushBytes(words(kFullScalePositive, 250)));
     deliver();
-    EXPECT_EQ(TraceY[0], 160);
-    EXPECT_EQ(TraceY[2], 0);
+    EXPECT_EQ(state.TraceY[0], 160);
+    EXPECT_EQ(state.TraceY[2], 0);
 
     ASSERT_TRUE(sound->pushBytes(words(kFullScalePositive, 6))); // 1024 bytes now
     deliver();
-    EXPECT_EQ(BlockSize, 1024);
+    EXPECT_EQ(state.BlockSize, 1024);
     for (int i = 0; i <= 255; ++i)
-        ASSERT_EQ(TraceY[i], 236) << i;
+        ASSERT_EQ(state.TraceY[i], 236) << i;
     for (int i = 256; i <= 272; ++i) // words past the block are zero
-        ASSERT_EQ(TraceY[i], 160) << i;
-    EXPECT_EQ(TraceX[0], 10);
-    EXPECT_EQ(TraceX[1], 11);
-    EXPECT_EQ(TraceX[135], 279);
-    EXPECT_EQ(TraceX[136], 281);
-    EXPECT_EQ(TraceX[272], 281);
+        ASSERT_EQ(state.TraceY[i], 160) << i;
+    EXPECT_EQ(state.TraceX[0], 10);
+    EXPECT_EQ(state.TraceX[1], 11);
+    EXPECT_EQ(state.TraceX[135], 279);
+    EXPECT_EQ(state.TraceX[136], 281);
+    EXPECT_EQ(state.TraceX[272], 281);
     EXPECT_EQ(form->CaptureStream->AvailableBytes(), 0);
 
     // Half a block more: the newest 1024 bytes, overlapping the block before.
     ASSERT_TRUE(sound->pushBytes(words(kFullScaleNegative, 128)));
     deliver();
-    EXPECT_EQ(TraceY[0], 236);
-    EXPECT_EQ(TraceY[127], 236);
-    EXPECT_EQ(TraceY[128], 84);
-    EXPECT_EQ(TraceY[255], 84);
+    EXPECT_EQ(state.TraceY[0], 236);
+    EXPECT_EQ(state.TraceY[127], 236);
+    EXPECT_EQ(state.TraceY[128], 84);
+    EXPECT_EQ(state.TraceY[255], 84);
 
     // The sliders in force at conversion time.
     form->TrackBar2->setValue(110);
     form->TrackBar3->setValue(0);
     deliver();
-    EXPECT_EQ(TraceY[0], 110 + 60 + 34);
-    EXPECT_EQ(TraceY[255], 110 + 60 - 34);
+    EXPECT_EQ(state.TraceY[0], 110 + 60 + 34);
+    EXPECT_EQ(state.TraceY[255], 110 + 60 - 34);
 }
 
 // Three rings' worth arrives between two deliveries: the handler skips to the newest
@@ -80,20 +80,20 @@ TEST_F(LiveDisplayTest, BacklogIsSkipped) {
     deliver();
     const uint64_t end = sound->bytesCaptured();
     for (int k = 0; k < 1024; ++k)
-        ASSERT_EQ(CaptureBlock[k], SimulatedSoundService::patternByte(end - 1024 + k)) << k;
+        ASSERT_EQ(state.CaptureBlock[k], SimulatedSoundService::patternByte(end - 1024 + k)) << k;
     EXPECT_EQ(form->CaptureStream->AvailableBytes(), 0);
 }
 
 // Through the notification thread, as capture delivers it.
 TEST_F(LiveDisplayTest, NotificationDeliversToTheHandler) {
     ASSERT_TRUE(sound->pushBytes(words(kFullScaleNegative, 256)));
-    ASSERT_EQ(TraceY[255], 0);
+    ASSERT_EQ(state.TraceY[255], 0);
     // Served until the handler has converted a block (entry 255 is 0 before the first).
     ASSERT_TRUE(
-        testsupport::waitUntil([] { return TraceY[255] != 0; },
+        testsupport::waitUntil([&] { return state.TraceY[255] != 0; },
                                [] { MainThreadQueue::instance().serveFor(std::chrono::milliseconds(5)); }));
-    EXPECT_EQ(TraceY[0], 84);
-    EXPECT_EQ(TraceY[255], 84);
+    EXPECT_EQ(state.TraceY[0], 84);
+    EXPECT_EQ(state.TraceY[255], 84);
 }
 
 TEST_F(LiveDisplayTest, TickDrawsWhenTheTriggerPasses) {
@@ -138,7 +138,7 @@ TEST_F(LiveDisplayTest, TickDrawsWhenTheTriggerPasses) {
     }
     {
         SCOPED_TRACE("reversed scheme draws green");
-        Reversed = true;
+        state.Reversed = true;
         form->DXTimer1Timer(0);
         EXPECT_EQ(form->Image1->Picture().pixel(100, 160), colourToPixel(kTraceColourReversed));
     }
@@ -156,7 +156,7 @@ TEST_F(LiveDisplayTest, TicksComeFromTheEventLoop) {
 TEST_F(LiveDisplayTest, PauseStopsCaptureAndTimerAndPauseAgainRestartsBoth) {
     const int starts = sound->startCalls();
     form->Button5->click();
-    EXPECT_TRUE(Paused);
+    EXPECT_TRUE(state.Paused);
     EXPECT_FALSE(form->CaptureStream->GetCapturing());
     EXPECT_FALSE(sound->bufferRunning());
     EXPECT_FALSE(form->DXTimer1->Enabled());
@@ -169,7 +169,7 @@ TEST_F(LiveDisplayTest, PauseStopsCaptureAndTimerAndPauseAgainRestartsBoth) {
     EXPECT_EQ(form->Image1->Picture(), marker);
 
     form->Button5->click();
-    EXPECT_FALSE(Paused);
+    EXPECT_FALSE(state.Paused);
     EXPECT_TRUE(form->CaptureStream->GetCapturing());
     EXPECT_TRUE(form->CaptureStream->GetNotifyThread() != nullptr);
     EXPECT_TRUE(sound->bufferRunning());
@@ -180,7 +180,7 @@ TEST_F(LiveDisplayTest, PauseStopsCaptureAndTimerAndPauseAgainRestartsBoth) {
     // A fresh ring: the first block comes once a whole block has been captured again.
     ASSERT_TRUE(sound->pushBytes(words(kFullScaleNegative, 256)));
     deliver();
-    EXPECT_EQ(TraceY[0], 84);
+    EXPECT_EQ(state.TraceY[0], 84);
 }
 
 // Resuming when the ring cannot be made: the error is shown, the flag is already
@@ -190,12 +190,12 @@ TEST_F(LiveDisplayTest, ResumeThatFailsLeavesTheTimerOff) {
     sound->setBufferCreateOverride(DSERR_OUTOFMEMORY);
     form->Button5->click();
     ASSERT_EQ(TestApp::messageTexts(), QStringList{"Sound Capture Buffer cannot be made."});
-    EXPECT_FALSE(Paused);
+    EXPECT_FALSE(state.Paused);
     EXPECT_FALSE(form->DXTimer1->Enabled());
     sound->setBufferCreateOverride(std::nullopt);
     form->Button5->click();
     form->Button5->click();
-    EXPECT_FALSE(Paused);
+    EXPECT_FALSE(state.Paused);
     EXPECT_TRUE(form->DXTimer1->Enabled());
     EXPECT_TRUE(form->CaptureStream->GetCapturing());
 }
@@ -216,7 +216,7 @@ TEST_F(LiveDisplayTest, PositionSlidersRedrawTheFrozenTraceShifted) {
         form->TrackBar2->setValue(100);
     }
     form->Button5->click();
-    ASSERT_TRUE(Paused);
+    ASSERT_TRUE(state.Paused);
     {
         SCOPED_TRACE("Trigger X 100 -> 110: 10 pixels to the right");
         form->TrackBar4->setValue(110);
@@ -242,27 +242,26 @@ TEST_F(LiveDisplayTest, PositionSlidersRedrawTheFrozenTraceShifted) {
 }
 
 TEST(LivePauseWithoutStream, TogglesFlagAndTimerOnly) {
-    resetProgramState();
+    ProgramState state;
     TestApp::clearMessages();
     {
         SimulatedSoundService sound;
         sound.setOpenResult(DSERR_NODRIVER);
-        TForm2 form;
+        TForm2 form(state);
         TestApp::app().guard([&] { form.FormCreate(); });
         ASSERT_FALSE(form.CaptureStream);
         TestApp::clearMessages();
         form.Button5->click();
-        EXPECT_TRUE(Paused);
+        EXPECT_TRUE(state.Paused);
         EXPECT_FALSE(form.DXTimer1->Enabled());
         form.TrackBar4->setValue(120); // redraws the all-zero trace: nothing visible
         EXPECT_EQ(form.Image1->Picture(), form.Image2->Picture());
         form.Button5->click();
-        EXPECT_FALSE(Paused);
+        EXPECT_FALSE(state.Paused);
         EXPECT_TRUE(form.DXTimer1->Enabled());
         EXPECT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
     }
     TestApp::app().setIdleHandler({});
-    resetProgramState();
 }
 
 } // namespace

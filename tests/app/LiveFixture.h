@@ -28,7 +28,6 @@
 class LiveFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        resetProgramState();
         TestApp::clearMessages();
         sound = std::make_unique<SimulatedSoundService>();
     }
@@ -36,13 +35,12 @@ class LiveFixture : public ::testing::Test {
         form.reset(); // stops capture before the service goes
         sound.reset();
         TestApp::app().setIdleHandler({});
-        resetProgramState();
         TestApp::clearMessages();
     }
 
     // Builds the window and runs FormCreate as the program does; an error is shown.
     void start() {
-        form = std::make_unique<TForm2>();
+        form = std::make_unique<TForm2>(state);
         TestApp::app().guard([this] { form->FormCreate(); });
     }
 
@@ -82,6 +80,7 @@ class LiveFixture : public ::testing::Test {
 
     static constexpr uint32_t kWhite = colourToPixel(kTraceColourNormal);
 
+    ProgramState state; // outlives the window
     std::unique_ptr<SimulatedSoundService> sound;
     std::unique_ptr<TForm2> form;
 };

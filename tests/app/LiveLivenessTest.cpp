@@ -68,9 +68,9 @@ double threadCpuMs() {
     return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
 }
 
-uint32_t blockWord(int k) {
-    return uint32_t(CaptureBlock[4 * k]) | uint32_t(CaptureBlock[4 * k + 1]) << 8 |
-           uint32_t(CaptureBlock[4 * k + 2]) << 16 | uint32_t(CaptureBlock[4 * k + 3]) << 24;
+uint32_t blockWord(const CaptureBlockBuffer& block, int k) {
+    return uint32_t(block[4 * k]) | uint32_t(block[4 * k + 1]) << 8 | uint32_t(block[4 * k + 2]) << 16 |
+           uint32_t(block[4 * k + 3]) << 24;
 }
 
 class LiveLivenessTest : public LiveFixture {
@@ -96,7 +96,7 @@ class LiveLivenessTest : public LiveFixture {
         form->CaptureStream->SetOnDataReady(TDataReadyEvent(
             [&, window](TSoundCaptureStream& sender) {
                 ++calls;
-                const uint32_t before = blockWord(255);
+                const uint32_t before = blockWord(state.CaptureBlock, 255);
                 if (converted > 0)
                     ++callsSinceFirst;
                 const uint64_t capturedBefore = sound->bytesCaptured();
@@ -108,15 +108,15 @@ class LiveLivenessTest : public LiveFixture {
                 const uint64_t captured = sound->bytesCaptured(); // at least the position at conversion
                 maxHoldMs = std::max(maxHoldMs, std::chrono::duration<double, std::milli>(t1 - t0).count());
                 maxHoldCpuMs = std::max(maxHoldCpuMs, cpu1 - cpu0);
-                if (blockWord(255) == before)
+                if (blockWord(state.CaptureBlock, 255) == before)
                     return; // not a whole block since Start yet, or nothing new
                 ++converted;
                 for (int k = 1; k < 256; ++k)
-                    if (blockWord(k) != blockWord(k - 1) + 1) {
+                    if (blockWord(state.CaptureBlock, k) != blockWord(state.CaptureBlock, k - 1) + 1) {
                         ++torn;
                         break;
                     }
-                const uint64_t end = (uint64_t{blockWord(255)} + 1) * 4;
+                const uint64_t end = (uint64_t{blockWord(state.CaptureBlock, 255)} + 1) * 4;
                 if (end < capturedBefore)
                     ++stale; // an older block than the newest there was when the handler began
                 agesMs.push_back(double(captured - end) * 1000.0 / rate);

@@ -9,37 +9,33 @@
 #include <QSlider>
 #include <QTemporaryDir>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <utility>
 
-#include "app/ExecutableDirectory.h"
 #include "app/FrameStats.h"
+#include "base/ExecutablePath.h"
 #include "display/DXTimer.h"
 #include "storage/BmpFile.h"
 #include "storage/TraceFile.h"
 #include "tests/app/LiveFixture.h"
+#include "tests/app/SavedFile.h"
 
 namespace {
 
-// Background files next to the test program, which stands in for the program; removed
-// whatever the test does.
+// Background files next to the test program, which stands in for the program; what
+// was there before (the build's pictures) is put back whatever the test does.
 class BackgroundFiles {
   public:
     BackgroundFiles(const Bitmap& normal, const Bitmap& reversed)
         : normal_(executableDirectory() + "/background.bmp"),
           reversed_(executableDirectory() + "/background2.bmp") {
-        writeBmpFile(normal_, normal);
-        writeBmpFile(reversed_, reversed);
-    }
-    ~BackgroundFiles() {
-        std::remove(normal_.c_str());
-        std::remove(reversed_.c_str());
+        writeBmpFile(normal_.path(), normal);
+        writeBmpFile(reversed_.path(), reversed);
     }
 
   private:
-    std::string normal_, reversed_;
+    SavedFile normal_, reversed_;
 };
 
 class LiveRepaintTest : public LiveFixture {
@@ -82,8 +78,8 @@ class LiveRepaintTest : public LiveFixture {
     // The frame a tick has always drawn: the background, then the trace over it.
     Bitmap literalFrame() const {
         Bitmap frame;
-        drawLiveTrace(frame, std::as_const(*form->Image2).Picture(), TraceX, TraceY, Reversed,
-                      form->TrackBar4->value());
+        drawLiveTrace(frame, std::as_const(*form->Image2).Picture(), state.TraceX, state.TraceY,
+                      state.Reversed, form->TrackBar4->value());
         return frame;
     }
 
@@ -122,14 +118,14 @@ TEST_F(LiveRepaintTest, EveryKindOfInputChangeDrawsTheLiteralFrameOnce) {
 
     deliver(0x10000000);
     ASSERT_TRUE(tick().first);
-    writeTraceFile(traceFile, TraceX, TraceY);
+    writeTraceFile(traceFile, state.TraceX, state.TraceY);
     form->DataFileName = traceFile;
 
     const std::pair<const char*, std::function<void()>> changes[] = {
         {"a new block", [&] { deliver(0x30000000); }},
         {"a new block with the same contents", [&] { deliver(0x30000000); }},
         {"the Trigger X slider (the drawing's cut-off)", [&] { form->TrackBar4->setValue(60); }},
-        {"the trace colour", [&] { Reversed = !Reversed; }},
+        {"the trace colour", [&] { state.Reversed = !state.Reversed; }},
         {"Clear", [&] { form->Button7->click(); }},
         {"Revers", [&] { form->Button9->click(); }},
         {"Merge", [&] { form->Button6->click(); }},

@@ -54,8 +54,8 @@ TEST_F(LiveStartupTest, WorkingDeviceStartsCaptureInThePreferredFormatAndSeedsTh
 
     // Before the first block: (10, 160) twice, zero everywhere else.
     for (int i = 0; i < kTraceLength; ++i) {
-        EXPECT_EQ(TraceX[i], i < 2 ? 10 : 0) << i;
-        EXPECT_EQ(TraceY[i], i < 2 ? 160 : 0) << i;
+        EXPECT_EQ(state.TraceX[i], i < 2 ? 10 : 0) << i;
+        EXPECT_EQ(state.TraceY[i], i < 2 ? 160 : 0) << i;
     }
     EXPECT_EQ(form->Label10->text(), "1");
     EXPECT_EQ(form->Edit2->text(), "0.5");
@@ -97,7 +97,7 @@ TEST_F(LiveStartupTest, FormatListAndChoice) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         form.reset();
-        resetProgramState();
+        state = ProgramState{};
         TestApp::clearMessages();
         sound->acceptFormats(c.accepted);
         sound->clearBufferRequests();
@@ -128,7 +128,7 @@ TEST_F(LiveStartupTest, DriverListHoldsEveryDriverWithItemZeroSelected) {
 
     // No drivers at all is no error: the stream is still made on the default device.
     form.reset();
-    resetProgramState();
+    state = ProgramState{};
     sound->setDevices({});
     FreeCaptureDrivers();
     start();
@@ -169,10 +169,10 @@ TEST_F(LiveStartupTest, FailuresShowTheirMessageAndTheProgramRunsOn) {
         SCOPED_TRACE(c.name);
         form.reset();
         sound.reset();
-        resetProgramState();
+        state = ProgramState{};
         TestApp::clearMessages();
         sound = std::make_unique<SimulatedSoundService>();
-        form = std::make_unique<TForm2>();
+        form = std::make_unique<TForm2>(state);
         c.script(*sound);
         TestApp::app().guard([this] { form->FormCreate(); });
 
@@ -183,8 +183,8 @@ TEST_F(LiveStartupTest, FailuresShowTheirMessageAndTheProgramRunsOn) {
         EXPECT_EQ(form->Edit2->text(), "0.5");
         EXPECT_EQ(form->Edit1->text(), "0");
         EXPECT_EQ(form->DataFileName, "C:\\data.bin");
-        EXPECT_TRUE(allZero(TraceX));
-        EXPECT_TRUE(allZero(TraceY));
+        EXPECT_TRUE(allZero(state.TraceX));
+        EXPECT_TRUE(allZero(state.TraceY));
         EXPECT_EQ(static_cast<bool>(form->CaptureStream), c.streamMade);
         if (form->CaptureStream) {
             EXPECT_FALSE(form->CaptureStream->GetCapturing());

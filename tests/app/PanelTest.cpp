@@ -36,14 +36,14 @@ QString localised(const char* text) {
 TEST_F(PanelTest, StartUpReadouts) {
     EXPECT_TRUE(form->RadioButton1->isChecked());
     EXPECT_FALSE(form->RadioButton2->isChecked());
-    EXPECT_EQ(TriggerMode, 0);
+    EXPECT_EQ(state.TriggerMode, 0);
     EXPECT_EQ(form->Label10->text(), "1");
     EXPECT_EQ(form->Edit2->text(), "0.5");
     EXPECT_EQ(form->Edit1->text(), "0");
     EXPECT_EQ(form->DXTimer1->Interval(), 0u);
     EXPECT_EQ(form->DataFileName, "C:\\data.bin");
-    EXPECT_EQ(VoltsPerDivLabels[0], "1.00");
-    EXPECT_EQ(VoltsPerDivLabels[10], "0.010");
+    EXPECT_EQ(state.VoltsPerDivLabels[0], "1.00");
+    EXPECT_EQ(state.VoltsPerDivLabels[10], "0.010");
     EXPECT_TRUE(TestApp::messages().empty());
 }
 
@@ -77,29 +77,29 @@ TEST_F(PanelTest, ChosenTriggerButtonSurvivesTheReadouts) {
          {Choice{form->RadioButton2, -1}, Choice{form->RadioButton3, 1}, Choice{form->RadioButton1, 0}}) {
         QTest::mouseClick(c.button, Qt::LeftButton);
         ASSERT_TRUE(c.button->isChecked());
-        ASSERT_EQ(TriggerMode, c.mode);
+        ASSERT_EQ(state.TriggerMode, c.mode);
         form->TrackBar1->setValue(form->TrackBar1->value() + 1);
         form->TrackBar3->setValue(form->TrackBar3->value() + 1);
         EXPECT_TRUE(c.button->isChecked());
-        EXPECT_EQ(TriggerMode, c.mode);
+        EXPECT_EQ(state.TriggerMode, c.mode);
     }
 }
 
 TEST_F(PanelTest, SelectTriggerButtonChecksAndRecordsOrIgnores) {
     form->SelectTriggerButton(1);
     EXPECT_TRUE(form->RadioButton3->isChecked());
-    EXPECT_EQ(TriggerMode, 1);
+    EXPECT_EQ(state.TriggerMode, 1);
     form->SelectTriggerButton(-1);
     EXPECT_TRUE(form->RadioButton2->isChecked());
     EXPECT_FALSE(form->RadioButton3->isChecked());
-    EXPECT_EQ(TriggerMode, -1);
+    EXPECT_EQ(state.TriggerMode, -1);
     form->SelectTriggerButton(2); // not a mode
     EXPECT_TRUE(form->RadioButton2->isChecked());
-    EXPECT_EQ(TriggerMode, -1);
+    EXPECT_EQ(state.TriggerMode, -1);
     // Checking the already checked button runs no click handler.
-    TriggerMode = 7;
+    state.TriggerMode = 7;
     form->SelectTriggerButton(-1);
-    EXPECT_EQ(TriggerMode, 7);
+    EXPECT_EQ(state.TriggerMode, 7);
 }
 
 TEST_F(PanelTest, TypingTheDelayKeyByKey) {

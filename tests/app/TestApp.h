@@ -36,4 +36,4 @@ inline void clearMessages() {
     messages().clear();
 }
 
-}  // namespace TestApp
+} // namespace TestApp

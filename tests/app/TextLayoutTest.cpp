@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/DialogWindow.h"
+#include "app/WindowFont.h"
 #include "tests/app/Form2Fixture.h"
 #include "tests/app/TimeBaseReadouts.h"
 

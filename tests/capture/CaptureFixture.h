@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "capture/CaptureErrorReport.h"
 #include "capture/MainThreadQueue.h"
 #include "capture/SoundCaptureStream.h"

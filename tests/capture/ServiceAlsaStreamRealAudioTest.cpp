@@ -5,10 +5,10 @@
 // skips otherwise.
 #include "ServiceAlsaLibrary.h"
 #include "ServiceAlsaToneCheck.h"
-#include "capture/SoundCaptureStream.h"
+#include "base/Errors.h"
 #include "capture/CaptureDrivers.h"
+#include "capture/SoundCaptureStream.h"
 #include "capture/SoundLibrary.h"
-#include "app/Errors.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@ namespace {
 using Pixel = std::pair<int, int>; // (x, y)
 using PixelSet = std::set<Pixel>;
 
-constexpr uint32_t kInk = 0x123456; // 0xBBGGRR
+constexpr Colour kInk{0x123456};
 
 PixelSet inked(const Bitmap& picture) {
     PixelSet set;
@@ -110,8 +110,8 @@ TEST(Canvas, HandDrawnLinesPaintExactlyTheseUpToButNotIncludingTheEnd) {
 TEST(Canvas, PenColourIsGivenAsBgrAndStoredAsRgbPixel) {
     Bitmap picture(4, 1, 0);
     Canvas canvas(picture);
-    canvas.setPenColour(0xFF0000); // blue
-    EXPECT_EQ(canvas.penColour(), 0xFF0000u);
+    canvas.setPenColour(Colour{0xFF0000}); // blue
+    EXPECT_EQ(canvas.penColour(), Colour{0xFF0000});
     canvas.LineTo(2, 0);
     EXPECT_EQ(picture.pixel(0, 0), 0x0000FFu);
     EXPECT_EQ(picture.pixel(1, 0), 0x0000FFu);

@@ -13,7 +13,7 @@ namespace {
 
 // The application as the timer sees it: one idle slot, ordered hooks, the active flag.
 class FakeIdleHost : public IdleHost {
-public:
+  public:
     void setIdleHandler(IdleHandler handler) override {
         handler_ = std::move(handler);
         ++slotChanges;
@@ -55,7 +55,7 @@ public:
 
     int slotChanges = 0;
 
-private:
+  private:
     IdleHandler handler_;
     std::map<int, MessageHook> hooks_;
     int nextId_ = 1;
@@ -63,7 +63,7 @@ private:
 };
 
 class DXTimerTest : public ::testing::Test {
-protected:
+  protected:
     DXTimerTest() : timer(host, [this] { return now; }) {
         timer.OnTimer = [this](TCustomDXTimer& sender, int32_t lag) {
             EXPECT_EQ(&sender, &timer);
@@ -136,10 +136,10 @@ TEST_F(DXTimerTest, LagCountIsElapsedDividedByTheInterval) {
     const struct {
         int32_t interval;
         uint32_t elapsed;
-        int32_t lag;   // 0: no tick
+        int32_t lag; // 0: no tick
     } cases[] = {
-        {50, 120, 2}, {50, 149, 2}, {50, 150, 3}, {50, 1000, 20}, {1, 0, 0}, {1, 1, 1}, {1, 7, 7},
-        {0, 0, 1},    {0, 1, 1},    {0, 37, 37},  {1000, 999, 0}, {1000, 2999, 2},
+        {50, 120, 2}, {50, 149, 2}, {50, 150, 3}, {50, 1000, 20}, {1, 0, 0},      {1, 1, 1},
+        {1, 7, 7},    {0, 0, 1},    {0, 1, 1},    {0, 37, 37},    {1000, 999, 0}, {1000, 2999, 2},
     };
     for (const auto& c : cases) {
         FakeIdleHost h;
@@ -162,8 +162,8 @@ TEST_F(DXTimerTest, LagCountIsElapsedDividedByTheInterval) {
 
 TEST_F(DXTimerTest, IntervalZeroTicksOnEveryPass) {
     loadAsLayout(0);
-    passAt(now);        // same millisecond as the start
-    passAt(now);        // and again
+    passAt(now); // same millisecond as the start
+    passAt(now); // and again
     passAt(now + 3);
     passAt(now + 1);
     EXPECT_EQ(ticks, (std::vector<int32_t>{1, 1, 3, 1}));
@@ -172,20 +172,20 @@ TEST_F(DXTimerTest, IntervalZeroTicksOnEveryPass) {
 TEST_F(DXTimerTest, TheDoneFlagComesBackFalseOnEveryPassWhileRunning) {
     loadAsLayout(50);
     now += 10;
-    EXPECT_FALSE(host.idlePass());   // no tick
+    EXPECT_FALSE(host.idlePass()); // no tick
     now += 40;
-    EXPECT_FALSE(host.idlePass());   // tick
+    EXPECT_FALSE(host.idlePass()); // tick
     EXPECT_EQ(ticks.size(), 1u);
     timer.setEnabled(false);
-    EXPECT_TRUE(host.idlePass());    // slot empty: the loop may block
+    EXPECT_TRUE(host.idlePass()); // slot empty: the loop may block
 }
 
 TEST_F(DXTimerTest, ClockWrapDoesNotStopTheTicks) {
     now = 0xFFFFFFF0u;
     loadAsLayout(50);
-    passAt(0x0000001Fu);   // 47 ms later, across the wrap
+    passAt(0x0000001Fu); // 47 ms later, across the wrap
     EXPECT_TRUE(ticks.empty());
-    passAt(0x00000022u);   // 50 ms
+    passAt(0x00000022u); // 50 ms
     EXPECT_EQ(ticks, std::vector<int32_t>{1});
     passAt(0x00000022u + 100);
     EXPECT_EQ(ticks, (std::vector<int32_t>{1, 2}));
@@ -212,10 +212,10 @@ TEST_F(DXTimerTest, NewIntervalDoesNotRestartTheCount) {
     passAt(start + 30);
     const int changes = host.slotChanges;
     timer.setInterval(40);
-    timer.setInterval(40);   // same value: nothing
+    timer.setInterval(40); // same value: nothing
     EXPECT_EQ(host.slotChanges, changes);
     EXPECT_EQ(timer.LastTickTime(), start);
-    passAt(start + 40);      // due 40 ms after the last tick, not after the change
+    passAt(start + 40); // due 40 ms after the last tick, not after the change
     EXPECT_EQ(ticks, std::vector<int32_t>{1});
 }
 
@@ -267,7 +267,7 @@ TEST_F(DXTimerTest, DisabledInTheLayoutStaysStoppedAfterLoaded) {
 
 TEST_F(DXTimerTest, ConstructedWithoutLayoutStaysStoppedUntilEnabledToggles) {
     timer.setActiveOnly(false);
-    timer.setEnabled(true);   // same value: nothing
+    timer.setEnabled(true); // same value: nothing
     EXPECT_FALSE(timer.Started());
     passAt(now + 5000);
     EXPECT_TRUE(ticks.empty());
@@ -300,11 +300,11 @@ TEST_F(DXTimerTest, ActiveOnlyWaitsForActivation) {
     host.setActive(false);
     loadAsLayout(50, true);
     EXPECT_TRUE(timer.Started());
-    EXPECT_FALSE(host.hasIdleHandler());   // waiting
+    EXPECT_FALSE(host.hasIdleHandler()); // waiting
     passAt(now + 500);
     EXPECT_TRUE(ticks.empty());
 
-    host.setActive(true);                  // back to running, count starts now
+    host.setActive(true); // back to running, count starts now
     EXPECT_TRUE(host.hasIdleHandler());
     EXPECT_EQ(timer.LastTickTime(), now);
     passAt(now + 50);
@@ -342,9 +342,9 @@ TEST_F(DXTimerTest, ChangingActiveOnlyOnAStartedTimerKeepsTheRule) {
     host.setActive(false);
     loadAsLayout(50, false);
     EXPECT_TRUE(host.hasIdleHandler());
-    timer.setActiveOnly(true);             // inactive: must not be installed
+    timer.setActiveOnly(true); // inactive: must not be installed
     EXPECT_FALSE(host.hasIdleHandler());
-    timer.setActiveOnly(false);            // installed again while started
+    timer.setActiveOnly(false); // installed again while started
     EXPECT_TRUE(host.hasIdleHandler());
 }
 
@@ -357,4 +357,4 @@ TEST_F(DXTimerTest, ExceptionFromOnTimerLeavesTheNextTickDueAfterTheFailedOne) {
     EXPECT_TRUE(timer.Started());
 }
 
-}  // namespace
+} // namespace

@@ -8,7 +8,7 @@
 
 #include "SavePattern.h"
 #include "ScratchFiles.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "storage/SafeFileWriter.h"
 
 namespace {

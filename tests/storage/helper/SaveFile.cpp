@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "../SavePattern.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 int main(int argc, char** argv) {
     if (argc != 3 || (std::strcmp(argv[1], "trace") != 0 && std::strcmp(argv[1], "bmp") != 0)) {

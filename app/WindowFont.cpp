@@ -1,8 +1,7 @@
-#include "app/DialogWindow.h"
+#include "app/WindowFont.h"
 
 #include <QFontDatabase>
 #include <QStringList>
-#include <QWidget>
 
 QString windowFaceFamily() {
     // Measured at 9 and 11 pixels: DejaVu Sans Condensed leaves 2 to 7 pixels in every
@@ -11,7 +10,7 @@ QString windowFaceFamily() {
     static const QString chosen = [] {
         const QStringList installed = QFontDatabase::families();
         for (const char* face : {"DejaVu Sans Condensed", "Liberation Sans", "DejaVu Sans"}) {
-            const QString family = QString::fromLatin1(face);
+            QString family = QString::fromLatin1(face);
             if (installed.contains(family))
                 return family;
         }
@@ -27,14 +26,4 @@ QFont windowFont(int pixelSize, bool bold) {
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;
-}
-
-void makeFixedDialog(QWidget& window, const QString& caption, int clientWidth, int clientHeight, int left,
-                     int top) {
-    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint);
-    window.setWindowTitle(caption);
-    window.setFixedSize(clientWidth, clientHeight);
-    window.move(left, top);
-    window.setFont(windowFont(11));
 }

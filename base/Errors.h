@@ -6,47 +6,50 @@
 #include <string>
 
 class Exception : public std::runtime_error {
-public:
+  public:
     explicit Exception(const std::string& message, const char* className = "Exception")
         : std::runtime_error(message), className_(className) {}
     const char* className() const noexcept { return className_; }
     std::string message() const { return what(); }
 
-private:
+  private:
     const char* className_;
 };
 
-#define VELDORA_ERROR_CLASS(Name, Base)                                                   \
-    class Name : public Base {                                                           \
-    public:                                                                              \
-        explicit Name(const std::string& message, const char* className = #Name)         \
-            : Base(message, className) {}                                                \
+// A class name cannot stand in parentheses, as the check would have macro arguments.
+// NOLINTBEGIN(bugprone-macro-parentheses)
+#define VELDORA_ERROR_CLASS(Name, Base)                                                                      \
+    class Name : public Base {                                                                               \
+      public:                                                                                                \
+        explicit Name(const std::string& message, const char* className = #Name)                             \
+            : Base(message, className) {}                                                                    \
     };
+// NOLINTEND(bugprone-macro-parentheses)
 
 // Sound service
-VELDORA_ERROR_CLASS(EDirectXError, Exception)          // "Necessary since DirectX 5"
+VELDORA_ERROR_CLASS(EDirectXError, Exception) // "Necessary since DirectX 5"
 VELDORA_ERROR_CLASS(EWaveStreamError, Exception)
 VELDORA_ERROR_CLASS(ESoundCaptureStreamError, EWaveStreamError)
 VELDORA_ERROR_CLASS(EDirectSoundError, EDirectXError)
 VELDORA_ERROR_CLASS(EDXSoundError, Exception)
 // Collections and conversions
-VELDORA_ERROR_CLASS(EListError, Exception)              // "List index out of bounds (%d)"
-VELDORA_ERROR_CLASS(EConvertError, Exception)           // "'%s' is not a valid integer value"
+VELDORA_ERROR_CLASS(EListError, Exception)    // "List index out of bounds (%d)"
+VELDORA_ERROR_CLASS(EConvertError, Exception) // "'%s' is not a valid integer value"
 // Pictures and streams
-VELDORA_ERROR_CLASS(EFOpenError, Exception)             // "Cannot open file %s"
-VELDORA_ERROR_CLASS(EFCreateError, Exception)           // "Cannot create file %s"
-VELDORA_ERROR_CLASS(EWriteError, Exception)             // "Stream write error"
-VELDORA_ERROR_CLASS(EInvalidGraphic, Exception)         // "Bitmap image is not valid"
+VELDORA_ERROR_CLASS(EFOpenError, Exception)     // "Cannot open file %s"
+VELDORA_ERROR_CLASS(EFCreateError, Exception)   // "Cannot create file %s"
+VELDORA_ERROR_CLASS(EWriteError, Exception)     // "Stream write error"
+VELDORA_ERROR_CLASS(EInvalidGraphic, Exception) // "Bitmap image is not valid"
 
 #undef VELDORA_ERROR_CLASS
 
 // Checked file input and output: a numeric code and the message for that code.
 class EInOutError : public Exception {
-public:
+  public:
     EInOutError(int code, const std::string& message) : Exception(message, "EInOutError"), code_(code) {}
     int code() const noexcept { return code_; }
 
-private:
+  private:
     int code_;
 };
 

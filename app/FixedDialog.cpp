@@ -1,0 +1,15 @@
+#include "app/FixedDialog.h"
+
+#include <QWidget>
+
+#include "app/WindowFont.h"
+
+void makeFixedDialog(QWidget& window, const QString& caption, int clientWidth, int clientHeight, int left,
+                     int top) {
+    window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
+    window.setWindowTitle(caption);
+    window.setFixedSize(clientWidth, clientHeight);
+    window.move(left, top);
+    window.setFont(windowFont(11));
+}

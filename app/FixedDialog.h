@@ -1,0 +1,10 @@
+#pragma once
+// The frame of the program's windows. Main thread only.
+#include <QString>
+
+class QWidget;
+
+// A fixed, non-resizable dialog window: title and close box, no minimise or maximise,
+// captions in the window font.
+void makeFixedDialog(QWidget& window, const QString& caption, int clientWidth, int clientHeight, int left,
+                     int top);

@@ -1,0 +1,14 @@
+#pragma once
+// Where the running program's own file lies, read once from /proc/self/exe. The
+// program finds its sound library and background pictures next to itself. Qt-free;
+// any thread.
+#include <string>
+
+// The executable's full path; empty when the link cannot be read.
+const std::string& executablePath();
+
+// Its directory, without a trailing separator; empty when the path is unknown.
+std::string executableDirectory();
+
+// Its file name; empty when the path is unknown.
+std::string executableName();

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs clang-tidy (.clang-tidy) over the program's own sources with the compile
+# commands of a build folder (default build-asan); fails on any finding. The tests and
+# benchmarks are not checked: they need not follow the program's rules.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build-asan}"
+[[ -f "$build/compile_commands.json" ]] || { echo "No $build/compile_commands.json: configure first" >&2; exit 1; }
+# run-clang-tidy prints what it runs; only the findings matter.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! run-clang-tidy-14 -p "$build" -j "$(nproc)" -quiet \
+        "$PWD/(app|base|capture|display|storage)/.*\.cpp\$" >"$log" 2>&1; then
+    grep -E 'warning:|error:' -A3 "$log" || cat "$log"
+    echo "clang-tidy: findings above" >&2
+    exit 1
+fi
+echo "clang-tidy: no findings"
