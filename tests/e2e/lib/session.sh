@@ -329,6 +329,16 @@ e2e_run_program() {
     fi
 }
 
+# e2e_enter_route ROUTE: the route's banner and its server started; answers as
+# e2e_start_server does, and says so when the route is not available here (2).
+e2e_enter_route() {
+    local rc=0
+    echo "===== route $1"
+    e2e_start_server "$1" || rc=$?
+    ((rc != 2)) || echo "SKIP route $1: not available here"
+    return $rc
+}
+
 e2e_start_server() {
     local route=${1:?e2e_start_server ROUTE}
     E2E_PRELOAD=""
