@@ -49,8 +49,7 @@ start_app() {
         [ -n "$window" ] && break
         box=$(xdotool search --onlyvisible --name '^Veldora$' 2>/dev/null | head -n 1) || true
         if [ -n "$box" ] && [ $((i % 10)) -eq 0 ]; then
-            xdotool windowfocus --sync "$box" 2>/dev/null || true
-            xdotool key --window "$box" Return 2>/dev/null || true
+            e2e_answer_box "$box"
         fi
         sleep 0.1
     done

@@ -49,8 +49,7 @@ box_shown() { (($(boxes) >= 1)); }
 answer_boxes() {
     local box
     for box in $(xdotool search --onlyvisible --name '^Veldora$' 2>/dev/null); do
-        xdotool windowfocus --sync "$box" 2>/dev/null || true
-        xdotool key --window "$box" Return 2>/dev/null || true
+        e2e_answer_box "$box"
     done
     e2e_wait_for 10 bash -c "! xdotool search --onlyvisible --name '^Veldora\$' >/dev/null 2>&1"
 }

@@ -28,9 +28,7 @@ for i in $(seq 300); do
     if [ -n "$box" ] && [ $((i % 10)) -eq 0 ]; then
         [ "$box_seen" -eq 1 ] || echo "start-up error box shown; answering it"
         box_seen=1
-        # The box may close between these calls: neither failing is an error.
-        xdotool windowfocus --sync "$box" 2>/dev/null || true
-        xdotool key --window "$box" Return 2>/dev/null || true
+        e2e_answer_box "$box"
     fi
     sleep 0.1
 done

@@ -199,6 +199,17 @@ e2e_stop_player() {
     E2E_PLAYER_PID=""
 }
 
+# e2e_answer_box WINDOW: presses Return in a message box, as a user would. The box
+# closes on the press; xdotool, finding its window gone, may end before it sends the
+# release, and the X server would then hold Return down for every later window (a box
+# shown next closes at once on the key's repeats). The release is therefore sent on
+# its own, to no window, whatever became of the press.
+e2e_answer_box() {
+    xdotool windowfocus --sync "${1:?e2e_answer_box WINDOW}" 2>/dev/null || true
+    xdotool key --window "$1" Return 2>/dev/null || true
+    xdotool keyup Return 2>/dev/null || true
+}
+
 e2e_wait_for() {
     local timeout=${1:?e2e_wait_for TIMEOUT_S COMMAND...} end
     shift
