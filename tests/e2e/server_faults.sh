@@ -218,7 +218,7 @@ run_route() {
     read -r gone ended < <(close_program)
     reap_program
     echo "server answering: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    local baseline=$ended
+    local baseline=$ended baseline_gone=$gone
     ((status == 0)) || fail "program ended with code $status"
     start_program || return 0
     e2e_wait_for 60 is_tone || fail "no tone trace after the second start"
@@ -228,7 +228,11 @@ run_route() {
     e2e_kill_server
     box_ms=$(time_until 20 box_shown)
     echo "server killed: error box after $box_ms ms"
-    [[ $box_ms == timeout ]] && fail "no error box after the server was killed"
+    if [[ $box_ms == timeout ]]; then
+        fail "no error box after the server was killed"
+    elif ((box_ms > 2000 + 2 * probe)); then
+        fail "the error box came $box_ms ms after the server was killed (allowed: 2 s)"
+    fi
     answer_boxes
     ms=$(revers_reaction)
     echo "server gone: Revers answered after $ms ms"
@@ -282,6 +286,9 @@ run_route() {
     # server does; a close that waited on the frozen server would not end at all.
     ((ended <= 3 * baseline + 2000)) ||
         fail "closing with the server frozen took $ended ms, $baseline ms with it answering"
+    # The window itself goes as soon as with a server that answers.
+    ((gone <= baseline_gone + 200 + 2 * probe)) ||
+        fail "the window closed after $gone ms with the server frozen, $baseline_gone ms with it answering"
     e2e_thaw_server
 
     # Closed again after SIGCONT: a capture that the frozen server held up finishes.

@@ -1,0 +1,153 @@
+// A device whose reads never return, as a frozen sound server's do: the service's
+// Stop and Start must not wait for it, and the capture thread it holds must clean up
+// once the device lets go. The device is ALSA's own "file" plugin reading its capture
+// from a FIFO that nobody writes to, named in a configuration file of the test's own.
+#include "ServiceAlsaLibrary.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "tests/support/WaitUntil.h"
+
+using namespace veldora::servicetest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kSystemConfig = "/usr/share/alsa/alsa.conf";
+
+// The number of threads of this process now blocked reading `fifo`.
+int threadsReading(const fs::path& fifo) {
+    int readers = 0;
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream in(task.path() / "syscall");
+        long number = -1;
+        std::string fdText;
+        if (!(in >> number >> fdText) || number != SYS_read) {
+            continue;
+        }
+        std::error_code error;
+        const fs::path fd = fs::path("/proc/self/fd") / std::to_string(std::stol(fdText, nullptr, 16));
+        if (fs::read_symlink(fd, error) == fifo) {
+            ++readers;
+        }
+    }
+    return readers;
+}
+
+size_t threadCount() {
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
+}
+
+class ServiceAlsaStuckDevice : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!fs::exists(kSystemConfig)) {
+            GTEST_SKIP() << kSystemConfig << " is missing: ALSA's configuration lives elsewhere here";
+        }
+        char pattern[] = "/tmp/veldora-stuck-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        fifo = dir / "capture.fifo";
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        // Held open for writing and never written: the plugin's open does not wait,
+        // its reads do.
+        writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(writer, 0);
+        const fs::path config = dir / "stuck.conf";
+        std::ofstream(config) << "pcm.veldora_stuck {\n"
+                                 "  type file\n"
+                                 "  slave.pcm \"null\"\n"
+                                 "  file \"/dev/null\"\n"
+                                 "  format \"raw\"\n"
+                                 "  infile \""
+                              << fifo.string()
+                              << "\"\n"
+                                 "  hint { show on description \"Capture that never returns\" }\n"
+                                 "}\n";
+        // ALSA rereads its configuration when the list of files changes.
+        setenv("ALSA_CONFIG_PATH", (std::string(kSystemConfig) + ":" + config.string()).c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("ALSA_CONFIG_PATH");
+        if (writer >= 0) {
+            close(writer);
+        }
+        if (!dir.empty()) {
+            std::error_code ignored;
+            fs::remove_all(dir, ignored);
+        }
+    }
+    // Ends every read of the FIFO at once, as a frozen server that resumes would.
+    void letGo() {
+        if (writer >= 0) {
+            close(writer);
+            writer = -1;
+        }
+    }
+    // Runs `call` on a thread of its own and answers what it returned, or kHung when it
+    // did not return within the generous wait: it waits on the device, which is then
+    // let go so that the call, and the test, can end.
+    static constexpr HRESULT kHung = static_cast<HRESULT>(0x8000FFFF);
+    template <class Call> HRESULT returnsOrHangs(Call call) {
+        auto result = std::async(std::launch::async, call);
+        if (result.wait_for(testsupport::kGenerousWait) != std::future_status::ready) {
+            letGo();
+            result.wait();
+            return kHung;
+        }
+        return result.get();
+    }
+
+    fs::path dir;
+    fs::path fifo;
+    int writer = -1;
+};
+
+TEST_F(ServiceAlsaStuckDevice, StopAndStartDoNotWaitForAReadThatNeverReturns) {
+    ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
+    const GUID guid = guidOfModule("veldora_stuck");
+    Held<IDirectSoundCapture> device;
+    ASSERT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
+    CaptureRequest request(48000, 16, 1, 96000);
+    Held<IDirectSoundCaptureBuffer> buffer;
+    ASSERT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), DS_OK);
+
+    std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
+    const size_t threadsBefore = threadCount();
+
+    // No period ever comes: Start returns, its capture thread is left waiting.
+    EXPECT_EQ(returnsOrHangs([&] { return buffer->Start(DSCBSTART_LOOPING); }), DS_OK);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return threadsReading(fifo) == 1; }))
+        << "the capture never reached the device's read";
+
+    EXPECT_EQ(returnsOrHangs([&] { return buffer->Stop(); }), DS_OK);
+    EXPECT_EQ(threadsReading(fifo), 1) << "the stuck thread is let go, not ended";
+
+    // Started again while the first thread still holds the device: a handle of its own.
+    EXPECT_EQ(returnsOrHangs([&] { return buffer->Start(DSCBSTART_LOOPING); }), DS_OK);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return threadsReading(fifo) == 2; }));
+    EXPECT_EQ(returnsOrHangs([&] { return buffer->Stop(); }), DS_OK);
+
+    // Buffer and device go while their threads are stuck; the threads own what they use.
+    buffer.reset();
+    device.reset();
+    letGo();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return threadCount() == threadsBefore; }))
+        << threadsReading(fifo) << " capture threads still read after the device let go";
+}
+
+} // namespace
