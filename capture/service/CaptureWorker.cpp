@@ -1,9 +1,9 @@
 #include "capture/service/CaptureWorker.h"
 
 #include "capture/service/AlsaError.h"
+#include "capture/service/LiveThreads.h"
 #include "capture/service/PcmSetup.h"
 
-#include <dlfcn.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -17,17 +17,6 @@
 
 namespace veldora::sound {
 namespace {
-
-std::atomic<int> gLiveThreads{0};
-
-// A thread left running must find its code still mapped when the program has already
-// unloaded this library: from then on the library stays loaded.
-void keepLibraryLoaded() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&keepLibraryLoaded), &info) != 0 && info.dli_fname != nullptr) {
-        dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    }
-}
 
 // Running: the first period has arrived. Failed: no period ever arrived, and the
 // device could not be set up or died at once, twice.
@@ -102,11 +91,11 @@ HRESULT CaptureWorker::start(std::shared_ptr<PcmHome> home, const PcmFormat& for
     if (run->wake < 0) {
         return DSERR_OUTOFMEMORY;
     }
-    gLiveThreads.fetch_add(1);
+    liveThreads::enter();
     try {
         thread_ = std::thread(body, run);
     } catch (...) {
-        gLiveThreads.fetch_sub(1);
+        liveThreads::leave();
         throw;
     }
     run_ = run;
@@ -136,7 +125,7 @@ void CaptureWorker::stop() {
     if (ended) {
         thread_.join();
     } else {
-        keepLibraryLoaded();
+        liveThreads::keepLibraryLoaded();
         thread_.detach();
     }
     run_.reset();
@@ -148,10 +137,6 @@ int CaptureWorker::lostError() const {
 
 uint32_t CaptureWorker::recoveries() const {
     return run_ ? run_->recoveries.load(std::memory_order_relaxed) : 0;
-}
-
-int CaptureWorker::liveThreads() {
-    return gLiveThreads.load();
 }
 
 namespace {
@@ -279,7 +264,7 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
     }
     r.home->giveBack(std::move(pcm), borrowed);
     r.end();
-    gLiveThreads.fetch_sub(1);
+    liveThreads::leave();
 }
 
 } // namespace veldora::sound

@@ -58,9 +58,6 @@ class CaptureWorker {
     // Overruns and suspends recovered so far; any thread.
     uint32_t recoveries() const;
 
-    // Capture threads that have not ended yet, in this process (for the library's unload).
-    static int liveThreads();
-
   private:
     struct Run;
     static void body(std::shared_ptr<Run> run);

@@ -1,8 +1,8 @@
 // When the program unloads this library, ALSA's cached global configuration goes with
 // it: the program loads and frees the library once per run, and the cache would
-// otherwise stay allocated with no code left to free it. Not while a capture thread
+// otherwise stay allocated with no code left to free it. Not while a thread of ours
 // is still inside ALSA (one waiting on a frozen server): it may still read it.
-#include "capture/service/CaptureWorker.h"
+#include "capture/service/LiveThreads.h"
 
 #include <alsa/asoundlib.h>
 
@@ -10,7 +10,7 @@ namespace {
 
 struct ConfigCacheRelease {
     ~ConfigCacheRelease() {
-        if (veldora::sound::CaptureWorker::liveThreads() == 0) {
+        if (veldora::sound::liveThreads::count() == 0) {
             snd_config_update_free_global();
         }
     }

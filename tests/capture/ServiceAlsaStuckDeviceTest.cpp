@@ -1,7 +1,8 @@
-// A device whose reads never return, as a frozen sound server's do: the service's
-// Stop and Start must not wait for it, and the capture thread it holds must clean up
-// once the device lets go. The device is ALSA's own "file" plugin reading its capture
-// from a FIFO that nobody writes to, named in a configuration file of the test's own.
+// A device whose open or reads never return, as with a frozen sound server: opening
+// the device, and the service's Stop and Start, must not wait for it, and the threads
+// it holds must clean up once it lets go. The device is ALSA's own "file" plugin
+// reading its capture from a FIFO, named in a configuration file of the test's own:
+// its open waits for a writer, its reads for data.
 #include "ServiceAlsaLibrary.h"
 
 #include <fcntl.h>
@@ -63,10 +64,6 @@ class ServiceAlsaStuckDevice : public testing::Test {
         dir = pattern;
         fifo = dir / "capture.fifo";
         ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-        // Held open for writing and never written: the plugin's open does not wait,
-        // its reads do.
-        writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
-        ASSERT_GE(writer, 0);
         const fs::path config = dir / "stuck.conf";
         std::ofstream(config) << "pcm.veldora_stuck {\n"
                                  "  type file\n"
@@ -91,8 +88,17 @@ class ServiceAlsaStuckDevice : public testing::Test {
             fs::remove_all(dir, ignored);
         }
     }
-    // Ends every read of the FIFO at once, as a frozen server that resumes would.
+    // A writer that never writes: the plugin's open no longer waits, its reads do.
+    void holdWriter() {
+        writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_GE(writer, 0);
+    }
+    // Ends every wait on the FIFO at once, as a frozen server that resumes would: a
+    // writer comes and goes, which ends an open's wait, and every read then ends.
     void letGo() {
+        if (writer < 0) {
+            writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+        }
         if (writer >= 0) {
             close(writer);
             writer = -1;
@@ -117,9 +123,36 @@ class ServiceAlsaStuckDevice : public testing::Test {
     int writer = -1;
 };
 
+TEST_F(ServiceAlsaStuckDevice, AnOpenThatDoesNotReturnIsGivenUpAndClosesLater) {
+    ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
+    const GUID guid = guidOfModule("veldora_stuck");
+    std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
+    const size_t threadsBefore = threadCount();
+
+    Held<IDirectSoundCapture> device;
+    EXPECT_EQ(
+        returnsOrHangs([&] { return ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr); }),
+        DSERR_NODRIVER);
+    EXPECT_EQ(device.p, nullptr);
+    EXPECT_EQ(threadCount(), threadsBefore + 1) << "the open is let go, not ended";
+    // While that open has not returned, the device is not waited for again.
+    EXPECT_EQ(
+        returnsOrHangs([&] { return ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr); }),
+        DSERR_NODRIVER);
+    EXPECT_EQ(threadCount(), threadsBefore + 1);
+
+    // The device answers at last: the open that was given up closes its handle and ends.
+    holdWriter();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return threadCount() == threadsBefore; }));
+
+    // And the device opens now.
+    EXPECT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
+}
+
 TEST_F(ServiceAlsaStuckDevice, StopAndStartDoNotWaitForAReadThatNeverReturns) {
     ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
     const GUID guid = guidOfModule("veldora_stuck");
+    holdWriter();
     Held<IDirectSoundCapture> device;
     ASSERT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
     CaptureRequest request(48000, 16, 1, 96000);

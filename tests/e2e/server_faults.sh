@@ -7,7 +7,8 @@
 #   - the server killed while capturing: one error box, the window answers Revers at
 #     once; the server started again, Pause twice, the trace follows the tone again;
 #   - the server frozen (SIGSTOP): Pause and Revers answer at once, closing the window
-#     ends the program at once with code 0 (frozen still, and after SIGCONT);
+#     ends the program at once with code 0 (frozen still, and after SIGCONT); the
+#     program started while it is frozen comes up and answers;
 #   - a server with no source: a message or an empty screen, no hang.
 # Timings are printed; checks allow for a loaded machine: a reaction must come within
 # 200 ms beyond what observing it costs here (measured in the same run), where the
@@ -300,6 +301,21 @@ run_route() {
     reap_program
     echo "frozen, Pause, thawed: closed; window gone after $gone ms, program ended after $ended ms with code $status"
     ((status == 0)) || fail "program ended with code $status after SIGCONT"
+
+    # Started with the server frozen: an open the server does not answer is given up,
+    # and the window comes (with a message where the open waited on the server).
+    e2e_freeze_server
+    started=$(now_ms)
+    start_program || { e2e_thaw_server; return 0; }
+    echo "started with the server frozen: window after $(($(now_ms) - started)) ms, message shown: $start_box"
+    ms=$(revers_reaction)
+    echo "started with the server frozen: Revers answered after $ms ms"
+    check_reaction "Revers after starting with the server frozen" "$ms" $((2 * probe))
+    read -r gone ended < <(close_program)
+    reap_program
+    echo "started with the server frozen: closed; window gone after $gone ms, program ended after $ended ms with code $status"
+    ((status == 0)) || fail "program ended with code $status after starting with the server frozen"
+    e2e_thaw_server
 
     # No source at all.
     e2e_stop_player
