@@ -24,8 +24,8 @@ bool PcmHome::accepts(const PcmFormat& format) {
     }
     int rc = held_ ? checkFormat(held_.get(), format) : -ENODEV;
     if (rc < 0 && rc != -EINVAL && lent_ == 0) {
-        // Not a refusal: the handle (or the server behind it) has gone. Reopening is
-        // cheap and does not wait (the handle opens non-blocking).
+        // Not a refusal: the handle (or the server behind it) has gone. Reopening
+        // waits for the server at most openPcm's bound.
         held_ = open(nullptr);
         rc = held_ ? checkFormat(held_.get(), format) : -ENODEV;
     }

@@ -5,7 +5,8 @@
 // the device and its captures: a capture stuck on a frozen server may outlive both its
 // buffer and its device, and then closes the handle itself when the server lets go.
 //
-// Threads: any. The lock is never held across a call that may wait on a server.
+// Threads: any. The lock is never held across a call that may wait on a server
+// without a bound; the longest is an open (see openPcm).
 #include "capture/service/AlsaHandles.h"
 #include "capture/service/PcmFormat.h"
 
