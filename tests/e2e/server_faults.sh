@@ -180,6 +180,18 @@ check_reaction() { # name ms allowance
     fi
 }
 
+# SCENE: the window answers Revers at once, then closing it ends the program with code 0.
+answers_then_closes() {
+    local scene=$1 ms gone ended
+    ms=$(revers_reaction)
+    echo "$scene: Revers answered after $ms ms"
+    check_reaction "Revers ($scene)" "$ms" $((2 * probe))
+    read -r gone ended < <(close_program)
+    reap_program
+    echo "$scene: closed; window gone after $gone ms, program ended after $ended ms with code $status"
+    ((status == 0)) || fail "program ended with code $status ($scene)"
+}
+
 # --- one route
 run_route() {
     local rc=0
@@ -308,13 +320,7 @@ run_route() {
     started=$(now_ms)
     start_program || { e2e_thaw_server; return 0; }
     echo "started with the server frozen: window after $(($(now_ms) - started)) ms, message shown: $start_box"
-    ms=$(revers_reaction)
-    echo "started with the server frozen: Revers answered after $ms ms"
-    check_reaction "Revers after starting with the server frozen" "$ms" $((2 * probe))
-    read -r gone ended < <(close_program)
-    reap_program
-    echo "started with the server frozen: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || fail "program ended with code $status after starting with the server frozen"
+    answers_then_closes "started with the server frozen"
     e2e_thaw_server
 
     # No source at all.
@@ -331,13 +337,7 @@ run_route() {
         start_program || return 0
         echo "no source of our own: PipeWire's dummy monitor"
     fi
-    ms=$(revers_reaction)
-    echo "no source: Revers answered after $ms ms"
-    check_reaction "Revers without a source" "$ms" $((2 * probe))
-    read -r gone ended < <(close_program)
-    reap_program
-    echo "no source: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || fail "program ended with code $status without a source"
+    answers_then_closes "no source"
     e2e_stop_server
 }
 
