@@ -3,7 +3,6 @@
 // is used by one thread at a time (see CaptureDevice for who that is).
 #include <alsa/asoundlib.h>
 
-#include <chrono>
 #include <memory>
 
 namespace veldora::sound {
@@ -27,15 +26,6 @@ struct SwParamsFreer {
     void operator()(snd_pcm_sw_params_t* params) const { snd_pcm_sw_params_free(params); }
 };
 using SwParams = std::unique_ptr<snd_pcm_sw_params_t, SwParamsFreer>;
-
-// How long an open may wait on a sound server that does not answer. A server that
-// answers at all does so in milliseconds; this also leaves room for a loaded machine.
-constexpr std::chrono::milliseconds kOpenWait{2000};
-
-// Opens `name` non-blocking (a missing server fails at once instead of waiting) and
-// waits at most kOpenWait for it (-ETIMEDOUT then); empty on failure, with ALSA's
-// negative error in *error when asked for.
-PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error = nullptr);
 
 // An empty parameter container; empty on allocation failure.
 HwParams makeHwParams();

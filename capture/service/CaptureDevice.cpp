@@ -3,6 +3,7 @@
 #include "capture/service/CaptureBuffer.h"
 #include "capture/service/DeviceList.h"
 #include "capture/service/Guarded.h"
+#include "capture/service/PcmOpen.h"
 
 namespace veldora::sound {
 

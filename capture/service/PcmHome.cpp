@@ -1,5 +1,6 @@
 #include "capture/service/PcmHome.h"
 
+#include "capture/service/PcmOpen.h"
 #include "capture/service/PcmSetup.h"
 
 #include <cerrno>

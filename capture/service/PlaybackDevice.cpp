@@ -1,8 +1,8 @@
 #include "capture/service/PlaybackDevice.h"
 
-#include "capture/service/AlsaHandles.h"
 #include "capture/service/DeviceList.h"
 #include "capture/service/Guarded.h"
+#include "capture/service/PcmOpen.h"
 #include "capture/service/PrimaryBuffer.h"
 
 namespace veldora::sound {
