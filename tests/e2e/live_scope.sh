@@ -103,11 +103,7 @@ run_route() {
     e2e_stop_server
 }
 
-routes=$(e2e_routes)
-[[ -n "$routes" ]] || { echo "no sound server is installed" >&2; exit 1; }
-for route in $routes; do
-    run_route
-done
+e2e_each_route run_route
 if [[ "$failures" -ne 0 ]]; then
     cat "$work"/veldora-*.log
     exit 1

@@ -341,11 +341,7 @@ run_route() {
     e2e_stop_server
 }
 
-routes=$(e2e_routes)
-[[ -n "$routes" ]] || { echo "no sound server is installed" >&2; exit 1; }
-for route in $routes; do
-    run_route
-done
+e2e_each_route run_route
 route=all
 if ((failures > 0)); then
     tail -n 30 "$work"/veldora-*.log 2>/dev/null || true

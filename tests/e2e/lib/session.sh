@@ -249,6 +249,17 @@ e2e_routes() {
     done
 }
 
+# e2e_each_route FUNC: runs FUNC once per sound stack this machine has, with the
+# global `route` naming it; ends the script with an error when there is none.
+e2e_each_route() {
+    local routes
+    routes=$(e2e_routes)
+    [[ -n "$routes" ]] || { echo "no sound server is installed" >&2; exit 1; }
+    for route in $routes; do
+        "${1:?e2e_each_route FUNC}"
+    done
+}
+
 # The directory of PipeWire's ALSA plugins: the installed package's, else the package
 # unpacked (not installed: it conflicts with pulseaudio) into E2E_CACHE, fetched once.
 _e2e_pipewire_alsa_dir() {
