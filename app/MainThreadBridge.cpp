@@ -13,8 +13,8 @@ MainThreadBridge::MainThreadBridge(Application& app) {
     // event loop runs it on the application's (the main) thread.
     Application* target = &app;
     queue.setWakeUpPoster([target] {
-        QMetaObject::invokeMethod(
-            target, [] { MainThreadQueue::instance().drain(); }, Qt::QueuedConnection);
+        const auto drain = [] { MainThreadQueue::instance().drain(); };
+        QMetaObject::invokeMethod(target, drain, Qt::QueuedConnection);
     });
     setCaptureErrorReporter(
         [target](std::exception_ptr error) { target->handleException(std::move(error)); });

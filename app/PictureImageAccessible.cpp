@@ -21,7 +21,8 @@ QStringList PictureImageAccessible::actionNames() const {
 
 void PictureImageAccessible::doAction(const QString& actionName) {
     if (image()->keyboardButton() && actionName == QAccessibleActionInterface::pressAction()) {
-        emit image()->clicked();
+        PictureImage* button = image();
+        emit button->clicked();
         return;
     }
     QAccessibleWidget::doAction(actionName);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPixmap>
 
+#include "app/ComboListNames.h"
 #include "app/SettingsOffDisk.h"
 
 std::function<void(SavePictureDialog&)> SavePictureDialog::testDriver;
@@ -60,6 +61,15 @@ SavePictureDialog::SavePictureDialog(QWidget* parent) : QFileDialog(settingsOffD
         for (int i = 0; i < types->count() && i < fileTypes().size(); ++i)
             types->setItemText(i, fileTypes()[i]);
     }
+
+    // Qt's labels of these two are no buddies of theirs: a screen reader would name each
+    // combo box, and its list, after the item it shows.
+    const std::pair<const char*, QString> comboNames[] = {{"lookInCombo", QStringLiteral("Look in")},
+                                                          {"fileTypeCombo", QStringLiteral("Files of type")}};
+    for (const auto& [objectName, name] : comboNames)
+        if (auto* combo = findChild<QComboBox*>(QLatin1String(objectName)))
+            combo->setAccessibleName(name);
+    nameComboLists(this);
 
     // The preview pane to the right of the file list.
     preview_ = new QLabel(this);

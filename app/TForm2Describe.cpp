@@ -1,11 +1,13 @@
 // What screen readers say of the main window's controls, and the tooltips of those
 // whose captions say little ("C", the icons).
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 
+#include "app/ComboListNames.h"
 #include "app/PictureImage.h"
 #include "app/TForm2.h"
 
@@ -70,4 +72,10 @@ void TForm2::describeControls() {
     describe(Image4, QStringLiteral("Restore window size"),
              QStringLiteral("Puts the window back to its designed size"),
              QStringLiteral("Restore the window's size"));
+
+    // Never shown, but a screen reader may still find them and their lists.
+    describe(DriverBox, QStringLiteral("Capture device"), QStringLiteral("The sound card captured from"));
+    describe(FormatBox, QStringLiteral("Capture format"),
+             QStringLiteral("Sample rate, sample size and channels of the capture"));
+    nameComboLists(this);
 }

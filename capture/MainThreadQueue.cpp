@@ -143,7 +143,9 @@ int MainThreadQueue::serveFor(std::chrono::milliseconds duration) {
 }
 
 void MainThreadQueue::wakeWaiters() {
-    { std::lock_guard lock(mutex_); }
+    // Passing through the lock orders this wake after a waiter's check of its condition.
+    std::unique_lock lock(mutex_);
+    lock.unlock();
     queued_.notify_all();
 }
 

@@ -11,7 +11,8 @@ bash scripts/install-deps.sh --package
 CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
 LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
     cmake -S . -B build-deb -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DVELDORA_WERROR=ON -DBUILD_TESTING=OFF -DVELDORA_BENCH=OFF
+    -DVELDORA_WERROR=ON -DBUILD_TESTING=OFF -DVELDORA_BENCH=OFF \
+    $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake --build build-deb -j "$(nproc)"
 (cd build-deb && cpack -G DEB)
 ls -l build-deb/veldora_*.deb

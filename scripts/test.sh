@@ -8,7 +8,15 @@
 # elsewhere unpacked into build-deb).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+release="Debian $(cat /etc/debian_version)"
+# Each stage says which release it runs on: CI runs this on Debian 12 and 13 in turn.
+stage() { echo; echo "=== [$release] $*"; }
+
+stage "installing what is missing"
 bash scripts/install-deps.sh --test
+# ccache keeps a second run (and CI's next one) from compiling everything again.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 jobs=$(nproc)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
@@ -16,20 +24,28 @@ export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 # The layout first: it fails in seconds where the build takes minutes.
+stage "layout"
 bash scripts/check-format.sh
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DVELDORA_SANITIZE=address;undefined"
+stage "AddressSanitizer and UndefinedBehaviorSanitizer build"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DVELDORA_SANITIZE=address;undefined" "${launcher[@]}"
 cmake --build build-asan -j "$jobs"
+stage "clang-tidy"
 bash scripts/tidy.sh build-asan
+stage "every test under AddressSanitizer and UndefinedBehaviorSanitizer"
 (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 300)
 
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDORA_SANITIZE=thread -DVELDORA_BENCH=OFF
+stage "capture and live-display tests under ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELDORA_SANITIZE=thread -DVELDORA_BENCH=OFF \
+    "${launcher[@]}"
 # Every capture test (the real-audio ones skip themselves here; the end-to-end scripts
 # run them) and the program's live-display tests, which drive capture from the window.
 cmake --build build-tsan -j "$jobs" --target test_capture test_app veldorasound
 (cd build-tsan && ctest --output-on-failure -L '^test_capture$' --timeout 600)
 (cd build-tsan && ctest --output-on-failure -L '^test_app$' -R '^Live' --timeout 600)
 
+stage "the Debian package, built, installed and run"
 bash scripts/package.sh
 bash tests/e2e/installed_package.sh build-deb
+stage "passed"

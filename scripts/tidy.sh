@@ -9,10 +9,10 @@ build="${1:-build-asan}"
 # run-clang-tidy prints what it runs; only the findings matter.
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-if ! run-clang-tidy-14 -p "$build" -j "$(nproc)" -quiet \
+if ! run-clang-tidy -p "$build" -j "$(nproc)" -quiet \
         "$PWD/(app|base|capture|display|storage)/.*\.cpp\$" >"$log" 2>&1; then
     grep -E 'warning:|error:' -A3 "$log" || cat "$log"
     echo "clang-tidy: findings above" >&2
     exit 1
 fi
-echo "clang-tidy: no findings"
+echo "clang-tidy: no findings ($(clang-tidy --version | grep -o "version [0-9.]*" | head -1))"

@@ -27,7 +27,7 @@ Bitmap readBmpFile(const std::string& path) {
         throw cannotOpen();
     // Non-blocking, so that a pipe named by mistake cannot hang the program.
     const UniqueFd fd(openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat st {};
+    struct stat st = {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
         throw cannotOpen();
 

@@ -33,7 +33,7 @@ EInOutError error(int code) {
 }
 
 bool parentDirectoryExists(const std::string& path) {
-    struct stat st {};
+    struct stat st = {};
     return ::stat(pathparts::directoryOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

@@ -21,7 +21,7 @@ namespace {
 // The file an existing symbolic link leads to, or the path itself when it is no link.
 // Empty, with errno set, when the link cannot be resolved.
 std::string resolveLink(const std::string& path) {
-    struct stat st {};
+    struct stat st = {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
     char resolved[PATH_MAX];
@@ -65,7 +65,7 @@ SafeFileWriter::SafeFileWriter(const std::string& path, const FileCalls& calls) 
     if (!targetFd_.valid()) {
         if (errno != ENOENT)
             fail(FileFailure::Step::Create, errno);
-        struct stat link {};
+        struct stat link = {};
         if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
             // A dangling link: the file it names is created, as an open for writing does.
             targetFd_ = UniqueFd(openRetrying(path.c_str(), openFlags | O_CREAT, 0666));
@@ -75,7 +75,7 @@ SafeFileWriter::SafeFileWriter(const std::string& path, const FileCalls& calls) 
         }
     }
 
-    struct stat existing {};
+    struct stat existing = {};
     if (targetFd_.valid()) {
         if (::fstat(targetFd_.get(), &existing) != 0)
             fail(FileFailure::Step::Create, errno);
@@ -151,7 +151,7 @@ void SafeFileWriter::removeCreatedTarget() {
         return;
     created_ = false;
     // Only the very file made here: someone may have put another in its place since.
-    struct stat st {};
+    struct stat st = {};
     if (!target_.empty() && ::lstat(target_.c_str(), &st) == 0 && st.st_dev == createdDev_ &&
         st.st_ino == createdIno_)
         ::unlink(target_.c_str());

@@ -53,7 +53,9 @@ void PcmHome::giveBack(PcmHandle pcm, bool borrowed) {
 }
 
 void PcmHome::nudge() {
-    { const std::lock_guard lock(mutex_); }
+    // Passing through the lock orders this wake after a waiter's check of its condition.
+    std::unique_lock lock(mutex_);
+    lock.unlock();
     returned_.notify_all();
 }
 

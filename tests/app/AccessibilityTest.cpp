@@ -1,11 +1,13 @@
-// What a screen reader or a keyboard user meets: every focusable control has a name
+// What a screen reader or a keyboard user meets: every control it can reach has a name
 // through Qt's accessibility interface, sliders report their values, the tab chain
 // runs the designed order and then the three icons, and Space or Enter on an icon runs
 // its click handler.
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +24,7 @@
 #include "app/SavePictureDialog.h"
 #include "display/DXTimer.h"
 #include "tests/app/Form2Fixture.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -50,12 +53,21 @@ class AccessibilityTest : public Form2Fixture {
     }
 };
 
-TEST_F(AccessibilityTest, EveryFocusableControlHasAName) {
+// What a screen reader can reach: the focusable controls of each window while it is
+// shown, and the list of each shown combo box while it is open. Widgets that exist but
+// are never shown (the main window's two hidden combo boxes and their lists) are not
+// reachable, whatever Qt version makes them.
+TEST_F(AccessibilityTest, EveryControlAScreenReaderReachesHasAName) {
+    SavePictureDialog picker(form.get());
+    QStringList lists; // the names of the open lists
     for (QWidget* window : {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(dialog.get()),
-                            static_cast<QWidget*>(about.get())}) {
+                            static_cast<QWidget*>(about.get()), static_cast<QWidget*>(&picker)}) {
+        SCOPED_TRACE(nameOf(window));
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         int focusable = 0;
         for (QWidget* w : window->findChildren<QWidget*>()) {
-            if (w->isHidden() || w->focusPolicy() == Qt::NoFocus)
+            if (!w->isVisible() || w->focusPolicy() == Qt::NoFocus)
                 continue;
             ++focusable;
             SCOPED_TRACE(nameOf(w));
@@ -63,7 +75,23 @@ TEST_F(AccessibilityTest, EveryFocusableControlHasAName) {
             EXPECT_FALSE(accessibleText(w, QAccessible::Name).trimmed().isEmpty());
         }
         EXPECT_GT(focusable, window == about.get() ? -1 : 1);
+
+        for (QComboBox* combo : window->findChildren<QComboBox*>()) {
+            if (!combo->isVisible())
+                continue;
+            SCOPED_TRACE(nameOf(combo));
+            combo->showPopup();
+            QAbstractItemView* list = combo->view();
+            const auto shown = [list] { return list->isVisible(); };
+            ASSERT_TRUE(testsupport::waitUntil(shown, [] { QCoreApplication::processEvents(); }));
+            lists.push_back(accessibleText(list, QAccessible::Name));
+            combo->hidePopup();
+        }
+        window->hide();
     }
+    // The export dialog's two lists, named after their labels rather than the item shown.
+    lists.sort();
+    EXPECT_EQ(lists, QStringList({QStringLiteral("Files of type"), QStringLiteral("Look in")}));
 }
 
 TEST_F(AccessibilityTest, NamesAndDescriptionsSayWhatControlsDo) {

@@ -23,9 +23,10 @@ int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     Application app(qt, QStringLiteral("Veldora"));
     theApp = &app;
-    app.setMessageSink([](const QString& title, const QString& text) {
+    const auto keep = [](const QString& title, const QString& text) {
         TestApp::messages().push_back({title, text});
-    });
+    };
+    app.setMessageSink(keep);
     const int result = RUN_ALL_TESTS();
     theApp = nullptr;
     return result;

@@ -50,7 +50,7 @@ std::string loadTraceError(const std::string& path) {
 }
 
 struct stat statOf(const std::string& path) {
-    struct stat st {};
+    struct stat st = {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
     return st;
 }

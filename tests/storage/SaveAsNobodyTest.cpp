@@ -65,7 +65,7 @@ Outcome runCapturing(const std::vector<std::string>& args) {
 // True when every folder from the root down to `path` lets other users pass.
 bool traversableByAll(fs::path path) {
     for (path = fs::absolute(path); !path.empty(); path = path.parent_path()) {
-        struct stat st {};
+        struct stat st = {};
         if (::stat(path.c_str(), &st) != 0 || (st.st_mode & S_IXOTH) == 0)
             return false;
         if (path == path.root_path())
@@ -75,7 +75,7 @@ bool traversableByAll(fs::path path) {
 }
 
 struct stat statOf(const std::string& path) {
-    struct stat st {};
+    struct stat st = {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
     return st;
 }

@@ -87,7 +87,7 @@ class Unwritable {
   public:
     explicit Unwritable(const std::string& path) : path_(path) {
         if (::geteuid() != 0) {
-            struct stat st {};
+            struct stat st = {};
             ::stat(path.c_str(), &st);
             mode_ = st.st_mode & 07777;
             ok_ = ::chmod(path.c_str(), mode_ & ~0222u) == 0;

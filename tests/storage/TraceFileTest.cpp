@@ -89,7 +89,7 @@ TEST(TraceFile, SaveReplacesALongerFileWithExactly2240BytesAndKeepsItsMode) {
     const TraceArray x = pattern(7), y = pattern(8);
     writeTraceFile(path, x, y);
     EXPECT_EQ(scratch::readAll(path), expectedFile(x, y));
-    struct stat st {};
+    struct stat st = {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(scratch::namesIn(dir.path()), (std::set<std::string>{"t.bin"}));
@@ -107,7 +107,7 @@ TEST(TraceFile, SaveKeepsOwnerAndSetIdBits) {
     ASSERT_EQ(::chown(path.c_str(), owner, group), 0);
     ASSERT_EQ(::chmod(path.c_str(), 06750), 0);
     writeTraceFile(path, pattern(1), pattern(2));
-    struct stat st {};
+    struct stat st = {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, owner);
     EXPECT_EQ(st.st_gid, group);
@@ -305,7 +305,7 @@ TEST(TraceFile, NewFileIsCreatedWithTheUmaskedDefaultMode) {
     const mode_t old = ::umask(022);
     writeTraceFile(dir / "new.bin", pattern(43), pattern(44));
     ::umask(old);
-    struct stat st {};
+    struct stat st = {};
     ASSERT_EQ(::stat((dir / "new.bin").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0644u);
 }

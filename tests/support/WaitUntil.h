@@ -25,8 +25,8 @@ inline bool waitUntil(const std::function<bool()>& done, const std::function<voi
 
 // The same, for a condition that another thread makes true: polls every millisecond.
 inline bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = kGenerousWait) {
-    return waitUntil(
-        done, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }, timeout);
+    const auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
+    return waitUntil(done, pause, timeout);
 }
 
 } // namespace testsupport

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Runs the README's test command on Debian 13 (trixie), whatever release this machine
+# runs, inside a root of its own made with mmdebstrap from the Debian archive; then
+# installs there the Debian 12 package that scripts/test.sh left in build-deb/, if any,
+# and checks that it shows a live trace on Debian 13 too.
+#
+# The root is kept between runs in $VELDORA_ROOT_CACHE (default /var/cache/veldora) and
+# made again when it is missing or more than a week old. It is entered with a mount and
+# pid namespace of its own (the machine's mounts are left alone) under tini as process 1,
+# which reaps the daemons the tests kill. On the machine itself nothing is installed but
+# mmdebstrap; the root's packages and builds stay in the root. Needs root (or sudo).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [[ "$(id -u)" -ne 0 ]]; then
+    exec sudo --preserve-env=CI,VELDORA_ROOT_CACHE,VELDORA_E2E_ROUTES bash "$0" "$@"
+fi
+
+suite=trixie
+cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}
+root=$cache/$suite
+stamp=$root/.veldora-root
+max_age_days=7
+
+if ! command -v mmdebstrap >/dev/null; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-remove --no-install-recommends mmdebstrap
+fi
+
+mkdir -p "$cache"
+# One run at a time uses a root.
+exec 9>"$cache/$suite.lock"
+flock 9
+
+# The archive this machine's own apt sources name (a local mirror, say), else Debian's.
+archive_uri() {
+    apt-get indextargets --format '$(REPO_URI)' 2>/dev/null | grep -E "/$1/?\$" | head -n 1
+}
+if [[ ! -f "$stamp" || -n "$(find "$stamp" -mtime +"$max_age_days")" ]]; then
+    archive=$(archive_uri debian)
+    security=$(archive_uri debian-security)
+    archive=${archive:-http://deb.debian.org/debian/}
+    security=${security:-http://deb.debian.org/debian-security/}
+    echo "Making a Debian 13 root in $root from $archive"
+    rm -rf "$root.new"
+    mmdebstrap --mode=root --variant=apt --include=tini,ca-certificates,git,procps "$suite" "$root.new" \
+        "deb $archive $suite main" "deb $archive $suite-updates main" "deb $security $suite-security main"
+    date -u +%FT%TZ >"$root.new/.veldora-root"
+    rm -rf "$root"
+    mv "$root.new" "$root"
+fi
+echo "Debian 13 root: $root, made $(cat "$stamp"), $(du -sh "$root" 2>/dev/null | cut -f1)"
+
+# The sources (with .git, so the layout check sees the tracked files); the root's own
+# build folders stay, so a second run builds only what changed.
+work=$root/veldora
+mkdir -p "$work"
+find "$work" -mindepth 1 -maxdepth 1 ! -name 'build-*' -exec rm -rf {} +
+{ printf '.git\0'; git ls-files -z --cached --others --exclude-standard; } |
+    tar --null --ignore-failed-read -T - -cf - 2>/dev/null | tar -xf - -C "$work"
+
+deb12=$(ls build-deb/veldora_*~deb12*.deb 2>/dev/null | head -n 1 || true)
+rm -rf "$root/veldora-deb12"
+if [[ -n "$deb12" ]]; then
+    mkdir -p "$root/veldora-deb12"
+    cp "$deb12" "$root/veldora-deb12/"
+fi
+
+cat /etc/resolv.conf >"$root/etc/resolv.conf"
+
+# Inside the root: the README's test command, then the Debian 12 package. CI=true there
+# always: the packages go into this private root, never onto the machine.
+inside='
+set -euo pipefail
+cd /veldora
+bash scripts/test.sh
+if [[ -d /veldora-deb12 ]]; then
+    echo; echo "=== [Debian $(cat /etc/debian_version)] the Debian 12 package, installed and run"
+    dpkg --purge veldora >/dev/null
+    bash tests/e2e/installed_package.sh /veldora-deb12
+else
+    echo "The Debian 12 package was not checked here: no build-deb/veldora_*~deb12*.deb (scripts/test.sh on Debian 12 makes it)"
+fi
+'
+enter='
+root=$1; shift
+mount -t proc proc "$root/proc"
+mount --rbind /sys "$root/sys"
+mount --rbind /dev "$root/dev"
+mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm"
+mount -t tmpfs -o mode=755,nosuid,nodev tmpfs "$root/run"
+mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/tmp"
+exec chroot "$root" /usr/bin/tini -- "$@"
+'
+unshare --mount --pid --fork --propagation private -- bash -c "$enter" enter "$root" \
+    env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+    TERM="${TERM:-dumb}" CI=true ${VELDORA_E2E_ROUTES:+VELDORA_E2E_ROUTES="$VELDORA_E2E_ROUTES"} \
+    bash -c "$inside"
