@@ -14,16 +14,15 @@ class PictureImage : public QWidget {
   public:
     explicit PictureImage(QWidget* parent = nullptr);
 
-    // The picture in its own pixels. After drawing into the non-const reference,
-    // call update() so the control repaints. Handing out the non-const reference
-    // counts as a change of the picture (see pictureVersion); read through a const
-    // PictureImage to leave the count alone.
-    const Bitmap& Picture() const { return picture_; }
-    Bitmap& Picture() {
+    // The picture in its own pixels, to read.
+    const Bitmap& picture() const { return picture_; }
+    // The picture to draw into: handing it out counts as a change (see pictureVersion).
+    // Call update() after drawing so the control repaints.
+    Bitmap& editPicture() {
         ++pictureVersion_;
         return picture_;
     }
-    // Grows with every change of the picture: setPicture and every non-const Picture().
+    // Grows with every change of the picture: setPicture and every editPicture().
     uint64_t pictureVersion() const { return pictureVersion_; }
     // Replaces the picture with a copy of `picture` and repaints.
     void setPicture(const Bitmap& picture);

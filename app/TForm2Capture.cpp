@@ -121,7 +121,7 @@ void TForm2::DXTimer1Timer(int32_t) {
                            State.Reversed, TrackBar4->value()};
     if (inputs == lastLiveFrame_)
         return;
-    drawLiveTrace(Image1->Picture(), background.Picture(), State.TraceX, State.TraceY, State.Reversed,
+    drawLiveTrace(Image1->editPicture(), background.picture(), State.TraceX, State.TraceY, State.Reversed,
                   TrackBar4->value());
     Image1->update();
     inputs.screenVersion = Image1->pictureVersion(); // the picture just drawn
@@ -153,7 +153,7 @@ void TForm2::TrackBar2Change() {
 }
 
 void TForm2::RedrawPausedTrace() {
-    drawPausedTrace(Image1->Picture(), Image2->Picture(), State.TraceX, State.TraceY, State.Reversed,
+    drawPausedTrace(Image1->editPicture(), Image2->picture(), State.TraceX, State.TraceY, State.Reversed,
                     TrackBar4->value(), TrackBar2->value());
     Image1->update();
 }

@@ -39,7 +39,7 @@ void TForm2::Button3Click() {
 // later trace until the background is reloaded.
 void TForm2::Button6Click() {
     ReadTraceFile(DataFileName);
-    drawMergedTrace(Image1->Picture(), Image2->Picture(), State.TraceX, State.TraceY);
+    drawMergedTrace(Image1->editPicture(), Image2->editPicture(), State.TraceX, State.TraceY);
     Image1->update();
     Image2->update();
 }
@@ -56,5 +56,5 @@ void TForm2::Image5Click() {
     // Any dot counts, one in a folder name too.
     if (name.find('.') == std::string::npos)
         name += ".bmp";
-    writeBmpFile(name, std::as_const(*Image1).Picture());
+    writeBmpFile(name, Image1->picture());
 }

@@ -15,12 +15,12 @@ std::string backgroundPath(bool reversed) {
 // A failed load throws before either picture changes, so the screen stays as it was.
 void TForm2::Button7Click() {
     Image2->setPicture(readBmpFile(backgroundPath(State.Reversed)));
-    Image1->setPicture(Image2->Picture());
+    Image1->setPicture(Image2->picture());
 }
 
 // The scheme switches first, so a failed load still changes the trace colour.
 void TForm2::Button9Click() {
     State.Reversed = !State.Reversed;
     Image2->setPicture(readBmpFile(backgroundPath(State.Reversed)));
-    Image1->setPicture(Image2->Picture());
+    Image1->setPicture(Image2->picture());
 }

@@ -107,7 +107,7 @@ struct LiveWindow {
         TDXTimerEvent tick = form->DXTimer1->OnTimer;
         form->DXTimer1->OnTimer = [this, tick](TCustomDXTimer& timer, int32_t lag) {
             tick(timer, lag);
-            if (waitingFor && waitingFor(form->Image1->Picture())) {
+            if (waitingFor && waitingFor(form->Image1->picture())) {
                 seenAt = Clock::now();
                 waitingFor = nullptr;
                 loop.quit();
@@ -184,7 +184,7 @@ void BM_StepProcessingOnly(benchmark::State& state) {
         window.sound.pushBytes(step);
         form.CaptureStreamFilledBuffer(*form.CaptureStream);
         form.DXTimer1Timer(0);
-        const bool shown = stepShown(form.Image1->Picture());
+        const bool shown = stepShown(form.Image1->picture());
         const auto t1 = Clock::now();
         if (!shown) {
             state.SkipWithError("the step was not drawn");

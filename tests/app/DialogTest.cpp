@@ -96,7 +96,7 @@ TEST_F(DialogTest, AboutBoxLayout) {
     EXPECT_EQ(about->pos(), QPoint(286, 325));
     EXPECT_EQ(about->palette().color(QPalette::Window), QColor(Qt::white));
     EXPECT_EQ(about->Image1->geometry(), QRect(16, 8, 49, 57));
-    EXPECT_EQ(about->Image1->Picture(), makeApplicationIcon());
+    EXPECT_EQ(about->Image1->picture(), makeApplicationIcon());
     EXPECT_FALSE(about->Image1->transparent());
 
     struct Line {

@@ -97,7 +97,7 @@ class FilesExportTest : public FilesFixture {
 
     // A screen with a trace and odd colours, so channel order and row order show.
     void drawOnScreen() {
-        Bitmap& screen = form->Image1->Picture();
+        Bitmap& screen = form->Image1->editPicture();
         for (int x = 20; x < 200; ++x)
             screen.setPixel(x, 100 + x % 7, 0xFFFFFF);
         screen.setPixel(0, 0, 0x123456);
@@ -156,7 +156,7 @@ TEST_P(FilesExportNameTest, WritesTheScreenUnderTheNameAsTheRuleSays) {
     exportAs(confirmed);
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
     EXPECT_EQ(filesInFolder(), std::vector<std::string>{c.written});
-    EXPECT_EQ(readBmpFile(path(c.written)), form->Image1->Picture());
+    EXPECT_EQ(readBmpFile(path(c.written)), form->Image1->picture());
     EXPECT_EQ(form->LastExportName, confirmed); // as confirmed, without ".bmp"
     // Export touches nothing of the trace file or the display state.
     EXPECT_EQ(form->DataFileName, path("trace.bin"));
@@ -247,7 +247,7 @@ TEST_F(FilesExportTest, TheFileIsA24BitBmpOfTheScreenPicture) {
     EXPECT_EQ(le16(bytes, 28), 24u);  // bits per pixel
     EXPECT_EQ(le32(bytes, 30), 0u);   // uncompressed
 
-    const Bitmap& screen = form->Image1->Picture();
+    const Bitmap& screen = form->Image1->picture();
     for (int y = 0; y < 330; ++y) {
         const size_t rowStart = 54 + size_t(329 - y) * kRowBytes;
         for (int x = 0; x < 291; ++x) {
@@ -275,13 +275,13 @@ TEST_F(FilesExportTest, ThePictureKeepsItsOwnSizeWhateverTheWindowsSize) {
     ASSERT_GE(bytes.size(), 54u);
     EXPECT_EQ(le32(bytes, 18), 291u);
     EXPECT_EQ(le32(bytes, 22), 330u);
-    EXPECT_EQ(readBmpFile(path("big.bmp")), form->Image1->Picture());
+    EXPECT_EQ(readBmpFile(path("big.bmp")), form->Image1->picture());
 }
 
 TEST_F(FilesExportTest, AFileThatCannotBeCreatedIsReportedAndNothingChanges) {
     drawOnScreen();
-    const Bitmap screen = form->Image1->Picture();
-    const Bitmap background = form->Image2->Picture();
+    const Bitmap screen = form->Image1->picture();
+    const Bitmap background = form->Image2->picture();
     fillPattern(state.TraceX, state.TraceY, 8);
     const TraceArray traceX = state.TraceX, traceY = state.TraceY;
     const std::string target = path("missing/trace.bmp");
@@ -290,8 +290,8 @@ TEST_F(FilesExportTest, AFileThatCannotBeCreatedIsReportedAndNothingChanges) {
     EXPECT_EQ(TestApp::messageTexts(),
               QStringList{QString::fromStdString("Cannot create file " + target + ".")});
     EXPECT_TRUE(filesInFolder().empty());
-    EXPECT_EQ(form->Image1->Picture(), screen);
-    EXPECT_EQ(form->Image2->Picture(), background);
+    EXPECT_EQ(form->Image1->picture(), screen);
+    EXPECT_EQ(form->Image2->picture(), background);
     EXPECT_EQ(state.TraceX, traceX);
     EXPECT_EQ(state.TraceY, traceY);
     EXPECT_FALSE(state.Paused);

@@ -52,7 +52,7 @@ TEST_F(FilesTraceTest, SaveThenLoadWhilePausedGivesBackTheSameValues) {
     form->DXTimer1->setEnabled(false);
     fillPattern(state.TraceX, state.TraceY, 1);
     const TraceArray savedX = state.TraceX, savedY = state.TraceY;
-    const Bitmap screen = form->Image1->Picture();
+    const Bitmap screen = form->Image1->picture();
 
     form->Button4->click();
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
@@ -67,7 +67,7 @@ TEST_F(FilesTraceTest, SaveThenLoadWhilePausedGivesBackTheSameValues) {
     EXPECT_EQ(state.TraceY, savedY);
     EXPECT_TRUE(state.Paused);
     EXPECT_FALSE(form->DXTimer1->Enabled());
-    EXPECT_EQ(form->Image1->Picture(), screen);
+    EXPECT_EQ(form->Image1->picture(), screen);
 
     fillPattern(state.TraceX, state.TraceY, 2);
     const TraceArray otherX = state.TraceX, otherY = state.TraceY;
@@ -100,7 +100,7 @@ TEST_F(FilesTraceTest, LoadFromTheRunningStateFreezesTheDisplayAndLeavesCaptureR
     const TraceArray loadedX = state.TraceX, loadedY = state.TraceY;
     fillPattern(state.TraceX, state.TraceY, 3);
     form->DataFileName = file;
-    const Bitmap background = form->Image2->Picture();
+    const Bitmap background = form->Image2->picture();
 
     form->Button3->click();
     EXPECT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
@@ -112,7 +112,7 @@ TEST_F(FilesTraceTest, LoadFromTheRunningStateFreezesTheDisplayAndLeavesCaptureR
         ASSERT_EQ(state.TraceX[i], loadedX[i]) << i;
         ASSERT_EQ(state.TraceY[i], loadedY[i]) << i;
     }
-    EXPECT_EQ(form->Image2->Picture(), background);
+    EXPECT_EQ(form->Image2->picture(), background);
 }
 
 // Load draws the loaded trace in white over the background, shifted by the sliders'
@@ -126,16 +126,16 @@ TEST_F(FilesTraceTest, LoadDrawsTheTraceOverTheBackgroundWithMergedTracesUnderIt
     form->Button3->click();
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
     // At the sliders' start positions exactly where it was saved: x 40..189 on row 100.
-    EXPECT_EQ(differences(form->Image1->Picture(), graticule), row(40, 189, 100));
-    EXPECT_EQ(form->Image1->Picture().pixel(40, 100), kWhite);
-    EXPECT_EQ(form->Image2->Picture(), graticule);
+    EXPECT_EQ(differences(form->Image1->picture(), graticule), row(40, 189, 100));
+    EXPECT_EQ(form->Image1->picture().pixel(40, 100), kWhite);
+    EXPECT_EQ(form->Image2->picture(), graticule);
 
     // Shifted by the sliders' movement: 5 right and 3 up.
     state.Paused = false; // moving the sliders while running redraws nothing
     form->TrackBar4->setValue(105);
     form->TrackBar2->setValue(97);
     form->Button3->click();
-    EXPECT_EQ(differences(form->Image1->Picture(), graticule), row(45, 194, 97));
+    EXPECT_EQ(differences(form->Image1->picture(), graticule), row(45, 194, 97));
 
     // A merged trace stays in blue under the loaded one.
     const std::string merged = path("merged.bin");
@@ -148,9 +148,9 @@ TEST_F(FilesTraceTest, LoadDrawsTheTraceOverTheBackgroundWithMergedTracesUnderIt
     std::vector<std::pair<int, int>> expected = row(45, 194, 97);
     const auto mergedRow = row(20, 119, 150);
     expected.insert(expected.end(), mergedRow.begin(), mergedRow.end());
-    EXPECT_EQ(differences(form->Image1->Picture(), graticule), expected);
-    EXPECT_EQ(form->Image1->Picture().pixel(20, 150), kBlue);
-    EXPECT_EQ(form->Image1->Picture().pixel(45, 97), kWhite);
+    EXPECT_EQ(differences(form->Image1->picture(), graticule), expected);
+    EXPECT_EQ(form->Image1->picture().pixel(20, 150), kBlue);
+    EXPECT_EQ(form->Image1->picture().pixel(45, 97), kWhite);
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
 }
 
@@ -206,9 +206,9 @@ TEST_P(FilesLoadFailureTest, ShowsTheErrorAndKeepsTheArraysWithTheDisplayFrozen)
     form->DataFileName = name;
     fillPattern(state.TraceX, state.TraceY, 4);
     const TraceArray beforeX = state.TraceX, beforeY = state.TraceY;
-    form->Image1->Picture().setPixel(3, 3, 0x123456); // whatever the screen showed
-    const Bitmap screen = form->Image1->Picture();
-    const Bitmap background = form->Image2->Picture();
+    form->Image1->editPicture().setPixel(3, 3, 0x123456); // whatever the screen showed
+    const Bitmap screen = form->Image1->picture();
+    const Bitmap background = form->Image2->picture();
 
     form->Button3->click();
     ASSERT_EQ(TestApp::messageTexts(), QStringList{QString::fromUtf8(failure.message)});
@@ -217,8 +217,8 @@ TEST_P(FilesLoadFailureTest, ShowsTheErrorAndKeepsTheArraysWithTheDisplayFrozen)
     EXPECT_EQ(state.TraceY, beforeY);
     EXPECT_TRUE(state.Paused); // frozen before the read
     EXPECT_FALSE(form->DXTimer1->Enabled());
-    EXPECT_EQ(form->Image1->Picture(), screen); // no redraw
-    EXPECT_EQ(form->Image2->Picture(), background);
+    EXPECT_EQ(form->Image1->picture(), screen); // no redraw
+    EXPECT_EQ(form->Image2->picture(), background);
 
     // Merge of the same name: the same message, nothing drawn, nothing else touched.
     TestApp::clearMessages();
@@ -230,8 +230,8 @@ TEST_P(FilesLoadFailureTest, ShowsTheErrorAndKeepsTheArraysWithTheDisplayFrozen)
     EXPECT_EQ(state.TraceY, beforeY);
     EXPECT_FALSE(state.Paused);
     EXPECT_TRUE(form->DXTimer1->Enabled());
-    EXPECT_EQ(form->Image1->Picture(), screen);
-    EXPECT_EQ(form->Image2->Picture(), background);
+    EXPECT_EQ(form->Image1->picture(), screen);
+    EXPECT_EQ(form->Image2->picture(), background);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -299,7 +299,7 @@ class BackgroundFile {
 
 TEST_F(FilesTraceTest, MergeTwiceLeavesBothTracesBlueInTheBackgroundUntilClear) {
     const Bitmap graticule = makeGraticule();
-    ASSERT_EQ(form->Image2->Picture(), graticule);
+    ASSERT_EQ(form->Image2->picture(), graticule);
     const std::string first = path("first.bin"), second = path("second.bin");
     fillLine(state.TraceX, state.TraceY, 20, 100, 100); // row 100 is between grid lines: black there
     writeTraceFile(first, state.TraceX, state.TraceY);
@@ -317,11 +317,11 @@ TEST_F(FilesTraceTest, MergeTwiceLeavesBothTracesBlueInTheBackgroundUntilClear) 
     std::vector<std::pair<int, int>> merged = row(20, 119, 100);
     const auto secondRow = row(30, 89, 200);
     merged.insert(merged.end(), secondRow.begin(), secondRow.end());
-    const Bitmap& background = form->Image2->Picture();
+    const Bitmap& background = form->Image2->picture();
     EXPECT_EQ(differences(background, graticule), merged);
     for (const auto& [x, y] : merged)
         ASSERT_EQ(background.pixel(x, y), kBlue) << x << "," << y;
-    EXPECT_EQ(form->Image1->Picture(), background);
+    EXPECT_EQ(form->Image1->picture(), background);
     // The arrays hold the second file's trace; the display state is untouched.
     for (int i = 0; i < kStoredPoints; ++i) {
         ASSERT_EQ(state.TraceX[i], secondX[i]) << i;
@@ -336,8 +336,8 @@ TEST_F(FilesTraceTest, MergeTwiceLeavesBothTracesBlueInTheBackgroundUntilClear) 
         form->Button7->click();
     }
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
-    EXPECT_EQ(form->Image2->Picture(), graticule);
-    EXPECT_EQ(form->Image1->Picture(), graticule);
+    EXPECT_EQ(form->Image2->picture(), graticule);
+    EXPECT_EQ(form->Image1->picture(), graticule);
 }
 
 TEST_F(FilesTraceTest, MergeTestsOnlyTheEndPointOfEachSegment) {
@@ -351,11 +351,11 @@ TEST_F(FilesTraceTest, MergeTestsOnlyTheEndPointOfEachSegment) {
     form->DataFileName = file;
     Bitmap screen(291, 330, 0xFF00FF); // a screen unlike the background
     form->Image1->setPicture(screen);
-    const Bitmap background = form->Image2->Picture();
+    const Bitmap background = form->Image2->picture();
     form->Button6->click();
     ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
-    EXPECT_EQ(form->Image2->Picture(), background);
-    EXPECT_EQ(form->Image1->Picture(), background);
+    EXPECT_EQ(form->Image2->picture(), background);
+    EXPECT_EQ(form->Image1->picture(), background);
 
     // One point at 280 gets the segment from its predecessor at 281; the next point,
     // back at 281, gets none.
@@ -365,9 +365,9 @@ TEST_F(FilesTraceTest, MergeTestsOnlyTheEndPointOfEachSegment) {
     state.TraceY[6] = 20;
     writeTraceFile(file, state.TraceX, state.TraceY);
     form->Button6->click();
-    EXPECT_EQ(differences(form->Image2->Picture(), background), row(281, 281, 20));
-    EXPECT_EQ(form->Image2->Picture().pixel(281, 20), kBlue);
-    EXPECT_EQ(form->Image1->Picture(), form->Image2->Picture());
+    EXPECT_EQ(differences(form->Image2->picture(), background), row(281, 281, 20));
+    EXPECT_EQ(form->Image2->picture().pixel(281, 20), kBlue);
+    EXPECT_EQ(form->Image1->picture(), form->Image2->picture());
 }
 
 } // namespace

@@ -147,12 +147,12 @@ TEST_F(Form2LayoutTest, TabOrderOnThePanel) {
 }
 
 TEST_F(Form2LayoutTest, ScreenStartsWithTheGraticuleAndIconsAreTransparent) {
-    EXPECT_EQ(form->Image1->Picture(), makeGraticule());
-    EXPECT_EQ(form->Image2->Picture(), makeGraticule());
+    EXPECT_EQ(form->Image1->picture(), makeGraticule());
+    EXPECT_EQ(form->Image2->picture(), makeGraticule());
     EXPECT_FALSE(form->Image1->transparent());
-    EXPECT_EQ(form->Image3->Picture(), makeInformationIcon());
-    EXPECT_EQ(form->Image5->Picture(), makeSaveIcon());
-    EXPECT_EQ(form->Image4->Picture(), makePictureIcon());
+    EXPECT_EQ(form->Image3->picture(), makeInformationIcon());
+    EXPECT_EQ(form->Image5->picture(), makeSaveIcon());
+    EXPECT_EQ(form->Image4->picture(), makePictureIcon());
     for (PictureImage* icon : {form->Image3, form->Image4, form->Image5}) {
         EXPECT_TRUE(icon->transparent());
         EXPECT_EQ(icon->cursor().shape(), Qt::PointingHandCursor);

@@ -32,11 +32,26 @@ TEST(Form2PictureTest, StretchesThePictureToTheControl) {
 
     // setPicture copies: changing the source later does not reach the control.
     picture.setPixel(0, 0, 0x123456);
-    EXPECT_EQ(image.Picture().pixel(0, 0), 0xFF0000u);
+    EXPECT_EQ(image.picture().pixel(0, 0), 0xFF0000u);
     // Drawing into the control's own picture shows after update().
-    image.Picture().setPixel(1, 1, 0x000000);
+    image.editPicture().setPixel(1, 1, 0x000000);
     image.update();
     EXPECT_EQ(at(image.grab().toImage(), 19, 9), QColor(0, 0, 0));
+}
+
+// The live repaint skips a frame when no input changed, the picture's version among
+// them: reading must leave the version alone, and every edit and replacement must move it.
+TEST(Form2PictureTest, OnlyEditsAndReplacementsCountAsChanges) {
+    PictureImage image;
+    image.setPicture(Bitmap(4, 4));
+    const uint64_t start = image.pictureVersion();
+    EXPECT_EQ(image.picture().width(), 4);
+    EXPECT_EQ(image.picture().pixel(0, 0), image.picture().pixel(3, 3));
+    EXPECT_EQ(image.pictureVersion(), start) << "reading counted as a change";
+    image.editPicture().setPixel(2, 2, 0x00FF00);
+    EXPECT_EQ(image.pictureVersion(), start + 1);
+    image.setPicture(Bitmap(4, 4));
+    EXPECT_GT(image.pictureVersion(), start + 1);
 }
 
 TEST(Form2PictureTest, TransparentModeLeavesOutTheBottomLeftColour) {

@@ -54,35 +54,35 @@ TEST_F(Form2ScreenTest, ClearAndReversLoadTheBackgroundOfTheScheme) {
 
     {
         SCOPED_TRACE("at start nothing is loaded");
-        EXPECT_EQ(form->Image1->Picture(), graticule);
+        EXPECT_EQ(form->Image1->picture(), graticule);
         EXPECT_FALSE(state.Reversed);
     }
     {
         SCOPED_TRACE("Clear in the normal scheme");
         form->Button7->click();
-        EXPECT_EQ(form->Image2->Picture(), normal);
-        EXPECT_EQ(form->Image1->Picture(), normal);
+        EXPECT_EQ(form->Image2->picture(), normal);
+        EXPECT_EQ(form->Image1->picture(), normal);
         EXPECT_FALSE(state.Reversed);
     }
     {
         SCOPED_TRACE("Revers switches to the reversed scheme");
         form->Button9->click();
         EXPECT_TRUE(state.Reversed);
-        EXPECT_EQ(form->Image2->Picture(), reversed);
-        EXPECT_EQ(form->Image1->Picture(), reversed);
+        EXPECT_EQ(form->Image2->picture(), reversed);
+        EXPECT_EQ(form->Image1->picture(), reversed);
     }
     {
         SCOPED_TRACE("Clear while reversed reloads the reversed file");
         form->Image1->setPicture(graticule);
         form->Button7->click();
-        EXPECT_EQ(form->Image1->Picture(), reversed);
+        EXPECT_EQ(form->Image1->picture(), reversed);
         EXPECT_TRUE(state.Reversed);
     }
     {
         SCOPED_TRACE("Revers back");
         form->Button9->click();
         EXPECT_FALSE(state.Reversed);
-        EXPECT_EQ(form->Image1->Picture(), normal);
+        EXPECT_EQ(form->Image1->picture(), normal);
     }
     EXPECT_TRUE(TestApp::messages().empty());
 
@@ -94,11 +94,11 @@ TEST_F(Form2ScreenTest, ClearAndReversLoadTheBackgroundOfTheScheme) {
         EXPECT_TRUE(state.Reversed);
         ASSERT_EQ(TestApp::messages().size(), 1u);
         EXPECT_EQ(TestApp::messages()[0].text.toStdString(), "Cannot open file " + files.reversed() + ".");
-        EXPECT_EQ(form->Image1->Picture(), graticule);
-        EXPECT_EQ(form->Image2->Picture(), normal);
+        EXPECT_EQ(form->Image1->picture(), graticule);
+        EXPECT_EQ(form->Image2->picture(), normal);
         form->Button9->click(); // a second press switches back
         EXPECT_FALSE(state.Reversed);
-        EXPECT_EQ(form->Image1->Picture(), normal);
+        EXPECT_EQ(form->Image1->picture(), normal);
         TestApp::clearMessages();
     }
     {
@@ -108,8 +108,8 @@ TEST_F(Form2ScreenTest, ClearAndReversLoadTheBackgroundOfTheScheme) {
         form->Button7->click();
         ASSERT_EQ(TestApp::messages().size(), 1u);
         EXPECT_EQ(TestApp::messages()[0].text, "Bitmap image is not valid.");
-        EXPECT_EQ(form->Image1->Picture(), graticule);
-        EXPECT_EQ(form->Image2->Picture(), normal);
+        EXPECT_EQ(form->Image1->picture(), graticule);
+        EXPECT_EQ(form->Image2->picture(), normal);
         EXPECT_FALSE(state.Reversed);
     }
 }

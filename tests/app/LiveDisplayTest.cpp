@@ -23,8 +23,8 @@ class LiveDisplayTest : public LiveFixture {
     // White pixels of one row of the screen picture.
     int whiteInRow(int y) const {
         int n = 0;
-        for (int x = 0; x < form->Image1->Picture().width(); ++x)
-            n += form->Image1->Picture().pixel(x, y) == kWhite;
+        for (int x = 0; x < form->Image1->picture().width(); ++x)
+            n += form->Image1->picture().pixel(x, y) == kWhite;
         return n;
     }
 };
@@ -97,16 +97,16 @@ TEST_F(LiveDisplayTest, NotificationDeliversToTheHandler) {
 }
 
 TEST_F(LiveDisplayTest, TickDrawsWhenTheTriggerPasses) {
-    const Bitmap& background = form->Image2->Picture();
+    const Bitmap& background = form->Image2->picture();
     const Bitmap marker(291, 330, 0x123456);
     {
         SCOPED_TRACE("\"+/-\" before any block: the seeded segment from (10, 160) toward (0, 0)");
         form->Image1->setPicture(marker);
         form->DXTimer1Timer(0);
-        EXPECT_EQ(form->Image1->Picture().pixel(10, 160), kWhite);
-        EXPECT_EQ(form->Image1->Picture().pixel(5, 80), kWhite);
-        EXPECT_EQ(form->Image1->Picture().pixel(0, 0), background.pixel(0, 0));
-        EXPECT_EQ(form->Image1->Picture().pixel(200, 200), background.pixel(200, 200));
+        EXPECT_EQ(form->Image1->picture().pixel(10, 160), kWhite);
+        EXPECT_EQ(form->Image1->picture().pixel(5, 80), kWhite);
+        EXPECT_EQ(form->Image1->picture().pixel(0, 0), background.pixel(0, 0));
+        EXPECT_EQ(form->Image1->picture().pixel(200, 200), background.pixel(200, 200));
     }
     ASSERT_TRUE(sound->pushBytes(words(kFullScalePositive, 256)));
     deliver();
@@ -115,16 +115,16 @@ TEST_F(LiveDisplayTest, TickDrawsWhenTheTriggerPasses) {
         form->RadioButton2->setChecked(true);
         form->Image1->setPicture(marker);
         form->DXTimer1Timer(0);
-        EXPECT_EQ(form->Image1->Picture(), marker);
+        EXPECT_EQ(form->Image1->picture(), marker);
     }
     {
         SCOPED_TRACE("\"+/-\" draws the converted trace: row 236 from x 10 to 278");
         form->RadioButton1->setChecked(true);
         form->DXTimer1Timer(0);
-        EXPECT_EQ(form->Image1->Picture().pixel(10, 236), kWhite);
-        EXPECT_EQ(form->Image1->Picture().pixel(278, 236), kWhite);
+        EXPECT_EQ(form->Image1->picture().pixel(10, 236), kWhite);
+        EXPECT_EQ(form->Image1->picture().pixel(278, 236), kWhite);
         EXPECT_EQ(whiteInRow(236), 278 - 10 + 1);
-        EXPECT_EQ(form->Image1->Picture().pixel(100, 160), background.pixel(100, 160));
+        EXPECT_EQ(form->Image1->picture().pixel(100, 160), background.pixel(100, 160));
     }
     ASSERT_TRUE(sound->pushBytes(words(0, 256)));
     deliver();
@@ -133,14 +133,14 @@ TEST_F(LiveDisplayTest, TickDrawsWhenTheTriggerPasses) {
         form->RadioButton2->setChecked(true);
         form->Image1->setPicture(marker);
         form->DXTimer1Timer(0);
-        EXPECT_EQ(form->Image1->Picture().pixel(100, 160), kWhite);
-        EXPECT_EQ(form->Image1->Picture().pixel(100, 236), background.pixel(100, 236));
+        EXPECT_EQ(form->Image1->picture().pixel(100, 160), kWhite);
+        EXPECT_EQ(form->Image1->picture().pixel(100, 236), background.pixel(100, 236));
     }
     {
         SCOPED_TRACE("reversed scheme draws green");
         state.Reversed = true;
         form->DXTimer1Timer(0);
-        EXPECT_EQ(form->Image1->Picture().pixel(100, 160), colourToPixel(kTraceColourReversed));
+        EXPECT_EQ(form->Image1->picture().pixel(100, 160), colourToPixel(kTraceColourReversed));
     }
 }
 
@@ -149,7 +149,7 @@ TEST_F(LiveDisplayTest, TicksComeFromTheEventLoop) {
     deliver();
     const Bitmap marker(291, 330, 0x123456);
     form->Image1->setPicture(marker);
-    ASSERT_TRUE(runLoopUntil([&] { return form->Image1->Picture() != marker; })) << "no tick drew";
+    ASSERT_TRUE(runLoopUntil([&] { return form->Image1->picture() != marker; })) << "no tick drew";
     EXPECT_EQ(whiteInRow(236), 278 - 10 + 1);
 }
 
@@ -166,7 +166,7 @@ TEST_F(LiveDisplayTest, PauseStopsCaptureAndTimerAndPauseAgainRestartsBoth) {
     const Bitmap marker(291, 330, 0x123456);
     form->Image1->setPicture(marker);
     runLoop(60);
-    EXPECT_EQ(form->Image1->Picture(), marker);
+    EXPECT_EQ(form->Image1->picture(), marker);
 
     form->Button5->click();
     EXPECT_FALSE(state.Paused);
@@ -204,14 +204,14 @@ TEST_F(LiveDisplayTest, PositionSlidersRedrawTheFrozenTraceShifted) {
     ASSERT_TRUE(sound->pushBytes(words(kFullScalePositive, 256)));
     deliver();
     form->DXTimer1Timer(0);
-    ASSERT_EQ(form->Image1->Picture().pixel(10, 236), kWhite);
+    ASSERT_EQ(form->Image1->picture().pixel(10, 236), kWhite);
 
     {
         SCOPED_TRACE("running: moving a slider leaves the screen alone");
-        const Bitmap before = form->Image1->Picture();
+        const Bitmap before = form->Image1->picture();
         form->TrackBar4->setValue(110);
         form->TrackBar2->setValue(90);
-        EXPECT_EQ(form->Image1->Picture(), before);
+        EXPECT_EQ(form->Image1->picture(), before);
         form->TrackBar4->setValue(100);
         form->TrackBar2->setValue(100);
     }
@@ -220,9 +220,9 @@ TEST_F(LiveDisplayTest, PositionSlidersRedrawTheFrozenTraceShifted) {
     {
         SCOPED_TRACE("Trigger X 100 -> 110: 10 pixels to the right");
         form->TrackBar4->setValue(110);
-        EXPECT_EQ(form->Image1->Picture().pixel(19, 236), form->Image2->Picture().pixel(19, 236));
-        EXPECT_EQ(form->Image1->Picture().pixel(20, 236), kWhite);
-        EXPECT_EQ(form->Image1->Picture().pixel(288, 236), kWhite);
+        EXPECT_EQ(form->Image1->picture().pixel(19, 236), form->Image2->picture().pixel(19, 236));
+        EXPECT_EQ(form->Image1->picture().pixel(20, 236), kWhite);
+        EXPECT_EQ(form->Image1->picture().pixel(288, 236), kWhite);
         EXPECT_EQ(whiteInRow(236), 278 - 10 + 1);
     }
     {
@@ -230,13 +230,13 @@ TEST_F(LiveDisplayTest, PositionSlidersRedrawTheFrozenTraceShifted) {
         form->TrackBar2->setValue(90);
         EXPECT_EQ(whiteInRow(236), 0);
         EXPECT_EQ(whiteInRow(226), 278 - 10 + 1);
-        EXPECT_EQ(form->Image1->Picture().pixel(20, 226), kWhite);
+        EXPECT_EQ(form->Image1->picture().pixel(20, 226), kWhite);
     }
     {
         SCOPED_TRACE("both back: where it was");
         form->TrackBar4->setValue(100);
         form->TrackBar2->setValue(100);
-        EXPECT_EQ(form->Image1->Picture().pixel(10, 236), kWhite);
+        EXPECT_EQ(form->Image1->picture().pixel(10, 236), kWhite);
         EXPECT_EQ(whiteInRow(236), 278 - 10 + 1);
     }
 }
@@ -255,7 +255,7 @@ TEST(LivePauseWithoutStream, TogglesFlagAndTimerOnly) {
         EXPECT_TRUE(state.Paused);
         EXPECT_FALSE(form.DXTimer1->Enabled());
         form.TrackBar4->setValue(120); // redraws the all-zero trace: nothing visible
-        EXPECT_EQ(form.Image1->Picture(), form.Image2->Picture());
+        EXPECT_EQ(form.Image1->picture(), form.Image2->picture());
         form.Button5->click();
         EXPECT_FALSE(state.Paused);
         EXPECT_TRUE(form.DXTimer1->Enabled());

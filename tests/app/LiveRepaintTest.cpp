@@ -52,7 +52,7 @@ class LiveRepaintTest : public LiveFixture {
     }
 
     // Reads without handing out the pixels for writing (which counts as a change).
-    const Bitmap& screen() const { return std::as_const(*form->Image1).Picture(); }
+    const Bitmap& screen() const { return form->Image1->picture(); }
     uint64_t screenVersion() const { return form->Image1->pictureVersion(); }
 
     // Runs every repaint that is pending, and the events the platform has queued.
@@ -78,8 +78,8 @@ class LiveRepaintTest : public LiveFixture {
     // The frame a tick has always drawn: the background, then the trace over it.
     Bitmap literalFrame() const {
         Bitmap frame;
-        drawLiveTrace(frame, std::as_const(*form->Image2).Picture(), state.TraceX, state.TraceY,
-                      state.Reversed, form->TrackBar4->value());
+        drawLiveTrace(frame, form->Image2->picture(), state.TraceX, state.TraceY, state.Reversed,
+                      form->TrackBar4->value());
         return frame;
     }
 

@@ -201,8 +201,8 @@ TEST_F(LiveStartupTest, FailuresShowTheirMessageAndTheProgramRunsOn) {
         EXPECT_TRUE(form->DXTimer1->Enabled());
         const Bitmap marker(291, 330, 0x123456);
         form->Image1->setPicture(marker);
-        ASSERT_TRUE(runLoopUntil([&] { return form->Image1->Picture() != marker; })) << "no tick drew";
-        EXPECT_EQ(form->Image1->Picture(), form->Image2->Picture());
+        ASSERT_TRUE(runLoopUntil([&] { return form->Image1->picture() != marker; })) << "no tick drew";
+        EXPECT_EQ(form->Image1->picture(), form->Image2->picture());
 
         // Closing without a stream is no error.
         form->OnClose();
