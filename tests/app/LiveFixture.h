@@ -57,6 +57,16 @@ class LiveFixture : public ::testing::Test {
             dispatcher->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
 
+    // Runs the event loop until it has made `passes` idle passes, each one a chance for
+    // the refresh timer to tick, however long they take; false only on a hang.
+    static bool runIdlePasses(int passes) {
+        int seen = 0;
+        QObject counter;
+        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                         &counter, [&seen] { ++seen; });
+        return runLoopUntil([&seen, passes] { return seen >= passes; });
+    }
+
     // Runs the event loop's passes until `done()` holds (true) or a generous bound
     // passes (false).
     static bool runLoopUntil(const std::function<bool()>& done) {

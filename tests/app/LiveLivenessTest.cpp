@@ -3,18 +3,16 @@
 // Every delivered block is checked: how old its newest byte is when it is converted,
 // whether it is whole, whether the reader ever fell a ring behind, and how long the
 // handler held the main thread. The checks do not depend on how loaded the machine is:
-// the handler's time is the main thread's CPU time in it (being preempted by other
-// processes is not the handler's doing), freshness is judged against what had been
-// captured when the handler began, and the pace is the share of polls that converted a
-// block. The wall-clock figures are printed; the latency itself is measured in
-// bench/bench_latency.
+// the handler is held to one read of the ring a call (it never waits for the device),
+// freshness is judged against what had been captured when the handler began, and the
+// pace is the share of polls that converted a block. The wall-clock figures are
+// printed; the handler's time and the latency are measured in bench/bench_latency.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <thread>
 #include <vector>
 
@@ -61,13 +59,6 @@ class RealTimeDevice {
     std::thread thread_;
 };
 
-// CPU time the calling thread has used.
-double threadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
-}
-
 uint32_t blockWord(const CaptureBlockBuffer& block, int k) {
     return uint32_t(block[4 * k]) | uint32_t(block[4 * k + 1]) << 8 | uint32_t(block[4 * k + 2]) << 16 |
            uint32_t(block[4 * k + 3]) << 24;
@@ -87,7 +78,8 @@ class LiveLivenessTest : public LiveFixture {
 
         // The installed handler, wrapped to observe each call.
         int calls = 0, converted = 0, torn = 0, stale = 0, callsSinceFirst = 0;
-        double maxHoldMs = 0, maxHoldCpuMs = 0;
+        double maxHoldMs = 0;
+        int maxReadsPerCall = 0;
         std::vector<double> agesMs;
         uint64_t lastEnd = 0, maxGap = 0;
         Clock::time_point first{}, last{};
@@ -100,14 +92,14 @@ class LiveLivenessTest : public LiveFixture {
                 if (converted > 0)
                     ++callsSinceFirst;
                 const uint64_t capturedBefore = sound->bytesCaptured();
+                const int reads0 = sound->lockCalls() + sound->readNewestCalls();
                 const auto t0 = Clock::now();
-                const double cpu0 = threadCpuMs();
                 window->CaptureStreamFilledBuffer(sender);
-                const double cpu1 = threadCpuMs();
                 const auto t1 = Clock::now();
+                maxReadsPerCall =
+                    std::max(maxReadsPerCall, sound->lockCalls() + sound->readNewestCalls() - reads0);
                 const uint64_t captured = sound->bytesCaptured(); // at least the position at conversion
                 maxHoldMs = std::max(maxHoldMs, std::chrono::duration<double, std::milli>(t1 - t0).count());
-                maxHoldCpuMs = std::max(maxHoldCpuMs, cpu1 - cpu0);
                 if (blockWord(state.CaptureBlock, 255) == before)
                     return; // not a whole block since Start yet, or nothing new
                 ++converted;
@@ -142,10 +134,11 @@ class LiveLivenessTest : public LiveFixture {
         const double perSecond = (converted - 1) / seconds;
         std::printf(
             "[ liveness ] %s: %d calls, %d blocks converted, %.1f blocks/s; block age median %.1f ms, "
-            "max %.1f ms; longest handler %.2f ms (%.2f ms of CPU); largest step between blocks %llu bytes "
+            "max %.1f ms; longest handler %.2f ms (at most %d ring reads a call); largest step between "
+            "blocks %llu bytes "
             "(ring %u); torn %d, stale %d\n",
             name, calls, converted, perSecond, agesMs[agesMs.size() / 2], agesMs.back(), maxHoldMs,
-            maxHoldCpuMs, static_cast<unsigned long long>(maxGap), ring, torn, stale);
+            maxReadsPerCall, static_cast<unsigned long long>(maxGap), ring, torn, stale);
         RecordProperty("blocks_per_second", std::to_string(perSecond));
         RecordProperty("max_age_ms", std::to_string(agesMs.back()));
         RecordProperty("max_hold_ms", std::to_string(maxHoldMs));
@@ -157,7 +150,10 @@ class LiveLivenessTest : public LiveFixture {
         // come every 50 ms; a poll may find nothing new only when the device's thread
         // was kept from running in between.
         EXPECT_GE(converted - 1, callsSinceFirst * 9 / 10) << callsSinceFirst << " polls";
-        EXPECT_LE(maxHoldCpuMs, 20.0);
+        // The handler copies the newest block and never waits for the device: one read
+        // of the ring a call, never a wait for more bytes (ReadData's polling reads).
+        // Its time on the main thread is measured in bench/bench_latency.
+        EXPECT_EQ(maxReadsPerCall, 1);
     }
 };
 

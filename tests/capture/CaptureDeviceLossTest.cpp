@@ -51,7 +51,8 @@ TEST_F(CaptureDeviceLoss, LostCaptureIsReportedOnceWithItsCauseAndStopsPolling) 
     EXPECT_EQ(s.GetCaptureBuffer(), nullptr);
     const int callsAtLoss = calls;
     // No second box and no handler calls while the device is gone.
-    MainThreadQueue::instance().serveFor(std::chrono::milliseconds(60));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(s.GetNotifyThread(), nullptr);
     EXPECT_EQ(reports.size(), 1u);
     EXPECT_EQ(calls, callsAtLoss);
 

@@ -52,6 +52,14 @@ class CaptureFixture : public ::testing::Test {
         return true;
     }
 
+    // Serves the main-thread queue until nothing is left in it. An ended notification
+    // thread is joined by a request of its own, so once the stream has none and the queue
+    // is empty, nothing is left that could poll: an absence checked after this holds for
+    // good, however slow the machine.
+    bool settle() {
+        return pumpUntil([] { return MainThreadQueue::instance().pending() == 0; });
+    }
+
     SimulatedSoundService sound;
     std::unique_ptr<TSoundCaptureStream> stream;
     std::vector<std::string> reports;

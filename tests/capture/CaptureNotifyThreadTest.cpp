@@ -63,7 +63,7 @@ TEST_F(CaptureNotifyThread, FailingHandlerIsReportedOnceAndStopsCaptureUntilTheN
     EXPECT_EQ(s.GetCaptureBuffer(), nullptr);
     EXPECT_EQ(SimulatedSoundService::liveObjects(), 1) << "the ring was released";
     // Nothing more arrives while stopped.
-    MainThreadQueue::instance().serveFor(std::chrono::milliseconds(60));
+    ASSERT_TRUE(settle());
     EXPECT_EQ(calls, 1);
 
     fail = false;
@@ -177,7 +177,8 @@ TEST_F(CaptureNotifyThread, HandlerThatThrowsAfterStoppingItsStreamIsReportedOnc
     s.Start();
     sound.pushBytes(10);
     ASSERT_TRUE(pumpUntil([&] { return !reports.empty(); }));
-    MainThreadQueue::instance().serveFor(std::chrono::milliseconds(30));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(s.GetNotifyThread(), nullptr);
     EXPECT_EQ(reports.size(), 1u);
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(s.GetCapturing());

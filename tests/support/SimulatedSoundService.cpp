@@ -133,6 +133,7 @@ class SimulatedCaptureBuffer : public Counted<IDirectSoundCaptureBuffer> {
 
     // Under the ring's lock, so never lapped; fails as the position query or a lock would.
     HRESULT ReadNewest(void* out, uint32_t bytes, uint64_t* end) override {
+        ++service_.readNewestCalls_;
         if (!out || !end || bytes == 0 || bytes > ring_.size())
             return DSERR_INVALIDPARAM;
         if (const int lost = lost_.load(); lost != 0)

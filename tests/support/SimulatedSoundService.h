@@ -119,6 +119,7 @@ class SimulatedSoundService {
     uint32_t ringBytes() const;     // size of the running ring, 0 when none
     uint64_t bytesCaptured() const; // bytes written into the running ring
     int lockCalls() const { return lockCalls_; }
+    int readNewestCalls() const { return readNewestCalls_; }
     int startCalls() const { return startCalls_; }
 
     // --- leaks: service objects alive (devices, buffers, playback objects)
@@ -161,6 +162,7 @@ class SimulatedSoundService {
     std::atomic<bool> positionFailure_{false};
     std::atomic<bool> lockFailure_{false};
     std::atomic<int> lockCalls_{0};
+    std::atomic<int> readNewestCalls_{0};
     std::atomic<int> locksBeforeFailure_{-1};
     std::atomic<int> startCalls_{0};
     std::atomic<int> startsToFail_{0};
