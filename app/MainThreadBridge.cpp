@@ -3,12 +3,11 @@
 #include <QMetaObject>
 
 #include "app/Application.h"
+#include "base/MainThreadQueue.h"
 #include "capture/CaptureErrorReport.h"
-#include "capture/MainThreadQueue.h"
 
 MainThreadBridge::MainThreadBridge(Application& app) {
     MainThreadQueue& queue = MainThreadQueue::instance();
-    queue.setMainThread();
     // Called from any thread: a queued call is safe to post from anywhere, and the
     // event loop runs it on the application's (the main) thread.
     Application* target = &app;
@@ -18,9 +17,11 @@ MainThreadBridge::MainThreadBridge(Application& app) {
     });
     setCaptureErrorReporter(
         [target](std::exception_ptr error) { target->handleException(std::move(error)); });
+    queue.setErrorReporter(reportCaptureError);
 }
 
 MainThreadBridge::~MainThreadBridge() {
     MainThreadQueue::instance().setWakeUpPoster({});
+    MainThreadQueue::instance().setErrorReporter({});
     setCaptureErrorReporter({});
 }

@@ -3,7 +3,8 @@
 // threads queue for the main thread are run from the event loop, and capture errors
 // nobody else can receive reach the standard exception display.
 //
-// Make it on the main thread after the Application and before capture starts; destroy
+// Make it on the main thread (named by the program's start, see MainThreadQueue) after
+// the Application and before capture starts; destroy
 // it after capture has stopped (no worker may still be asking).
 class Application;
 

@@ -13,6 +13,7 @@
 #include "app/TForm1.h"
 #include "app/TForm2.h"
 #include "app/TForm3.h"
+#include "base/MainThreadQueue.h"
 #include "capture/SoundLibrary.h"
 
 namespace {
@@ -20,6 +21,8 @@ int run(char** argv);
 }
 
 int main(int, char** argv) {
+    // Worker threads ask this thread to run their requests; it is named here, first.
+    MainThreadQueue::instance().setMainThread();
     const int exitCode = run(argv);
     // Last of all, once the windows and their components are gone.
     FreeLoadedLibraries();

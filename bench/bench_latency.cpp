@@ -27,6 +27,7 @@
 #include "app/PictureImage.h"
 #include "app/ProgramState.h"
 #include "app/TForm2.h"
+#include "base/MainThreadQueue.h"
 #include "capture/SoundCaptureStream.h"
 #include "display/DXTimer.h"
 #include "display/TraceDrawing.h"
@@ -240,6 +241,7 @@ BENCHMARK(BM_FilledBufferCopyOnly)->Unit(benchmark::kMicrosecond)->Repetitions(5
 } // namespace
 
 int main(int argc, char** argv) {
+    MainThreadQueue::instance().setMainThread();
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     int qtArgc = 1;
     QApplication qt(qtArgc, argv);

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "base/Errors.h"
-#include "capture/MulDiv.h"
+#include "base/MulDiv.h"
 #include "capture/SoundCaptureStreamNotify.h"
 #include "capture/SoundLibrary.h"
 

@@ -3,18 +3,14 @@
 #include <algorithm>
 #include <chrono>
 
+#include "base/MainThreadQueue.h"
 #include "capture/CaptureErrorReport.h"
-#include "capture/MainThreadQueue.h"
 #include "capture/SoundCaptureStream.h"
 
 TSoundCaptureStreamNotify::TSoundCaptureStreamNotify(TSoundCaptureStream& stream,
                                                      std::function<void()> failed)
     : Stream(stream), WaitMilliseconds(std::min(stream.GetBufferMilliseconds() / 4, 50)),
-      Failed(std::move(failed)) {
-    // The queue takes the thread that first asks for it as the main thread: ask here,
-    // on the main thread, before the body can be the first to ask.
-    MainThreadQueue::instance();
-}
+      Failed(std::move(failed)) {}
 
 void TSoundCaptureStreamNotify::Resume() {
     if (thread_.joinable())

@@ -21,7 +21,7 @@
 #include <memory>
 #include <thread>
 
-#include "capture/AutoResetEvent.h"
+#include "base/AutoResetEvent.h"
 
 class TSoundCaptureStream;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "capture/ByteStream.h"
+#include "base/ByteStream.h"
 #include "capture/SoundService.h"
 
 class TCustomWaveStream : public TStream {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "display/Clock.h"
+#include "base/Clock.h"
 #include "display/IdleHost.h"
 
 class TCustomDXTimer;

@@ -10,9 +10,9 @@
 
 #include "base/Errors.h"
 #include "base/FileOpen.h"
+#include "base/UniqueFd.h"
 #include "storage/BmpHeader.h"
 #include "storage/SafeFileWriter.h"
-#include "storage/UniqueFd.h"
 
 namespace {
 

@@ -21,8 +21,8 @@
 #include <string>
 #include <sys/types.h>
 
+#include "base/UniqueFd.h"
 #include "storage/FileCalls.h"
-#include "storage/UniqueFd.h"
 
 // Why a SafeFileWriter step failed; the callers turn it into their own exception.
 struct FileFailure {

@@ -6,9 +6,9 @@
 
 #include "base/FileOpen.h"
 #include "base/LittleEndian.h"
+#include "base/UniqueFd.h"
 #include "storage/IoError.h"
 #include "storage/SafeFileWriter.h"
-#include "storage/UniqueFd.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/Application.h"
 #include "app/MainThreadBridge.h"
 #include "base/Errors.h"
-#include "capture/MainThreadQueue.h"
+#include "base/MainThreadQueue.h"
 #include "tests/app/TestApp.h"
 
 namespace {

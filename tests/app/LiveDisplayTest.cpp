@@ -4,7 +4,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
-#include "capture/MainThreadQueue.h"
+#include "base/MainThreadQueue.h"
 #include "display/DXTimer.h"
 #include "tests/app/LiveFixture.h"
 

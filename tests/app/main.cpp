@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/Application.h"
+#include "base/MainThreadQueue.h"
 #include "tests/app/TestApp.h"
 
 namespace {
@@ -18,6 +19,8 @@ Application& TestApp::app() {
 }
 
 int main(int argc, char** argv) {
+    // Every test runs on this thread: it is the main thread that capture's workers ask.
+    MainThreadQueue::instance().setMainThread();
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     ::testing::InitGoogleTest(&argc, argv);
     QApplication qt(argc, argv);

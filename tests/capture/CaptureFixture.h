@@ -10,15 +10,15 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/MainThreadQueue.h"
 #include "capture/CaptureErrorReport.h"
-#include "capture/MainThreadQueue.h"
 #include "capture/SoundCaptureStream.h"
 #include "tests/support/SimulatedSoundService.h"
 
 class CaptureFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        MainThreadQueue::instance().setMainThread();
+        MainThreadQueue::instance().setErrorReporter(reportCaptureError);
         setCaptureErrorReporter([this](std::exception_ptr error) {
             try {
                 std::rethrow_exception(error);
@@ -32,6 +32,7 @@ class CaptureFixture : public ::testing::Test {
         EXPECT_EQ(MainThreadQueue::instance().pending(), 0u);
         EXPECT_EQ(SimulatedSoundService::liveObjects(), 0) << "service objects leaked";
         setCaptureErrorReporter({});
+        MainThreadQueue::instance().setErrorReporter({});
     }
 
     // A stream on the default device accepting only `format`.

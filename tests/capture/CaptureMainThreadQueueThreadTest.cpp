@@ -3,9 +3,12 @@
 
 #include <atomic>
 #include <memory>
+#include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
 
-#include "capture/MainThreadQueue.h"
+#include "base/MainThreadQueue.h"
 
 namespace {
 MainThreadQueue& queue() {
@@ -84,6 +87,33 @@ TEST(CaptureMainThreadQueueThread, TheMainThreadRunsItsOwnRequestAtOnceAndPoster
     EXPECT_EQ(posted, 1);
     EXPECT_EQ(q.drain(), 1);
     q.setWakeUpPoster({});
+}
+
+// A request that throws from a worker's post reaches the installed reporter on the main
+// thread, and the requests after it still run.
+TEST(CaptureMainThreadQueueThread, ARequestThatThrowsGoesToTheReporterAndTheRestRun) {
+    MainThreadQueue& q = queue();
+    std::vector<std::string> reported;
+    bool reportedOnMain = true;
+    q.setErrorReporter([&](std::exception_ptr error) {
+        reportedOnMain &= q.isMainThread();
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            reported.emplace_back(e.what());
+        }
+    });
+    bool after = false;
+    std::thread worker([&] {
+        q.post(&after, [] { throw std::runtime_error("request failed"); });
+        q.post(&after, [&after] { after = true; });
+    });
+    worker.join();
+    EXPECT_EQ(q.drain(), 2);
+    EXPECT_EQ(reported, std::vector<std::string>{"request failed"});
+    EXPECT_TRUE(reportedOnMain);
+    EXPECT_TRUE(after);
+    q.setErrorReporter({});
 }
 
 // A dropped request may own something whose end uses the queue (a notification thread

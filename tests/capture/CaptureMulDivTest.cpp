@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "capture/MulDiv.h"
+#include "base/MulDiv.h"
 
 struct MulDivCase {
     int32_t a, b, c, expected;

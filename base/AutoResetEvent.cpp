@@ -1,4 +1,4 @@
-#include "capture/AutoResetEvent.h"
+#include "base/AutoResetEvent.h"
 
 #include <chrono>
 

@@ -18,6 +18,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -28,8 +29,8 @@ class MainThreadQueue {
     using Call = std::function<void()>;
     using Poster = std::function<void()>;
 
-    // The process-wide queue, destroyed at exit. Its main thread is the one that first
-    // asks for it, unless setMainThread() names another.
+    // The process-wide queue, destroyed at exit. It has no main thread until the
+    // program's start names one with setMainThread(); until then every runAndWait queues.
     static MainThreadQueue& instance();
     // Requests still queued are dropped: their waiters get false.
     ~MainThreadQueue();
@@ -38,7 +39,9 @@ class MainThreadQueue {
 
     // Main thread, at start-up. Called with no lock held, from whichever thread queues.
     void setWakeUpPoster(Poster poster);
-    // Makes the calling thread the main thread.
+    // Main thread, at start-up: where an exception leaving a request goes (empty: stderr).
+    void setErrorReporter(std::function<void(std::exception_ptr)> reporter);
+    // At the program's start: makes the calling thread the main thread.
     void setMainThread();
     bool isMainThread() const;
 
@@ -51,7 +54,7 @@ class MainThreadQueue {
     void cancel(const void* owner);
 
     // Main thread: runs the requests queued so far (and any they queue); returns how many
-    // ran. An exception leaving a request goes to reportCaptureError.
+    // ran. An exception leaving a request goes to the error reporter.
     int drain();
     // Main thread: runs requests as they come until `finished()` holds (then returns at
     // once, leaving later requests for drain()). `finished` is
@@ -75,11 +78,13 @@ class MainThreadQueue {
     MainThreadQueue() = default;
     void enqueue(Request request);
     bool runOne(std::unique_lock<std::mutex>& lock);
+    void reportError(const std::exception_ptr& error) noexcept;
 
     mutable std::mutex mutex_;
     std::condition_variable queued_;   // a request came, or a waiter's condition changed
     std::condition_variable finished_; // a runAndWait request ran or was cancelled
     std::deque<Request> requests_;
     Poster poster_;
-    std::thread::id mainThread_ = std::this_thread::get_id();
+    std::function<void(std::exception_ptr)> errorReporter_;
+    std::thread::id mainThread_; // none until setMainThread()
 };

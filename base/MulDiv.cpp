@@ -1,4 +1,4 @@
-#include "capture/MulDiv.h"
+#include "base/MulDiv.h"
 
 #include <cstdlib>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "display/Clock.h"
+#include "base/Clock.h"
 
 #include <chrono>
 

@@ -1,9 +1,9 @@
-#include "capture/MainThreadQueue.h"
+#include "base/MainThreadQueue.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "capture/CaptureErrorReport.h"
+#include <cstdio>
 
 MainThreadQueue& MainThreadQueue::instance() {
     // Destroyed at exit, after everything made later. Every notification thread is
@@ -30,6 +30,11 @@ MainThreadQueue::~MainThreadQueue() {
 void MainThreadQueue::setWakeUpPoster(Poster poster) {
     std::lock_guard lock(mutex_);
     poster_ = std::move(poster);
+}
+
+void MainThreadQueue::setErrorReporter(std::function<void(std::exception_ptr)> reporter) {
+    std::lock_guard lock(mutex_);
+    errorReporter_ = std::move(reporter);
 }
 
 void MainThreadQueue::setMainThread() {
@@ -89,6 +94,26 @@ void MainThreadQueue::cancel(const void* owner) {
     finished_.notify_all();
 }
 
+// Called without the lock: the reporter may use the queue.
+void MainThreadQueue::reportError(const std::exception_ptr& error) noexcept {
+    std::function<void(std::exception_ptr)> reporter;
+    {
+        std::lock_guard lock(mutex_);
+        reporter = errorReporter_;
+    }
+    try {
+        if (reporter) {
+            reporter(error);
+            return;
+        }
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "veldora: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "veldora: unknown error in a main-thread request\n");
+    }
+}
+
 // Takes the first request, runs it without the lock, and tells its waiter.
 bool MainThreadQueue::runOne(std::unique_lock<std::mutex>& lock) {
     if (requests_.empty())
@@ -99,7 +124,7 @@ bool MainThreadQueue::runOne(std::unique_lock<std::mutex>& lock) {
     try {
         request.call();
     } catch (...) {
-        reportCaptureError(std::current_exception());
+        reportError(std::current_exception());
     }
     request.call = nullptr; // destroy what it holds before the waiter goes on
     lock.lock();

@@ -1,4 +1,4 @@
-#include "storage/UniqueFd.h"
+#include "base/UniqueFd.h"
 
 #include <cerrno>
 

@@ -1,0 +1,11 @@
+// Every capture test runs on this thread: it is the main thread that notification
+// threads ask to run their polls.
+#include <gtest/gtest.h>
+
+#include "base/MainThreadQueue.h"
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    MainThreadQueue::instance().setMainThread();
+    return RUN_ALL_TESTS();
+}
