@@ -259,8 +259,15 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
             r.enter(Phase::Failed);
         }
     } else if (pcm) {
-        // May wait on a frozen server; stop() does not wait for it.
+        // Both may wait on a frozen server; stop() does not wait for them. The handle goes
+        // home without its set-up: closing a handle that is set up drops it first, and
+        // that drop would wait on the server on whichever thread closes it, the main
+        // thread among them when the program closes with the server frozen. A handle
+        // whose set-up cannot be freed is closed here instead.
         checkError(snd_pcm_drop(pcm.get()), "drop");
+        if (!checkError(snd_pcm_hw_free(pcm.get()), "hw free")) {
+            pcm.reset();
+        }
     }
     r.home->giveBack(std::move(pcm), borrowed);
     r.end();

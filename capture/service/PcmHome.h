@@ -1,7 +1,9 @@
 #pragma once
 // The ALSA handle of one opened capture device, lent to one capture at a time. The
 // device checks formats on it; a capture borrows it for its whole run (set-up, reads,
-// drop) on its own thread and gives it back, or closes it when it has died. Shared by
+// drop) on its own thread and gives it back without its set-up, so that closing a
+// handle at home never waits on a server (a set-up handle is dropped as it closes), or
+// closes it when it has died. Shared by
 // the device and its captures: a capture stuck on a frozen server may outlive both its
 // buffer and its device, and then closes the handle itself when the server lets go.
 //
