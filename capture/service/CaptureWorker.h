@@ -38,15 +38,17 @@ class CaptureWorker {
     // stop(); otherwise it ends after one ring's worth. A handle that cannot be set up,
     // or that fails before its first period, is closed and the device reopened once.
     // DS_OK when capture runs, or when the device has not answered within kStartWait
-    // (a later failure then shows as a lost capture); DSERR_NODRIVER when both tries
+    // (a later failure then shows as a lost capture), or at once while the device still
+    // holds up an earlier capture that stop() let go; DSERR_NODRIVER when both tries
     // failed.
     HRESULT start(std::shared_ptr<PcmHome> home, const PcmFormat& format, std::shared_ptr<CaptureRing> ring,
                   bool looping);
 
     // Asks the thread to end (a flag and an eventfd, no device call here) and waits up
-    // to kStopWait for it. A thread still inside a device call then (a drop that waits
-    // on a frozen server) is left to finish on its own: it holds all it uses and gives
-    // the handle back, or closes it, when the call returns. Harmless when not started.
+    // to kStopWait for it, not at all while the device holds up an earlier capture. A
+    // thread still inside a device call then (a drop that waits on a frozen server) is
+    // left to finish on its own: it holds all it uses and gives the handle back, or
+    // closes it, when the call returns. Harmless when not started.
     void stop();
 
     bool started() const { return run_ != nullptr; }
