@@ -1,5 +1,6 @@
-// ping_probe WINDOW [INTERVAL_MS]: a round trip through the X server and the main
-// thread of the program that owns WINDOW, repeated every INTERVAL_MS (default 20).
+// ping_probe [-i INTERVAL_MS] WINDOW...: round trips through the X server and the main
+// thread of the programs that own the windows, one per window every INTERVAL_MS
+// (default 20).
 //
 // Each ping is a _NET_WM_PING client message (WM_PROTOCOLS, data = the ping atom, a
 // timestamp, the window) sent to the window; a client that lists _NET_WM_PING in its
@@ -12,28 +13,31 @@
 // main thread that stalls leaves a row of them unanswered, and the first of the row
 // measures the stall from its start.
 //
-// Output, a line per ping as its answer comes: "<sent> <round trip ms>", <sent> in
-// milliseconds since the epoch (the clock `date +%s%N` reads, so a script can set it
-// against its own actions). On SIGTERM or SIGINT, or when the window has gone, each
-// ping still unanswered is printed as "<sent> <ms waited so far> unanswered", and the
-// probe ends with 0. Exit code 2 for bad arguments, 1 without a display.
-#include <X11/Xatom.h>
+// Output, a line per ping as its answer comes: "<sent> <round trip ms> answered
+// <window>", <sent> in milliseconds since the epoch (the clock `date +%s%N` reads, so a
+// script can set it against its own actions). On SIGTERM or SIGINT, or when a window
+// has gone, each ping still unanswered is printed as "<sent> <ms waited so far>
+// unanswered <window>", and the probe ends with 0. Exit code 2 for bad arguments, 1
+// without a display or when another client redirects the root's windows.
 #include <X11/Xlib.h>
 
 #include <poll.h>
 #include <signal.h>
 #include <time.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 namespace {
 
 volatile sig_atomic_t gStop = 0;
-Window gWindow = 0;
+std::vector<Window> gWindows;
 bool gWindowGone = false;
 bool gRefused = false; // another client holds the root's SubstructureRedirect
 
@@ -43,7 +47,8 @@ void onSignal(int) {
 
 // A window that went away while its request was passed on is no concern of ours.
 int onXError(Display*, XErrorEvent* error) {
-    if (error->error_code == BadWindow && error->resourceid == gWindow) {
+    if (error->error_code == BadWindow &&
+        std::find(gWindows.begin(), gWindows.end(), error->resourceid) != gWindows.end()) {
         gWindowGone = true;
     } else if (error->error_code == BadAccess) {
         gRefused = true;
@@ -84,23 +89,38 @@ int64_t milliseconds(clockid_t clock) {
 }
 
 struct Sent {
+    Window window;
     int64_t monotonic; // for the round trip
     int64_t wall;      // for the report
 };
 
+void report(const Sent& sent, int64_t milliseconds, const char* outcome) {
+    std::printf("%lld %lld %s %lu\n", static_cast<long long>(sent.wall), static_cast<long long>(milliseconds),
+                outcome, sent.window);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: ping_probe WINDOW [INTERVAL_MS]\n");
-        return 2;
+    long interval = 20;
+    int option = 0;
+    while ((option = getopt(argc, argv, "i:")) != -1) {
+        if (option != 'i' || (interval = std::strtol(optarg, nullptr, 10)) <= 0) {
+            std::fprintf(stderr, "usage: ping_probe [-i INTERVAL_MS] WINDOW...\n");
+            return 2;
+        }
     }
-    char* end = nullptr;
-    const Window window = std::strtoul(argv[1], &end, 0);
-    gWindow = window;
-    const long interval = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 20;
-    if (*end != '\0' || window == 0 || interval <= 0) {
-        std::fprintf(stderr, "ping_probe: bad window or interval\n");
+    for (int i = optind; i < argc; ++i) {
+        char* end = nullptr;
+        const Window window = std::strtoul(argv[i], &end, 0);
+        if (*end != '\0' || window == 0) {
+            std::fprintf(stderr, "ping_probe: bad window %s\n", argv[i]);
+            return 2;
+        }
+        gWindows.push_back(window);
+    }
+    if (gWindows.empty()) {
+        std::fprintf(stderr, "usage: ping_probe [-i INTERVAL_MS] WINDOW...\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -131,17 +151,19 @@ int main(int argc, char** argv) {
     while (gStop == 0 && !gWindowGone) {
         const int64_t now = milliseconds(CLOCK_MONOTONIC);
         if (now >= next) {
-            XEvent event{};
-            event.xclient.type = ClientMessage;
-            event.xclient.window = window;
-            event.xclient.message_type = protocols;
-            event.xclient.format = 32;
-            event.xclient.data.l[0] = static_cast<long>(ping);
-            event.xclient.data.l[1] = CurrentTime;
-            event.xclient.data.l[2] = static_cast<long>(window);
-            event.xclient.data.l[3] = ++sequence;
-            pending[sequence] = {now, milliseconds(CLOCK_REALTIME)};
-            XSendEvent(display, window, False, NoEventMask, &event);
+            for (const Window window : gWindows) {
+                XEvent event{};
+                event.xclient.type = ClientMessage;
+                event.xclient.window = window;
+                event.xclient.message_type = protocols;
+                event.xclient.format = 32;
+                event.xclient.data.l[0] = static_cast<long>(ping);
+                event.xclient.data.l[1] = CurrentTime;
+                event.xclient.data.l[2] = static_cast<long>(window);
+                event.xclient.data.l[3] = ++sequence;
+                pending[sequence] = {window, now, milliseconds(CLOCK_REALTIME)};
+                XSendEvent(display, window, False, NoEventMask, &event);
+            }
             XSync(display, False); // a window that has gone shows here
             next += interval;
             if (next <= now) {
@@ -153,16 +175,14 @@ int main(int argc, char** argv) {
             XNextEvent(display, &event);
             passOn(display, event);
             if (event.type != ClientMessage || event.xclient.message_type != protocols ||
-                static_cast<Atom>(event.xclient.data.l[0]) != ping ||
-                static_cast<Window>(event.xclient.data.l[2]) != window) {
+                static_cast<Atom>(event.xclient.data.l[0]) != ping) {
                 continue;
             }
             const auto it = pending.find(event.xclient.data.l[3]);
-            if (it == pending.end()) {
+            if (it == pending.end() || static_cast<Window>(event.xclient.data.l[2]) != it->second.window) {
                 continue;
             }
-            std::printf("%lld %lld\n", static_cast<long long>(it->second.wall),
-                        static_cast<long long>(milliseconds(CLOCK_MONOTONIC) - it->second.monotonic));
+            report(it->second, milliseconds(CLOCK_MONOTONIC) - it->second.monotonic, "answered");
             pending.erase(it);
         }
         pollfd fd{ConnectionNumber(display), POLLIN, 0};
@@ -173,8 +193,7 @@ int main(int argc, char** argv) {
     }
     const int64_t now = milliseconds(CLOCK_MONOTONIC);
     for (const auto& [number, sent] : pending) {
-        std::printf("%lld %lld unanswered\n", static_cast<long long>(sent.wall),
-                    static_cast<long long>(now - sent.monotonic));
+        report(sent, now - sent.monotonic, "unanswered");
     }
     XCloseDisplay(display);
     return 0;
