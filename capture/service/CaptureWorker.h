@@ -2,8 +2,9 @@
 // The capture thread of one started buffer. It borrows the device's handle (see
 // PcmHome), sets it up, starts it, copies each ALSA period into the ring as it
 // completes, and at the end drops the device's pending frames, frees the handle's
-// set-up and gives the handle back. Every ALSA call of a capture happens on this thread, so a sound server
-// that stops answering holds up only this thread, never the one that starts and stops it.
+// set-up and gives the handle back. Every ALSA call of a capture happens on this
+// thread, so a sound server that stops answering holds up only this thread, never the
+// one that starts and stops it.
 //
 // start() and stop() are called on the thread that controls the device, under its
 // lock (see CaptureDevice); both return within a bound whatever the server does.

@@ -3,9 +3,9 @@
 // device checks formats on it; a capture borrows it for its whole run (set-up, reads,
 // drop) on its own thread and gives it back without its set-up, so that closing a
 // handle at home never waits on a server (a set-up handle is dropped as it closes), or
-// closes it when it has died. Shared by
-// the device and its captures: a capture stuck on a frozen server may outlive both its
-// buffer and its device, and then closes the handle itself when the server lets go.
+// closes it when it has died. Shared by the device and its captures: a capture stuck
+// on a frozen server may outlive both its buffer and its device, and then closes the
+// handle itself when the server lets go.
 //
 // Threads: any. The lock is never held across a call that may wait on a server
 // without a bound; the longest is an open (see openPcm).
