@@ -38,6 +38,7 @@ struct CaptureWorker::Run {
     std::condition_variable changed;
     Phase phase = Phase::SettingUp; // guarded by mutex
     bool ended = false;             // guarded: the thread is about to return
+    bool letGo = false;             // guarded: stop() no longer waits for it (see PcmHome)
 
     ~Run() {
         if (wake >= 0) {
@@ -55,6 +56,9 @@ struct CaptureWorker::Run {
         {
             const std::lock_guard lock(mutex);
             ended = true;
+            if (letGo) {
+                home->letGoCaptureEnded();
+            }
         }
         changed.notify_all();
     }
@@ -99,6 +103,9 @@ HRESULT CaptureWorker::start(std::shared_ptr<PcmHome> home, const PcmFormat& for
         throw;
     }
     run_ = run;
+    if (run->home->holdsCaptureLetGo()) {
+        return DS_OK; // the server has not let go of the last capture: no wait for this one
+    }
     std::unique_lock lock(run->mutex);
     run->changed.wait_for(lock, kStartWait, [&] { return run->phase != Phase::SettingUp || run->ended; });
     if (run->phase != Phase::Failed) {
@@ -120,7 +127,12 @@ void CaptureWorker::stop() {
     bool ended = false;
     {
         std::unique_lock lock(run_->mutex);
-        ended = run_->changed.wait_for(lock, kStopWait, [&] { return run_->ended; });
+        const auto wait = run_->home->holdsCaptureLetGo() ? std::chrono::milliseconds(0) : kStopWait;
+        ended = run_->changed.wait_for(lock, wait, [&] { return run_->ended; });
+        if (!ended) {
+            run_->letGo = true;
+            run_->home->captureLetGo();
+        }
     }
     if (ended) {
         thread_.join();
@@ -160,7 +172,7 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
     PcmHandle pcm = r.home->borrow(std::chrono::milliseconds(2000), cancelled);
     bool borrowed = static_cast<bool>(pcm);
     int rc = 0;
-    if (!pcm) {
+    if (!pcm && !r.stopping.load()) {
         pcm = r.home->open(&rc);
     }
     snd_pcm_uframes_t periodFrames = 0;
@@ -259,8 +271,15 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
             r.enter(Phase::Failed);
         }
     } else if (pcm) {
-        // May wait on a frozen server; stop() does not wait for it.
+        // Both may wait on a frozen server; stop() does not wait for them. The handle goes
+        // home without its set-up: closing a handle that is set up drops it first, and
+        // that drop would wait on the server on whichever thread closes it, the main
+        // thread among them when the program closes with the server frozen. A handle
+        // whose set-up cannot be freed is closed here instead.
         checkError(snd_pcm_drop(pcm.get()), "drop");
+        if (!checkError(snd_pcm_hw_free(pcm.get()), "hw free")) {
+            pcm.reset();
+        }
     }
     r.home->giveBack(std::move(pcm), borrowed);
     r.end();

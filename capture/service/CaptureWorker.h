@@ -1,9 +1,10 @@
 #pragma once
 // The capture thread of one started buffer. It borrows the device's handle (see
 // PcmHome), sets it up, starts it, copies each ALSA period into the ring as it
-// completes, and at the end drops the device's pending frames and gives the handle
-// back. Every ALSA call of a capture happens on this thread, so a sound server that
-// stops answering holds up only this thread, never the one that starts and stops it.
+// completes, and at the end drops the device's pending frames, frees the handle's
+// set-up and gives the handle back. Every ALSA call of a capture happens on this
+// thread, so a sound server that stops answering holds up only this thread, never the
+// one that starts and stops it.
 //
 // start() and stop() are called on the thread that controls the device, under its
 // lock (see CaptureDevice); both return within a bound whatever the server does.
@@ -38,15 +39,17 @@ class CaptureWorker {
     // stop(); otherwise it ends after one ring's worth. A handle that cannot be set up,
     // or that fails before its first period, is closed and the device reopened once.
     // DS_OK when capture runs, or when the device has not answered within kStartWait
-    // (a later failure then shows as a lost capture); DSERR_NODRIVER when both tries
+    // (a later failure then shows as a lost capture), or at once while the device still
+    // holds up an earlier capture that stop() let go; DSERR_NODRIVER when both tries
     // failed.
     HRESULT start(std::shared_ptr<PcmHome> home, const PcmFormat& format, std::shared_ptr<CaptureRing> ring,
                   bool looping);
 
     // Asks the thread to end (a flag and an eventfd, no device call here) and waits up
-    // to kStopWait for it. A thread still inside a device call then (a drop that waits
-    // on a frozen server) is left to finish on its own: it holds all it uses and gives
-    // the handle back, or closes it, when the call returns. Harmless when not started.
+    // to kStopWait for it, not at all while the device holds up an earlier capture. A
+    // thread still inside a device call then (a drop that waits on a frozen server) is
+    // left to finish on its own: it holds all it uses and gives the handle back, or
+    // closes it, when the call returns. Harmless when not started.
     void stop();
 
     bool started() const { return run_ != nullptr; }

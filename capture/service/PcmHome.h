@@ -1,15 +1,18 @@
 #pragma once
 // The ALSA handle of one opened capture device, lent to one capture at a time. The
 // device checks formats on it; a capture borrows it for its whole run (set-up, reads,
-// drop) on its own thread and gives it back, or closes it when it has died. Shared by
-// the device and its captures: a capture stuck on a frozen server may outlive both its
-// buffer and its device, and then closes the handle itself when the server lets go.
+// drop) on its own thread and gives it back without its set-up, so that closing a
+// handle at home never waits on a server (a set-up handle is dropped as it closes), or
+// closes it when it has died. Shared by the device and its captures: a capture stuck
+// on a frozen server may outlive both its buffer and its device, and then closes the
+// handle itself when the server lets go.
 //
 // Threads: any. The lock is never held across a call that may wait on a server
 // without a bound; the longest is an open (see openPcm).
 #include "capture/service/AlsaHandles.h"
 #include "capture/service/PcmFormat.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -43,6 +46,13 @@ class PcmHome {
     // A new handle on the same ALSA name, with ALSA's error in *error when it fails.
     PcmHandle open(int* error) const;
 
+    // Captures that were let go while inside a device call (a drop waiting on a frozen
+    // server) and have not ended yet. While there is one, the server has not answered
+    // since, and starting or stopping the next capture does not wait for it either.
+    void captureLetGo() { letGo_.fetch_add(1); }
+    void letGoCaptureEnded() { letGo_.fetch_sub(1); }
+    bool holdsCaptureLetGo() const { return letGo_.load() > 0; }
+
   private:
     struct Answer {
         PcmFormat format;
@@ -55,6 +65,7 @@ class PcmHome {
     PcmHandle held_;              // guarded by mutex_
     int lent_ = 0;                // guarded: handles of this home out on loan
     std::vector<Answer> answers_; // guarded
+    std::atomic<int> letGo_{0};
 };
 
 template <class Cancelled> PcmHandle PcmHome::borrow(std::chrono::milliseconds wait, Cancelled cancelled) {

@@ -6,17 +6,28 @@
 #   - the player stopped and started 20 times: the trace follows each time;
 #   - the server killed while capturing: one error box, the window answers Revers at
 #     once; the server started again, Pause twice, the trace follows the tone again;
-#   - the server frozen (SIGSTOP): Pause and Revers answer at once, closing the window
-#     ends the program at once with code 0 (frozen still, and after SIGCONT); the
-#     program started while it is frozen comes up and answers;
+#   - the server frozen (SIGSTOP) for 10 s: Pause, Pause again and Revers answer at
+#     once throughout, closing the window ends the program at once with code 0 (frozen
+#     still, and after SIGCONT, when Pause again captures the tone); paused before the
+#     freeze, the program still closes at once; the program started while it is frozen
+#     comes up and answers;
 #   - a server with no source: a message or an empty screen, no hang.
 # Timings are printed; checks allow for a loaded machine: a reaction must come within
 # 200 ms beyond what observing it costs here (measured in the same run), where the
 # fault being guarded against held the window for seconds.
+# Through every fault scene a probe (ping_probe, from the build) sends the window a
+# _NET_WM_PING every 20 ms: a round trip through the X server and the program's main
+# thread. It pings a plain Qt window of our own (ping_reference) in the same batch: what
+# that one takes is the machine's share. A round trip more than 200 ms longer than the
+# reference's fails the scene and is printed with its time after the scene's last
+# action before it; each scene prints its slowest, beside the reference's then.
 # Usage: server_faults.sh <bin dir>. VELDORA_E2E_ROUTES narrows the routes.
 set -euo pipefail
 bin=$(cd "${1:?usage: server_faults.sh <bin dir>}" && pwd)
 [[ -x "$bin/veldora" ]] || { echo "missing $bin/veldora" >&2; exit 1; }
+for tool in ping_probe ping_reference; do
+    [[ -x "$bin/$tool" ]] || { echo "missing $bin/$tool" >&2; exit 1; }
+done
 for tool in pactl pacat sox Xvfb xdotool import python3; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
 done
@@ -165,13 +176,14 @@ probe_cost() {
     echo "$worst"
 }
 
-# Clicks Revers and prints the milliseconds until the field's colour changes.
+# Clicks Revers and prints the milliseconds until the field's colour changes ("timeout"
+# after LIMIT_S seconds, default 20).
 field_before=""
 field_changed() { [[ $(field) != "$field_before" ]]; }
 revers_reaction() {
     field_before=$(field)
     click_revers
-    time_until 20 field_changed
+    time_until "${1:-20}" field_changed
 }
 
 check_reaction() { # name ms allowance
@@ -183,13 +195,95 @@ check_reaction() { # name ms allowance
 # SCENE: the window answers Revers at once, then closing it ends the program with code 0.
 answers_then_closes() {
     local scene=$1 ms gone ended
+    probe_start "$scene"
+    action Revers
     ms=$(revers_reaction)
     echo "$scene: Revers answered after $ms ms"
     check_reaction "Revers ($scene)" "$ms" $((2 * probe))
+    probe_end
     read -r gone ended < <(close_program)
     reap_program
     echo "$scene: closed; window gone after $gone ms, program ended after $ended ms with code $status"
     ((status == 0)) || fail "program ended with code $status ($scene)"
+}
+
+# --- the main thread's round trips through a scene
+"$bin/ping_reference" >"$work/reference.log" 2>&1 &
+reference_pid=$!
+e2e_on_exit 'e2e_stop_process "$reference_pid"'
+reference=$(timeout 60 xdotool search --sync --onlyvisible --name '^Veldora ping reference$' | head -n 1) ||
+    { echo "the reference window did not appear" >&2; exit 1; }
+probe_pid=""
+probe_scene=""
+probe_began=0
+# Starts the probe on the window and the reference; returns once the window has
+# answered a ping.
+probe_start() { # SCENE
+    probe_scene=$1
+    probe_began=$(now_ms)
+    : >"$work/actions"
+    "$bin/ping_probe" "$window" "$reference" >"$work/pings" 2>>"$work/probe.log" &
+    probe_pid=$!
+    e2e_wait_for 10 grep -q " $window\$" "$work/pings" || fail "$probe_scene: the window answered no ping"
+}
+# Notes an action of the scene, the time its round trips are printed against.
+action() { echo "$(now_ms) $*" >>"$work/actions"; }
+probe_stop() {
+    [[ -n "$probe_pid" ]] || return 0
+    kill -TERM "$probe_pid" 2>/dev/null || true
+    wait "$probe_pid" 2>/dev/null || true
+    probe_pid=""
+}
+e2e_on_exit probe_stop
+# Ends the probe and judges the scene: prints its slowest round trip, and fails it on
+# each stall (a row of pings more than 200 ms longer than the reference's of the same
+# batch; a ping never answered counts with the time it waited), printed from the row's
+# first ping.
+probe_end() {
+    local line
+    probe_stop
+    sort -n "$work/pings" | awk -v w="$window" '$4 == w' >"$work/pings.window"
+    sort -n "$work/pings" | awk -v w="$reference" '$4 == w' >"$work/pings.reference"
+    while IFS= read -r line; do
+        case $line in
+        SLOW*) fail "$probe_scene: ${line#SLOW }" ;;
+        *) echo "$probe_scene: $line" ;;
+        esac
+    # Times count from the probe's start, small numbers that index exactly in awk.
+    done < <(awk -v limit=200 -v actions="$work/actions" -v reference="$work/pings.reference" -v began="$probe_began" '
+        function after(t,   i, found) {
+            found = "the scene began"
+            for (i = 1; i <= n; i++) if (at[i] <= t) found = sprintf("+%d ms after %s", t - at[i], what[i])
+            return found
+        }
+        # The reference ping of the same batch: sent within a few milliseconds.
+        function machine(t,   d) {
+            for (d = 0; d <= 5; d++) {
+                if ((t - d) in ref) return ref[t - d]
+                if ((t + d) in ref) return ref[t + d]
+            }
+            return 0
+        }
+        { $1 -= began }
+        FILENAME == actions { n++; at[n] = $1; $1 = ""; what[n] = substr($0, 2); next }
+        FILENAME == reference { ref[$1] = $2; next }
+        {
+            pings++
+            share = machine($1)
+            if ($2 > worst) { worst = $2; worstAt = $1; worstShare = share }
+            slow = $2 - share > limit
+            if (slow && !inRow)
+                printf "SLOW a round trip of %d ms%s (the reference window: %d ms), starting %s\n", $2,
+                    ($3 == "unanswered" ? " (never answered)" : ""), share, after($1)
+            if ($2 > limit && !slow) excused++
+            inRow = slow
+        }
+        END {
+            if (pings == 0) { print "SLOW no ping answered"; exit }
+            printf "main thread round trips: %d pings, slowest %d ms (the reference window: %d ms), starting %s", pings, worst, worstShare, after(worstAt)
+            if (excused > 0) printf "; %d over %d ms where the reference was as slow (the machine)", excused, limit
+            printf "\n"
+        }' "$work/actions" "$work/pings.reference" "$work/pings.window")
 }
 
 # --- one route
@@ -237,9 +331,12 @@ run_route() {
     e2e_wait_for 60 is_tone || fail "no tone trace after the second start"
 
     # The server killed while capturing.
+    probe_start "server killed"
     started=$(now_ms)
+    action "the kill"
     e2e_kill_server
     box_ms=$(time_until 20 box_shown)
+    action "the error box showed"
     echo "server killed: error box after $box_ms ms"
     if [[ $box_ms == timeout ]]; then
         fail "no error box after the server was killed"
@@ -247,6 +344,7 @@ run_route() {
         fail "the error box came $box_ms ms after the server was killed (allowed: 2 s)"
     fi
     answer_boxes
+    action "the box answered, Revers"
     ms=$(revers_reaction)
     echo "server gone: Revers answered after $ms ms"
     check_reaction "Revers with the server gone" "$ms" $((2 * probe))
@@ -256,8 +354,11 @@ run_route() {
         answer_boxes
     fi
     kill -0 "$app_pid" 2>/dev/null || fail "the program ended when the server died"
+    probe_end
 
     # The server back: Pause twice, and the trace follows a played tone again.
+    probe_start "server restarted"
+    action "the restart"
     e2e_start_server "$route" >/dev/null || { fail "server did not start again"; return 0; }
     if ! make_sink; then
         # Seen on PipeWire after earlier sessions in the same run: the restarted session
@@ -268,26 +369,55 @@ run_route() {
         make_sink || { fail "after the restart, the null sink's monitor did not become the default source"; return 0; }
     fi
     play_zeros
+    action "Pause twice"
     click_pause
     click_pause
     ms=$(time_until 30 is_flat)
     play_tone
+    action "the tone played"
     ms=$(time_until 30 is_tone)
     echo "server back, Pause twice: tone trace after $ms ms"
     [[ $ms == timeout ]] && fail "the trace did not follow the tone after the server came back"
     (($(boxes) == 0)) || { fail "an error box after Pause twice"; answer_boxes; }
+    probe_end
 
-    # The server frozen: Pause (stop), Pause (start) and Revers answer at once.
+    # The server frozen for freeze_s seconds: Pause (stop), Pause (start) and Revers
+    # answer at once, and the window goes on answering for as long as the freeze lasts
+    # (Revers again and again, and any box the capture lost to the freeze shows).
+    local frozen_at freeze_s=10 worst=0
+    probe_start "server frozen"
+    action "the freeze"
     e2e_freeze_server
+    frozen_at=$(now_ms)
+    action Pause
     click_pause
     ms=$(revers_reaction)
     echo "server frozen: Pause, then Revers answered after $ms ms"
     check_reaction "Pause with the server frozen" "$ms" $((2 * probe))
+    action "Pause again"
     click_pause
     ms=$(revers_reaction)
     echo "server frozen: Pause again, then Revers answered after $ms ms"
     check_reaction "Pause again with the server frozen" "$ms" $((2 * probe))
-    answer_boxes # a start that failed on the frozen server may have said so
+    while (($(now_ms) - frozen_at < freeze_s * 1000)); do
+        if box_shown; then
+            echo "server frozen: a box showed $(($(now_ms) - frozen_at)) ms into the freeze"
+            action "a box showed"
+            answer_boxes || true # a start that failed on the frozen server may say so
+        fi
+        action Revers
+        ms=$(revers_reaction 2)
+        # A box that came just before the click holds it back (it is modal): not the
+        # window's fault; the probe still sees whether the main thread answered.
+        if [[ $ms == timeout ]] && box_shown; then
+            continue
+        fi
+        check_reaction "Revers $(($(now_ms) - frozen_at)) ms into the freeze" "$ms" $((2 * probe))
+        [[ $ms == timeout ]] || ((ms <= worst)) || worst=$ms
+    done
+    echo "server frozen for $freeze_s s: Revers answered within $worst ms throughout"
+    answer_boxes
+    probe_end
 
     # Closing with the server frozen: the program ends as soon as with a server that
     # answers, with code 0.
@@ -304,15 +434,54 @@ run_route() {
         fail "the window closed after $gone ms with the server frozen, $baseline_gone ms with it answering"
     e2e_thaw_server
 
-    # Closed again after SIGCONT: a capture that the frozen server held up finishes.
+    # Closed again after SIGCONT: a capture that the frozen server held up finishes;
+    # Pause again then captures the tone.
     start_program || return 0
+    e2e_wait_for 60 is_tone || fail "no tone trace before the freeze and thaw"
+    probe_start "frozen, Pause, thawed"
+    action "the freeze, Pause"
     e2e_freeze_server
     click_pause
+    action Revers
+    ms=$(revers_reaction)
+    check_reaction "Revers with the server frozen after Pause" "$ms" $((2 * probe))
+    action "the thaw"
     e2e_thaw_server
+    action "Pause again"
+    click_pause
+    ms=$(time_until 30 is_tone)
+    echo "frozen, Pause, thawed, Pause again: tone trace after $ms ms"
+    [[ $ms == timeout ]] && fail "the trace did not follow the tone after the thaw"
+    answer_boxes
+    probe_end
     read -r gone ended < <(close_program)
     reap_program
     echo "frozen, Pause, thawed: closed; window gone after $gone ms, program ended after $ended ms with code $status"
     ((status == 0)) || fail "program ended with code $status after SIGCONT"
+
+    # Paused while the server answers, then frozen: the capture has given its handle
+    # back, and closing releases it without waiting on the frozen server.
+    start_program || return 0
+    e2e_wait_for 60 is_tone || fail "no tone trace before Pause and the freeze"
+    probe_start "paused, then frozen"
+    action Pause
+    click_pause
+    # Revers answered after the Pause: the main thread has run the Pause, which with
+    # the server answering ends the capture at once.
+    ms=$(revers_reaction)
+    check_reaction "Revers after Pause" "$ms" $((2 * probe))
+    action "the freeze, Revers"
+    e2e_freeze_server
+    ms=$(revers_reaction)
+    check_reaction "Revers with the server frozen after Pause" "$ms" $((2 * probe))
+    probe_end
+    read -r gone ended < <(close_program)
+    reap_program
+    echo "paused, then frozen: closed; window gone after $gone ms, program ended after $ended ms with code $status"
+    ((status == 0)) || fail "program ended with code $status (paused, then frozen)"
+    ((ended <= 3 * baseline + 2000)) ||
+        fail "closing paused with the server frozen took $ended ms, $baseline ms with it answering"
+    e2e_thaw_server
 
     # Started with the server frozen: an open the server does not answer is given up,
     # and the window comes (with a message where the open waited on the server).

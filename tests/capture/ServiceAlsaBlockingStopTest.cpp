@@ -1,0 +1,175 @@
+// A device whose stop waits on a frozen sound server: ALSA's pulse plugin asks the
+// server to stop the stream on every drop, and closing a handle that is set up drops
+// it. The device here is a plugin of the tests' own (plugin/BlockingPcmPlugin.cpp)
+// whose stop waits at a gate the test holds open while the "server" answers. The calls
+// the program makes on its main thread must not wait at that gate, and the threads that
+// do must end once it opens.
+#include "ServiceAlsaLibrary.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "tests/support/WaitUntil.h"
+
+using namespace veldora::servicetest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kSystemConfig = "/usr/share/alsa/alsa.conf";
+
+size_t threadCount() {
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
+}
+
+class ServiceAlsaBlockingStop : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!fs::exists(kSystemConfig)) {
+            GTEST_SKIP() << kSystemConfig << " is missing: ALSA's configuration lives elsewhere here";
+        }
+        // Loaded by the test first, so that it stays loaded between ALSA's opens and
+        // its count of waiting stops can be read.
+        plugin = dlopen(VELDORA_BLOCKING_PCM, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(plugin, nullptr) << dlerror();
+        stopsWaiting = reinterpret_cast<int (*)()>(dlsym(plugin, "veldora_blocking_stops_waiting"));
+        ASSERT_NE(stopsWaiting, nullptr);
+        char pattern[] = "/tmp/veldora-blocking-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        gate = dir / "gate.fifo";
+        ASSERT_EQ(mkfifo(gate.c_str(), 0600), 0);
+        const fs::path config = dir / "blocking.conf";
+        std::ofstream(config) << "pcm_type.veldora_blocking { lib \"" VELDORA_BLOCKING_PCM "\" }\n"
+                                 "pcm.veldora_blocking {\n"
+                                 "  type veldora_blocking\n"
+                                 "  gate \""
+                              << gate.string()
+                              << "\"\n"
+                                 "  hint { show on description \"Capture whose stop blocks\" }\n"
+                                 "}\n";
+        // ALSA rereads its configuration when the list of files changes.
+        setenv("ALSA_CONFIG_PATH", (std::string(kSystemConfig) + ":" + config.string()).c_str(), 1);
+        answer();
+    }
+    void TearDown() override {
+        unsetenv("ALSA_CONFIG_PATH");
+        answer();
+        if (reader >= 0) {
+            close(reader);
+        }
+        if (!dir.empty()) {
+            std::error_code ignored;
+            fs::remove_all(dir, ignored);
+        }
+    }
+    // The server answers: every stop passes the gate at once, waiting ones too.
+    void answer() {
+        if (reader < 0 && !gate.empty()) {
+            reader = open(gate.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        }
+    }
+    // The server stops answering: every stop from now on waits at the gate.
+    void freeze() {
+        if (reader >= 0) {
+            close(reader);
+            reader = -1;
+        }
+    }
+    // Runs `call` on a thread of its own and answers true when it returned within the
+    // generous wait. One that did not waits at the gate, which is then opened so that
+    // the call, and the test, can end.
+    template <class Call> bool returns(Call call) {
+        auto result = std::async(std::launch::async, call);
+        if (result.wait_for(testsupport::kGenerousWait) != std::future_status::ready) {
+            answer();
+            result.wait();
+            return false;
+        }
+        return true;
+    }
+    // Starts a looping capture on `buffer` and waits until bytes arrive.
+    static bool capturing(IDirectSoundCaptureBuffer* buffer) {
+        if (buffer->Start(DSCBSTART_LOOPING) != DS_OK) {
+            return false;
+        }
+        return testsupport::waitUntil([&] {
+            uint32_t position = 0;
+            return buffer->GetCurrentPosition(&position, nullptr) == DS_OK && position > 0;
+        });
+    }
+
+    void* plugin = nullptr;
+    int (*stopsWaiting)() = nullptr;
+    fs::path dir;
+    fs::path gate;
+    int reader = -1;
+};
+
+TEST_F(ServiceAlsaBlockingStop, ReleasingTheDeviceAfterAStoppedCaptureDoesNotWaitOnTheServer) {
+    ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
+    const GUID guid = guidOfModule("veldora_blocking");
+    Held<IDirectSoundCapture> device;
+    ASSERT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
+    CaptureRequest request(48000, 16, 1, 96000);
+    Held<IDirectSoundCaptureBuffer> buffer;
+    ASSERT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), DS_OK);
+
+    // Pause while the server answers: the capture stops and its handle goes home.
+    ASSERT_TRUE(capturing(buffer.p));
+    ASSERT_EQ(buffer->Stop(), DS_OK);
+
+    // The server freezes; the program closes, releasing buffer and device.
+    freeze();
+    EXPECT_TRUE(returns([&] {
+        buffer.reset();
+        device.reset();
+    })) << "releasing the device waited on the frozen server";
+    EXPECT_EQ(stopsWaiting(), 0);
+}
+
+TEST_F(ServiceAlsaBlockingStop, StopStartAndReleaseDuringAFreezeDoNotWaitAndTheirThreadsEndAfterIt) {
+    ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
+    const GUID guid = guidOfModule("veldora_blocking");
+    Held<IDirectSoundCapture> device;
+    ASSERT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
+    CaptureRequest request(48000, 16, 1, 96000);
+    Held<IDirectSoundCaptureBuffer> buffer;
+    ASSERT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), DS_OK);
+    std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
+    const size_t threadsBefore = threadCount();
+    ASSERT_TRUE(capturing(buffer.p));
+
+    // Pause during the freeze: the capture's drop waits on the server, Stop does not.
+    freeze();
+    EXPECT_TRUE(returns([&] { return buffer->Stop(); }));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 1; }));
+
+    // Pause again: a capture on a handle of its own, stopped in turn.
+    EXPECT_TRUE(returns([&] { return buffer->Start(DSCBSTART_LOOPING); }));
+    EXPECT_TRUE(returns([&] { return buffer->Stop(); }));
+    // Closed while both captures still wait on the server.
+    EXPECT_TRUE(returns([&] {
+        buffer.reset();
+        device.reset();
+    }));
+
+    // The server thaws: every stop returns, every handle closes, every thread ends.
+    answer();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0 && threadCount() == threadsBefore; }))
+        << stopsWaiting() << " stops still wait, " << threadCount() - threadsBefore << " threads left";
+}
+
+} // namespace
