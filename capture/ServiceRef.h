@@ -1,6 +1,8 @@
 #pragma once
 // A counted reference to a sound-service object: holds one reference and releases it
-// when cleared, reassigned or destroyed. Not thread-safe; owned by one thread.
+// when cleared, reassigned or destroyed. The program holds the service's objects with
+// it, and the service its own objects' references to each other. Not thread-safe;
+// owned by one thread.
 #include <utility>
 
 template <class T> class ServiceRef {
@@ -17,6 +19,15 @@ template <class T> class ServiceRef {
         return *this;
     }
     ~ServiceRef() { reset(); }
+
+    // Takes a reference of its own to `object` (AddRef): the caller keeps the one it has.
+    static ServiceRef share(T* object) {
+        ServiceRef ref;
+        if (object != nullptr)
+            object->AddRef();
+        ref.object_ = object;
+        return ref;
+    }
 
     // Drops the held reference, if any.
     void reset() {

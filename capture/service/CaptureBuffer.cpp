@@ -3,7 +3,8 @@
 namespace veldora::sound {
 
 CaptureBuffer::CaptureBuffer(CaptureDevice& device, const PcmFormat& format, uint32_t bytes)
-    : device_(&device), format_(format), ring_(std::make_shared<CaptureRing>(bytes)) {}
+    : device_(ServiceRef<CaptureDevice>::share(&device)), format_(format),
+      ring_(std::make_shared<CaptureRing>(bytes)) {}
 
 CaptureBuffer::~CaptureBuffer() {
     Stop();

@@ -11,6 +11,7 @@
 //
 // Threads: GetCurrentPosition, Lock and Unlock from any thread; Start, Stop and the
 // last Release from the thread that controls the capture.
+#include "capture/ServiceRef.h"
 #include "capture/SoundService.h"
 #include "capture/service/CaptureDevice.h"
 #include "capture/service/CaptureRing.h"
@@ -44,7 +45,7 @@ class CaptureBuffer final : public RefCounted<IDirectSoundCaptureBuffer> {
     HRESULT Stop() override;
 
   private:
-    Ref<CaptureDevice> device_;
+    ServiceRef<CaptureDevice> device_;
     const PcmFormat format_;
     // Shared with the capture thread, which may outlive this buffer (see CaptureWorker).
     const std::shared_ptr<CaptureRing> ring_;

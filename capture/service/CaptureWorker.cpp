@@ -4,8 +4,9 @@
 #include "capture/service/LiveThreads.h"
 #include "capture/service/PcmSetup.h"
 
+#include "base/EventFd.h"
+
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,7 +30,7 @@ struct CaptureWorker::Run {
     PcmFormat format;
     std::shared_ptr<CaptureRing> ring;
     bool looping = true;
-    int wake = -1; // eventfd: readable once stop is asked
+    EventFd wake; // readable once stop is asked
     std::atomic<bool> stopping{false};
     std::atomic<int> lost{0};
     std::atomic<uint32_t> recoveries{0};
@@ -40,11 +41,6 @@ struct CaptureWorker::Run {
     bool ended = false;             // guarded: the thread is about to return
     bool letGo = false;             // guarded: stop() no longer waits for it (see PcmHome)
 
-    ~Run() {
-        if (wake >= 0) {
-            ::close(wake);
-        }
-    }
     void enter(Phase next) {
         {
             const std::lock_guard lock(mutex);
@@ -64,7 +60,7 @@ struct CaptureWorker::Run {
     }
     // Sleeps up to `timeout`, or until stop is asked.
     void pause(std::chrono::microseconds timeout) const {
-        pollfd fd{wake, POLLIN, 0};
+        pollfd fd{wake.fd(), POLLIN, 0};
         const int ms = static_cast<int>(std::max<int64_t>(1, (timeout.count() + 999) / 1000));
         ::poll(&fd, 1, ms);
     }
@@ -91,8 +87,7 @@ HRESULT CaptureWorker::start(std::shared_ptr<PcmHome> home, const PcmFormat& for
     run->format = format;
     run->ring = std::move(ring);
     run->looping = looping;
-    run->wake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (run->wake < 0) {
+    if (!run->wake.valid()) {
         return DSERR_OUTOFMEMORY;
     }
     liveThreads::enter();
@@ -121,8 +116,7 @@ void CaptureWorker::stop() {
         return;
     }
     run_->stopping.store(true);
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(run_->wake, &one, sizeof one);
+    run_->wake.signal();
     run_->home->nudge();
     bool ended = false;
     {

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace veldora::sound {
 namespace {
@@ -19,7 +20,7 @@ struct Opening {
     std::condition_variable finished;
     bool done = false;      // guarded by mutex
     bool abandoned = false; // guarded: the caller gave up; the opener closes what it gets
-    snd_pcm_t* pcm = nullptr;
+    PcmHandle pcm;          // guarded: what the open gave, until the caller takes it
     int rc = 0;
 };
 
@@ -45,21 +46,22 @@ void setUnanswered(const std::string& name, bool waiting) {
 // Runs on the opener thread. By value: its share keeps the opening alive.
 // NOLINTNEXTLINE(performance-unnecessary-value-param)
 void performOpen(std::shared_ptr<Opening> opening, std::string name, snd_pcm_stream_t direction) {
-    snd_pcm_t* pcm = nullptr;
-    const int rc = snd_pcm_open(&pcm, name.c_str(), direction, SND_PCM_NONBLOCK);
+    snd_pcm_t* opened = nullptr;
+    const int rc = snd_pcm_open(&opened, name.c_str(), direction, SND_PCM_NONBLOCK);
+    PcmHandle pcm(rc >= 0 ? opened : nullptr);
     bool abandoned = false;
     {
         const std::lock_guard lock(opening->mutex);
-        opening->pcm = pcm;
+        abandoned = opening->abandoned;
+        if (!abandoned) {
+            opening->pcm = std::move(pcm);
+        }
         opening->rc = rc;
         opening->done = true;
-        abandoned = opening->abandoned;
     }
     opening->finished.notify_all();
     if (abandoned) {
-        if (rc >= 0) {
-            snd_pcm_close(pcm);
-        }
+        pcm.reset(); // nobody waits for it any more
         setUnanswered(name, false);
     }
     liveThreads::leave();
@@ -73,7 +75,7 @@ PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error) {
     // that the server does not answer is let go, to close what it gets on its own.
     auto opening = std::make_shared<Opening>();
     int rc = -ENOMEM;
-    snd_pcm_t* pcm = nullptr;
+    PcmHandle pcm;
     std::thread opener;
     if (unanswered(name)) {
         rc = -ETIMEDOUT;
@@ -89,7 +91,7 @@ PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error) {
         std::unique_lock lock(opening->mutex);
         if (opening->finished.wait_for(lock, kOpenWait, [&] { return opening->done; })) {
             rc = opening->rc;
-            pcm = opening->pcm;
+            pcm = std::move(opening->pcm);
             lock.unlock();
             opener.join();
         } else {
@@ -107,7 +109,7 @@ PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error) {
     if (!checkError(rc, name)) {
         return {};
     }
-    return PcmHandle(pcm);
+    return pcm;
 }
 
 } // namespace veldora::sound

@@ -13,7 +13,7 @@ constexpr uint32_t kBufferBytes = kRate * kBlockAlign / 10; // 100 ms
 
 } // namespace
 
-PrimaryBuffer::PrimaryBuffer(PlaybackDevice& device) : device_(&device) {}
+PrimaryBuffer::PrimaryBuffer(PlaybackDevice& device) : device_(ServiceRef<PlaybackDevice>::share(&device)) {}
 
 HRESULT PrimaryBuffer::GetCaps(DSBCAPS* caps) {
     if (caps == nullptr || caps->dwSize != sizeof(DSBCAPS)) {

@@ -1,6 +1,7 @@
 #pragma once
 // The primary playback buffer (IDirectSoundBuffer): reports a fixed output format,
 // 44100 Hz, 16 bit, stereo, and a 100 ms buffer. Any thread may call.
+#include "capture/ServiceRef.h"
 #include "capture/SoundService.h"
 #include "capture/service/RefCounted.h"
 
@@ -19,7 +20,7 @@ class PrimaryBuffer final : public RefCounted<IDirectSoundBuffer> {
     HRESULT GetFormat(WAVEFORMATEX* format, uint32_t sizeAllocated, uint32_t* sizeWritten) override;
 
   private:
-    Ref<PlaybackDevice> device_;
+    ServiceRef<PlaybackDevice> device_;
 };
 
 } // namespace veldora::sound

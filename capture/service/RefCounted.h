@@ -39,28 +39,4 @@ template <class T, class... Args> T* createRefCounted(Args&&... args) {
     return std::make_unique<T>(std::forward<Args>(args)...).release();
 }
 
-// A held reference: adds one on construction from a raw pointer it does not own yet,
-// drops it on destruction.
-template <class T> class Ref {
-  public:
-    Ref() = default;
-    explicit Ref(T* object) : object_(object) {
-        if (object_ != nullptr) {
-            object_->AddRef();
-        }
-    }
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    ~Ref() {
-        if (object_ != nullptr) {
-            object_->Release();
-        }
-    }
-    T* get() const { return object_; }
-    T* operator->() const { return object_; }
-
-  private:
-    T* object_ = nullptr;
-};
-
 } // namespace veldora::sound
