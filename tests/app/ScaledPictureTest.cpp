@@ -118,7 +118,7 @@ TEST(ScaledPictureTest, OpaqueOnATargetWithAlphaAtEveryScale) {
     const Bitmap graticule = makeGraticule();
     const QImage view(reinterpret_cast<const uchar*>(graticule.data()), graticule.width(), graticule.height(),
                       static_cast<qsizetype>(graticule.width()) * 4, QImage::Format_RGB32);
-    ASSERT_EQ(qAlpha(view.pixel(20, 20)), 0)
+    ASSERT_EQ(graticule.row(20)[20] >> 24, 0u)
         << "the picture's top byte is no longer 0: this test proves nothing";
     for (qreal scale : {1.0, 1.5, 2.0}) {
         SCOPED_TRACE(scale);
