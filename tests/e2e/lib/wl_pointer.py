@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
-"""Gives a headless wlroots compositor's seat a pointer, held until this process ends.
+"""A pointer on a headless wlroots compositor's seat, driven by lines on standard input.
 
 Usage: wl_pointer.py   (XDG_RUNTIME_DIR and WAYLAND_DISPLAY from the environment)
-A headless Sway has no input device, so its seat offers clients no pointer and its own
-`seat - cursor` commands reach nobody. A virtual pointer (zwlr_virtual_pointer_v1) is
-such a device; the tests then move and press the seat's cursor with swaymsg, through
-the compositor as a user's mouse would. Prints "ready" once the device exists.
+A headless Sway has no input device, so its seat offers clients no pointer, and its
+`seat - cursor` commands send no motion while a button is held (no drag). This creates
+a virtual pointer (zwlr_virtual_pointer_v1), which the compositor treats as a mouse:
+  move X Y W H   to X,Y of a layout W x H (the output's logical size)
+  press / release   the left button
+Prints "ready", then "done N" once the compositor has taken the N-th command.
 Written against the Wayland wire format directly: Debian has no Python binding for it.
 """
 import os
@@ -14,6 +16,7 @@ import struct
 import sys
 
 MANAGER = "zwlr_virtual_pointer_manager_v1"
+BTN_LEFT = 0x110
 
 
 def message(obj, opcode, payload=b""):
@@ -66,12 +69,32 @@ def main():
     # (6) whose answer means the compositor has taken the device.
     sock.sendall(message(2, 0, struct.pack("<I", manager) + string(MANAGER) + struct.pack("<II", 1, 4)) +
                  message(4, 0, struct.pack("<II", 0, 5)) + message(1, 0, struct.pack("<I", 6)))
+    until_callback(stream, 6)
+    print("ready", flush=True)
+    callback = 7
+    number = 0
+    while line := sys.stdin.readline():
+        number += 1
+        words = line.split()
+        time = number * 16  # milliseconds; only their order matters
+        if words[0] == "move":
+            x, y, width, height = (int(w) for w in words[1:5])
+            request = message(5, 1, struct.pack("<IIIII", time, x, y, width, height))
+        else:
+            request = message(5, 2, struct.pack("<III", time, BTN_LEFT, 1 if words[0] == "press" else 0))
+        sock.sendall(request + message(5, 4) + message(1, 0, struct.pack("<I", callback)))
+        until_callback(stream, callback)
+        print("done", number, flush=True)
+        callback += 1
+
+
+def until_callback(stream, callback):
     for obj, opcode, payload in stream:
-        if obj == 6:
-            print("ready", flush=True)
-        elif obj == 1 and opcode == 0:
+        if obj == callback:
+            return
+        if obj == 1 and opcode == 0:
             sys.exit("compositor error: %r" % payload)
-    # The compositor hung up: it has ended.
+    sys.exit("the compositor hung up")
 
 
 if __name__ == "__main__":
