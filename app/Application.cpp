@@ -12,6 +12,7 @@
 #include <typeinfo>
 #include <vector>
 
+#include "app/TransientOwner.h"
 #include "base/Errors.h"
 #include "base/ExecutablePath.h"
 
@@ -176,5 +177,6 @@ void Application::showBox(const QString& title, const QString& text) {
         return;
     }
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok);
+    setTransientOwner(box, messageBoxOwner(box));
     box.exec();
 }

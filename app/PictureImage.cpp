@@ -8,8 +8,9 @@
 #include "app/ScaledPicture.h"
 
 // The pixels' top byte is 0, not the 0xFF that Format_RGB32 documents, and Qt's
-// raster engine copies it as it is. Painting opaquely keeps any target from taking
-// that byte as alpha; only the transparent mode blends, from its own ARGB copy.
+// raster engine copies it as it is: drawScaledPicture paints an opaque copy, so no
+// target takes that byte as alpha; only the transparent mode blends, from its own
+// ARGB copy.
 PictureImage::PictureImage(QWidget* parent) : QWidget(parent) {
     PictureImageAccessible::install();
     setMouseTracking(true);

@@ -4,6 +4,21 @@
 
 #include <cmath>
 
+namespace {
+// The pictures' top byte is 0. A window buffer with an alpha channel (a Wayland
+// window's) would take it as transparent and show the desktop through the screen.
+QImage opaqueCopy(const QImage& picture) {
+    QImage copy(picture.size(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* source = reinterpret_cast<const uint32_t*>(picture.constScanLine(y));
+        auto* row = reinterpret_cast<uint32_t*>(copy.scanLine(y));
+        for (int x = 0; x < picture.width(); ++x)
+            row[x] = 0xFF000000u | source[x];
+    }
+    return copy;
+}
+} // namespace
+
 void drawScaledPicture(QPainter& painter, const QRect& target, const QImage& picture, qreal devicePixelRatio,
                        const AxisGrid& columns, const AxisGrid& rows) {
     if (picture.isNull() || target.isEmpty())
@@ -14,7 +29,7 @@ void drawScaledPicture(QPainter& painter, const QRect& target, const QImage& pic
     const bool evenRows = deviceHeight % picture.height() == 0;
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     if (evenColumns && evenRows) {
-        painter.drawImage(target, picture);
+        painter.drawImage(target, opaqueCopy(picture));
         return;
     }
     const std::vector<int> mapX = screenAxisMap(picture.width(), deviceWidth, columns);

@@ -16,6 +16,7 @@
 #include "app/ReadoutText.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
+#include "app/TransientOwner.h"
 #include "display/DXTimer.h"
 
 namespace {
@@ -40,9 +41,10 @@ QRect renderedInk(QLabel& label) {
     return ink;
 }
 
-void showInFront(QWidget* window) {
+void showInFront(QWidget* window, QWidget* owner) {
     if (!window)
         return;
+    setTransientOwner(*window, owner);
     window->show();
     window->raise();
     window->activateWindow();
@@ -163,8 +165,8 @@ void TForm2::Image4Click() {
 }
 
 void TForm2::Image3Click() {
-    showInFront(State.Form3);
+    showInFront(State.Form3, this);
 }
 void TForm2::Button8Click() {
-    showInFront(State.Form1);
+    showInFront(State.Form1, this);
 }

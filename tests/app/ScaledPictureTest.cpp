@@ -112,6 +112,31 @@ TEST(ScaledPictureTest, NoBlurAndWholePixelsAtEveryScale) {
     }
 }
 
+// A window buffer with an alpha channel, as Wayland's are, gets the picture opaque:
+// the pixels as the picture keeps them (top byte 0) must not read as transparent.
+TEST(ScaledPictureTest, OpaqueOnATargetWithAlphaAtEveryScale) {
+    const Bitmap graticule = makeGraticule();
+    const QImage view(reinterpret_cast<const uchar*>(graticule.data()), graticule.width(), graticule.height(),
+                      static_cast<qsizetype>(graticule.width()) * 4, QImage::Format_RGB32);
+    ASSERT_EQ(graticule.row(20)[20] >> 24, 0u)
+        << "the picture's top byte is no longer 0: this test proves nothing";
+    for (qreal scale : {1.0, 1.5, 2.0}) {
+        SCOPED_TRACE(scale);
+        QImage device(int(std::lround(291 * scale)), int(std::lround(330 * scale)),
+                      QImage::Format_ARGB32_Premultiplied);
+        device.setDevicePixelRatio(scale);
+        device.fill(Qt::transparent);
+        QPainter painter(&device);
+        drawScaledPicture(painter, QRect(0, 0, 291, 330), view, scale, kColumns, kRows);
+        painter.end();
+        for (int y = 0; y < device.height(); ++y)
+            for (int x = 0; x < device.width(); ++x)
+                ASSERT_EQ(qAlpha(device.pixel(x, y)), 255) << x << "," << y;
+        const int inField = int(20 * scale);
+        EXPECT_EQ(device.pixel(inField, inField), qRgb(0, 0, 0));
+    }
+}
+
 // The width in device pixels of each vertical grid line, along a row inside a division.
 std::vector<int> gridLineWidths(const QImage& device, int row) {
     std::vector<int> runs;

@@ -13,6 +13,7 @@ convert=/usr/bin/convert
 plugins=$(cd "$bin/.." && pwd)/testplugins
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib/pixels.sh"
 e2e_make_workdir
 work=$E2E_WORK
 e2e_start_xvfb 181 230
@@ -77,13 +78,6 @@ shoot() {
     done
     fail "window $1 never showed ${3} with a painted screen (last shot $size)"
     return 1
-}
-
-# Widths of the runs of grid green along row $2 of the shot $1, left of column $3.
-grid_runs() {
-    "$convert" "$1" -crop "${3}x1+0+$2" +repage txt:- |
-        awk -F'[ :,]+' 'NR > 1 { green = ($0 ~ /#009600/); if (green) run++; else if (run) { printf "%d ", run; run = 0 } }
-                        END { if (run) printf "%d ", run }'
 }
 
 for scale in 1 1.5 2; do
