@@ -14,7 +14,9 @@ stage() { echo; echo "=== [$release] $*"; }
 
 stage "installing what is missing"
 bash scripts/install-deps.sh --test
-# ccache keeps a second run (and CI's next one) from compiling everything again.
+# ccache keeps a second run (and CI's next one, from a clone in another folder) from
+# compiling everything again: paths are hashed relative to the source folder.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
