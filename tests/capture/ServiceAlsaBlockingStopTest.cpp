@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/ThreadCount.h"
 #include "tests/support/WaitUntil.h"
 
 using namespace veldora::servicetest;
@@ -28,11 +29,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kSystemConfig = "/usr/share/alsa/alsa.conf";
-
-size_t threadCount() {
-    return static_cast<size_t>(
-        std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
-}
 
 class ServiceAlsaBlockingStop : public testing::Test {
   protected:
@@ -149,7 +145,7 @@ TEST_F(ServiceAlsaBlockingStop, StopStartAndReleaseDuringAFreezeDoNotWaitAndThei
     Held<IDirectSoundCaptureBuffer> buffer;
     ASSERT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), DS_OK);
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
-    const size_t threadsBefore = threadCount();
+    const size_t threadsBefore = testsupport::threadCount();
     ASSERT_TRUE(capturing(buffer.p));
 
     // Pause during the freeze: the capture's drop waits on the server, Stop does not.
@@ -168,8 +164,10 @@ TEST_F(ServiceAlsaBlockingStop, StopStartAndReleaseDuringAFreezeDoNotWaitAndThei
 
     // The server thaws: every stop returns, every handle closes, every thread ends.
     answer();
-    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0 && threadCount() == threadsBefore; }))
-        << stopsWaiting() << " stops still wait, " << threadCount() - threadsBefore << " threads left";
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        return stopsWaiting() == 0 && testsupport::threadCount() == threadsBefore;
+    })) << stopsWaiting()
+        << " stops still wait, " << testsupport::threadCount() - threadsBefore << " threads left";
 }
 
 } // namespace

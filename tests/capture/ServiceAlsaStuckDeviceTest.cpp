@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/ThreadCount.h"
 #include "tests/support/WaitUntil.h"
 
 using namespace veldora::servicetest;
@@ -46,11 +47,6 @@ int threadsReading(const fs::path& fifo) {
         }
     }
     return readers;
-}
-
-size_t threadCount() {
-    return static_cast<size_t>(
-        std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
 }
 
 class ServiceAlsaStuckDevice : public testing::Test {
@@ -127,23 +123,23 @@ TEST_F(ServiceAlsaStuckDevice, AnOpenThatDoesNotReturnIsGivenUpAndClosesLater) {
     ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
     const GUID guid = guidOfModule("veldora_stuck");
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
-    const size_t threadsBefore = threadCount();
+    const size_t threadsBefore = testsupport::threadCount();
 
     Held<IDirectSoundCapture> device;
     EXPECT_EQ(
         returnsOrHangs([&] { return ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr); }),
         DSERR_NODRIVER);
     EXPECT_EQ(device.p, nullptr);
-    EXPECT_EQ(threadCount(), threadsBefore + 1) << "the open is let go, not ended";
+    EXPECT_EQ(testsupport::threadCount(), threadsBefore + 1) << "the open is let go, not ended";
     // While that open has not returned, the device is not waited for again.
     EXPECT_EQ(
         returnsOrHangs([&] { return ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr); }),
         DSERR_NODRIVER);
-    EXPECT_EQ(threadCount(), threadsBefore + 1);
+    EXPECT_EQ(testsupport::threadCount(), threadsBefore + 1);
 
     // The device answers at last: the open that was given up closes its handle and ends.
     holdWriter();
-    EXPECT_TRUE(testsupport::waitUntil([&] { return threadCount() == threadsBefore; }));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::threadCount() == threadsBefore; }));
 
     // And the device opens now.
     EXPECT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
@@ -160,7 +156,7 @@ TEST_F(ServiceAlsaStuckDevice, StopAndStartDoNotWaitForAReadThatNeverReturns) {
     ASSERT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), DS_OK);
 
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
-    const size_t threadsBefore = threadCount();
+    const size_t threadsBefore = testsupport::threadCount();
 
     // No period ever comes: Start returns, its capture thread is left waiting.
     EXPECT_EQ(returnsOrHangs([&] { return buffer->Start(DSCBSTART_LOOPING); }), DS_OK);
@@ -179,7 +175,7 @@ TEST_F(ServiceAlsaStuckDevice, StopAndStartDoNotWaitForAReadThatNeverReturns) {
     buffer.reset();
     device.reset();
     letGo();
-    EXPECT_TRUE(testsupport::waitUntil([&] { return threadCount() == threadsBefore; }))
+    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::threadCount() == threadsBefore; }))
         << threadsReading(fifo) << " capture threads still read after the device let go";
 }
 
