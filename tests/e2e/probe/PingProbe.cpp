@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ping_probe: no X display\n");
         return 1;
     }
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onSignal;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
