@@ -24,7 +24,7 @@ stats="$E2E_WORK/soak.stats"
 VELDORA_FRAME_STATS=$stats "$bin/veldora" >"$E2E_WORK/veldora.log" 2>&1 &
 pid=$!
 e2e_on_exit "e2e_stop_process $pid"
-timeout 30 xdotool search --sync --onlyvisible --name '^Veldora 1.0$' >/dev/null
+e2e_main_window 30 >/dev/null
 for _ in $(seq 300); do [[ -s "$stats" ]] && break; sleep 0.1; done
 [[ -s "$stats" ]] || { echo "no frame counters from the program" >&2; exit 1; }
 

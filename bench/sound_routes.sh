@@ -47,7 +47,7 @@ for route in $(e2e_routes); do
     t0=$(now_ms)
     e2e_run_program "$bin/veldora" >"$work/veldora.log" 2>&1 &
     app=$!
-    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Veldora 1.0$' | head -n 1)
+    window=$(e2e_main_window 60)
     e2e_wait_for 60 is_tone
     echo "[$route] start-up to first tone trace: $(($(now_ms) - t0)) ms"
     t0=$(now_ms); is_flat || true; echo "[$route] one observation of the screen: $(($(now_ms) - t0)) ms"

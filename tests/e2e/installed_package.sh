@@ -20,22 +20,21 @@ for tool in dpkg-deb lintian desktop-file-validate appstreamcli man pulseaudio p
 done
 convert=/usr/bin/convert
 
+source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Depends Recommends
 
 # --- metadata, from the package's own files
 meta=$(mktemp -d)
-trap 'rm -rf "$meta"' EXIT
+e2e_on_exit 'rm -rf "$meta"'
 dpkg-deb -x "$deb" "$meta"
-desktop-file-validate "$meta"/usr/share/applications/*.desktop || fail "desktop entry is not valid"
-appstreamcli validate --no-net "$meta"/usr/share/metainfo/*.metainfo.xml || fail "metainfo is not valid"
+desktop-file-validate "$meta"/usr/share/applications/*.desktop || e2e_fail "desktop entry is not valid"
+appstreamcli validate --no-net "$meta"/usr/share/metainfo/*.metainfo.xml || e2e_fail "metainfo is not valid"
 echo "lintian:"
-lintian --fail-on error "$deb" 2>&1 | grep -v '^running with root privileges' || fail "lintian reports errors"
+lintian --fail-on error "$deb" 2>&1 | grep -v '^running with root privileges' || e2e_fail "lintian reports errors"
 rm -rf "$meta"
-trap - EXIT
 
 # --- install
 if [[ "${CI:-}" == "true" ]]; then
@@ -50,23 +49,22 @@ fi
 program=$root/usr/bin/veldora
 private=$root/usr/lib/veldora
 
-[[ "$(readlink "$program")" == "../lib/veldora/veldora" ]] || fail "bin/veldora is not the relative link: $(readlink "$program")"
+[[ "$(readlink "$program")" == "../lib/veldora/veldora" ]] || e2e_fail "bin/veldora is not the relative link: $(readlink "$program")"
 for f in veldora libveldorasound.so background.bmp background2.bmp; do
-    [[ -f "$private/$f" ]] || fail "missing $private/$f"
+    [[ -f "$private/$f" ]] || e2e_fail "missing $private/$f"
 done
 for f in background.bmp background2.bmp; do
-    [[ ! -f "$build/bin/$f" ]] || cmp -s "$private/$f" "$build/bin/$f" || fail "installed $f differs from the build's"
+    [[ ! -f "$build/bin/$f" ]] || cmp -s "$private/$f" "$build/bin/$f" || e2e_fail "installed $f differs from the build's"
 done
 for size in 16 22 24 32 48 64 128 256; do
     icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/veldora.png
-    [[ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" == "${size}x${size}" ]] || fail "icon $icon missing or of the wrong size"
+    [[ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" == "${size}x${size}" ]] || e2e_fail "icon $icon missing or of the wrong size"
 done
-[[ -f $root/usr/share/icons/hicolor/scalable/apps/veldora.svg ]] || fail "scalable icon missing"
+[[ -f $root/usr/share/icons/hicolor/scalable/apps/veldora.svg ]] || e2e_fail "scalable icon missing"
 man -l "$root/usr/share/man/man1/veldora.1.gz" 2>/dev/null | grep -q "veldora - oscilloscope for the sound card" ||
-    fail "man page does not render"
+    e2e_fail "man page does not render"
 
 # --- the installed program, live
-source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
 e2e_make_workdir
 work=$E2E_WORK
 e2e_start_pulse
@@ -81,7 +79,7 @@ e2e_start_xvfb 191 240
 "$program" >"$work/veldora.log" 2>&1 &
 app_pid=$!
 e2e_on_exit 'e2e_stop_process "$app_pid"'
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Veldora 1.0$' | head -n 1) || true
+window=$(e2e_main_window 30) || true
 [[ -n "$window" ]] || { echo "main window did not appear"; cat "$work/veldora.log"; exit 1; }
 
 error_box() { xdotool search --onlyvisible --name '^Veldora$' >/dev/null 2>&1; }
@@ -122,36 +120,36 @@ wait_for() {   # name condition...
 }
 
 live_white() { (($(count FFFFFF) >= 200)); }
-wait_for tone live_white || fail "no live white trace"
+wait_for tone live_white || e2e_fail "no live white trace"
 echo "live trace: $(count FFFFFF) white pixels"
 
 # Frozen, Clear shows the bare normal background: the shipped picture, pixel for pixel.
 pause
 clear_screen
 bare_normal() { [[ "$(differing "$private/background.bmp")" == 0 ]]; }
-wait_for clear bare_normal || fail "after Clear the screen differs from background.bmp in $(differing "$private/background.bmp") pixels"
-error_box && fail "an error box is shown after Clear"
+wait_for clear bare_normal || e2e_fail "after Clear the screen differs from background.bmp in $(differing "$private/background.bmp") pixels"
+error_box && e2e_fail "an error box is shown after Clear"
 
 # Revers, still frozen: the bare reversed background.
 revers
 bare_reversed() { [[ "$(differing "$private/background2.bmp")" == 0 ]]; }
-wait_for revers-bare bare_reversed || fail "after Revers the screen differs from background2.bmp in $(differing "$private/background2.bmp") pixels"
-error_box && fail "an error box is shown after Revers"
+wait_for revers-bare bare_reversed || e2e_fail "after Revers the screen differs from background2.bmp in $(differing "$private/background2.bmp") pixels"
+error_box && e2e_fail "an error box is shown after Revers"
 # Running again: a green trace over it; above and below the tone's rows the reversed
 # picture is untouched (white field, grey grid, black labels).
 pause
 green_trace() { (($(count 008000) >= 200)); }
-wait_for revers green_trace || fail "no green trace after Revers"
+wait_for revers green_trace || e2e_fail "no green trace after Revers"
 echo "reversed: $(count 008000) green pixels, $(differing "$private/background2.bmp" 0 100) differing in rows 0..100"
-[[ "$(differing "$private/background2.bmp" 0 100)" == 0 ]] || fail "rows 0..100 are not the reversed background"
-[[ "$(differing "$private/background2.bmp" 230 329)" == 0 ]] || fail "rows 230..329 are not the reversed background"
+[[ "$(differing "$private/background2.bmp" 0 100)" == 0 ]] || e2e_fail "rows 0..100 are not the reversed background"
+[[ "$(differing "$private/background2.bmp" 230 329)" == 0 ]] || e2e_fail "rows 230..329 are not the reversed background"
 
 # A second Revers: the normal scheme, white trace.
 revers
 normal_again() { (($(count FFFFFF) >= 200 && $(count 008000) == 0)) && [[ "$(differing "$private/background.bmp" 0 100)" == 0 ]]; }
-wait_for revers-back normal_again || fail "a second Revers did not go back to the normal scheme"
-error_box && fail "an error box is shown"
+wait_for revers-back normal_again || e2e_fail "a second Revers did not go back to the normal scheme"
+error_box && e2e_fail "an error box is shown"
 
-kill -0 "$app_pid" || fail "the program ended"
+kill -0 "$app_pid" || e2e_fail "the program ended"
 [[ "$failures" -eq 0 ]] || { cat "$work/veldora.log"; exit 1; }
 echo "installed package checks passed"

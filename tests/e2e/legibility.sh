@@ -19,10 +19,6 @@ work=$E2E_WORK
 e2e_start_xvfb 181 230
 
 failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 keep() { [ -n "${VELDORA_SHOT_DIR:-}" ] && cp "$1" "$VELDORA_SHOT_DIR/$(basename "$1")" || true; }
 
 app_pid=""
@@ -46,7 +42,7 @@ start_app() {
     window=""
     local i box
     for i in $(seq 300); do
-        window=$(xdotool search --onlyvisible --name '^Veldora 1.0$' 2>/dev/null | head -n 1) || true
+        window=$(e2e_find_main_window) || true
         [ -n "$window" ] && break
         box=$(xdotool search --onlyvisible --name '^Veldora$' 2>/dev/null | head -n 1) || true
         if [ -n "$box" ] && [ $((i % 10)) -eq 0 ]; then
@@ -76,7 +72,7 @@ shoot() {
         fi
         sleep 0.1
     done
-    fail "window $1 never showed ${3} with a painted screen (last shot $size)"
+    e2e_fail "window $1 never showed ${3} with a painted screen (last shot $size)"
     return 1
 }
 
@@ -94,10 +90,10 @@ for scale in 1 1.5 2; do
         echo "scale $scale: grid line widths along row $row: $runs"
         count=$(wc -w <<<"$runs")
         distinct=$(tr ' ' '\n' <<<"$runs" | sed '/^$/d' | sort -u | wc -l)
-        [ "$count" -eq 11 ] || fail "scale $scale: $count grid lines, expected 11"
-        [ "$distinct" -eq 1 ] || fail "scale $scale: grid lines of different widths ($runs)"
+        [ "$count" -eq 11 ] || e2e_fail "scale $scale: $count grid lines, expected 11"
+        [ "$distinct" -eq 1 ] || e2e_fail "scale $scale: grid lines of different widths ($runs)"
         if [ "$scale" = 2 ]; then
-            [ "$(tr ' ' '\n' <<<"$runs" | sed '/^$/d' | sort -u)" = 2 ] || fail "scale 2: lines not 2 pixels wide"
+            [ "$(tr ' ' '\n' <<<"$runs" | sed '/^$/d' | sort -u)" = 2 ] || e2e_fail "scale 2: lines not 2 pixels wide"
         fi
     fi
     stop_app
@@ -109,7 +105,7 @@ shot=$work/dark-main.png
 shoot "$window" "$shot" 500x330 20,20 && keep "$shot"
 face=$("$convert" "$shot" -format '%[fx:int(255*p{295,100}.intensity)]' info:)
 echo "dark palette: panel face intensity $face"
-[ "$face" -lt 100 ] || fail "the dark palette did not reach the program (panel face intensity $face)"
+[ "$face" -lt 100 ] || e2e_fail "the dark palette did not reach the program (panel face intensity $face)"
 
 # The information icon opens the About box.
 xdotool mousemove --window "$window" 479 20 click 1
@@ -119,7 +115,7 @@ for _ in $(seq 100); do
     [ -n "$about" ] && break
     sleep 0.1
 done
-[ -n "$about" ] || { fail "the About box did not open"; exit 1; }
+[ -n "$about" ] || { e2e_fail "the About box did not open"; exit 1; }
 shot=$work/dark-about.png
 for _ in $(seq 100); do
     import -window "$about" "$shot" 2>/dev/null || true
@@ -133,7 +129,7 @@ for area in "Label1 150x24+72+8" "Label2 150x16+72+40" "Label3 142x16+80+64"; do
     set -- $area
     dark=$("$convert" "$shot" -crop "$2" +repage -colorspace gray -threshold 50% -format '%[fx:int(w*h*(1-mean)+0.5)]' info:)
     echo "About box $1: $dark pixels clearly darker than white"
-    [ "$dark" -ge 15 ] || fail "About box $1 has no text in contrast with its white field ($dark pixels)"
+    [ "$dark" -ge 15 ] || e2e_fail "About box $1 has no text in contrast with its white field ($dark pixels)"
 done
 stop_app
 

@@ -20,7 +20,6 @@ work=$E2E_WORK
 e2e_start_xvfb 141 190
 
 failures=0
-fail() { echo "FAIL [$route]: $*"; failures=$((failures + 1)); }
 amplitude=0.5
 # deflection = amplitude * 32767 * 65536 / divisor (Vertical 1: 28180480)
 deflection=$(awk -v a="$amplitude" 'BEGIN { printf "%d", int(a * 32767 * 65536 / 28180480) }')
@@ -51,12 +50,12 @@ run_route() {
     local rc=0
     e2e_enter_route "$route" || rc=$?
     ((rc != 2)) || return 0
-    ((rc == 0)) || { fail "server did not start"; return 0; }
+    ((rc == 0)) || { e2e_fail "server did not start"; return 0; }
 
     # --- sound: a null sink at the capture format, its monitor the default source
     pactl load-module module-null-sink sink_name=veldora_scope rate=48000 channels=1 channel_map=mono >/dev/null
     e2e_wait_for 20 pactl set-default-sink veldora_scope
-    e2e_set_default_source veldora_scope.monitor || fail "the monitor did not become the default source"
+    e2e_set_default_source veldora_scope.monitor || e2e_fail "the monitor did not become the default source"
     pactl set-sink-volume veldora_scope 100%
     pactl set-source-volume veldora_scope.monitor 100%
     echo "sink volume: $(pactl get-sink-volume veldora_scope | head -n 1 | tr -s ' ')"
@@ -67,11 +66,11 @@ run_route() {
 
     e2e_run_program "$bin/veldora" >"$work/veldora-$route.log" 2>&1 &
     app_pid=$!
-    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Veldora 1.0$' | head -n 1) || true
-    [[ -n "$window" ]] || { fail "main window did not appear"; cat "$work/veldora-$route.log"; return 0; }
+    window=$(e2e_main_window 60) || true
+    [[ -n "$window" ]] || { e2e_fail "main window did not appear"; cat "$work/veldora-$route.log"; return 0; }
     # An error box at start-up would be a second window titled "Veldora".
     if xdotool search --onlyvisible --name '^Veldora$' >/dev/null 2>&1; then
-        fail "an error box is shown"
+        e2e_fail "an error box is shown"
         return 0
     fi
 
@@ -79,14 +78,14 @@ run_route() {
     # server delivers it (a server may hand out silence while it starts)
     e2e_wait_for 30 shows_tone || true
     echo "tone: white rows $top..$bottom, $count white pixels; expected $((160 - deflection))..$((160 + deflection))"
-    near "$top" $((160 - deflection)) || fail "top of the sine at row $top, expected $((160 - deflection)) +-2"
-    near "$bottom" $((160 + deflection)) || fail "bottom of the sine at row $bottom, expected $((160 + deflection)) +-2"
+    near "$top" $((160 - deflection)) || e2e_fail "top of the sine at row $top, expected $((160 - deflection)) +-2"
+    near "$bottom" $((160 + deflection)) || e2e_fail "bottom of the sine at row $bottom, expected $((160 + deflection)) +-2"
 
     # --- silence: zeros played in real time
     e2e_play veldora_scope "cat /dev/zero" 200
     e2e_wait_for 30 shows_line_at 160 || true
     echo "silence: white rows $top..$bottom, $count white pixels"
-    ((top == 160 && bottom == 160 && count >= 260)) || fail "silence is not a flat line on row 160"
+    ((top == 160 && bottom == 160 && count >= 260)) || e2e_fail "silence is not a flat line on row 160"
 
     # --- "Trigger Y" by dragging on the screen: TrackBar2 := y - 60, TrackBar4 := x - 60
     xdotool mousemove --window "$window" 160 160 mousedown 1
@@ -95,9 +94,9 @@ run_route() {
     # Trigger Y 140: the zero line at 140 + 60.
     e2e_wait_for 30 shows_line_at 200 || true
     echo "moved: white rows $top..$bottom, $count white pixels"
-    ((top == 200 && bottom == 200 && count >= 260)) || fail "the silent line did not move to row 200"
+    ((top == 200 && bottom == 200 && count >= 260)) || e2e_fail "the silent line did not move to row 200"
 
-    kill -0 "$app_pid" || fail "the program ended"
+    kill -0 "$app_pid" || e2e_fail "the program ended"
     stop_app
     e2e_stop_player
     e2e_stop_server

@@ -41,7 +41,6 @@ work=$E2E_WORK
 e2e_start_xvfb 301 350
 
 failures=0
-fail() { echo "FAIL [$route]: $*"; failures=$((failures + 1)); }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 amplitude=0.5
@@ -84,20 +83,20 @@ start_program() {
     window=""
     local end=$((SECONDS + 60))
     while [[ -z "$window" ]] && ((SECONDS < end)); do
-        window=$(xdotool search --onlyvisible --name '^Veldora 1.0$' 2>/dev/null | head -n 1) || true
+        window=$(e2e_find_main_window) || true
         if [[ -z "$window" ]] && box_shown; then
             start_box=1
             answer_boxes
         fi
         [[ -n "$window" ]] || sleep 0.05
     done
-    [[ -n "$window" ]] || { fail "main window did not appear"; return 1; }
+    [[ -n "$window" ]] || { e2e_fail "main window did not appear"; return 1; }
 }
 # Asks the window to close; prints the milliseconds until the window was gone (the main
 # thread's part: OnClose, capture stopped) and until the program had ended (teardown and
 # the sanitizers' leak check included), and the program ends with its exit code in status.
 status=0
-main_window_gone() { ! xdotool search --onlyvisible --name '^Veldora 1.0$' >/dev/null 2>&1; }
+main_window_gone() { ! e2e_find_main_window >/dev/null; }
 # A capture lost to the frozen server may be reported just as the window is asked to
 # close; its box is modal and holds the close back until it is answered, as a user would.
 main_window_gone_answering() {
@@ -121,7 +120,7 @@ reap_program() {
     status=0
     # A program that did not end on its own is a failure, not a reason to wait for ever.
     if kill -0 "$app_pid" 2>/dev/null; then
-        fail "the program did not end after its window was closed"
+        e2e_fail "the program did not end after its window was closed"
         kill -KILL "$app_pid" 2>/dev/null || true
     fi
     wait "$app_pid" || status=$?
@@ -188,7 +187,7 @@ revers_reaction() {
 
 check_reaction() { # name ms allowance
     if [[ $2 == timeout ]] || (($2 > 200 + $3)); then
-        fail "$1: the window answered after $2 ms (allowance $((200 + $3)) ms)"
+        e2e_fail "$1: the window answered after $2 ms (allowance $((200 + $3)) ms)"
     fi
 }
 
@@ -204,7 +203,7 @@ answers_then_closes() {
     read -r gone ended < <(close_program)
     reap_program
     echo "$scene: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || fail "program ended with code $status ($scene)"
+    ((status == 0)) || e2e_fail "program ended with code $status ($scene)"
 }
 
 # --- the main thread's round trips through a scene
@@ -224,7 +223,7 @@ probe_start() { # SCENE
     : >"$work/actions"
     "$bin/ping_probe" "$window" "$reference" >"$work/pings" 2>>"$work/probe.log" &
     probe_pid=$!
-    e2e_wait_for 10 grep -q " $window\$" "$work/pings" || fail "$probe_scene: the window answered no ping"
+    e2e_wait_for 10 grep -q " $window\$" "$work/pings" || e2e_fail "$probe_scene: the window answered no ping"
 }
 # Notes an action of the scene, the time its round trips are printed against.
 action() { echo "$(now_ms) $*" >>"$work/actions"; }
@@ -246,7 +245,7 @@ probe_end() {
     sort -n "$work/pings" | awk -v w="$reference" '$4 == w' >"$work/pings.reference"
     while IFS= read -r line; do
         case $line in
-        SLOW*) fail "$probe_scene: ${line#SLOW }" ;;
+        SLOW*) e2e_fail "$probe_scene: ${line#SLOW }" ;;
         *) echo "$probe_scene: $line" ;;
         esac
     # Times count from the probe's start, small numbers that index exactly in awk.
@@ -291,30 +290,30 @@ run_route() {
     local rc=0
     e2e_enter_route "$route" || rc=$?
     ((rc != 2)) || return 0
-    ((rc == 0)) || { fail "server did not start"; return 0; }
-    make_sink || { fail "the null sink's monitor did not become the default source"; return 0; }
+    ((rc == 0)) || { e2e_fail "server did not start"; return 0; }
+    make_sink || { e2e_fail "the null sink's monitor did not become the default source"; return 0; }
     play_tone
 
     local started took probe i ms box_ms status
     started=$(now_ms)
     start_program || return 0
     took=$(time_until 60 is_tone)
-    [[ $took == timeout ]] && fail "no tone trace within 60 s of start-up" ||
+    [[ $took == timeout ]] && e2e_fail "no tone trace within 60 s of start-up" ||
         echo "start-up to first tone trace: $(($(now_ms) - started)) ms"
     probe=$(probe_cost)
     echo "observing a reaction costs up to $probe ms here (allowance: 200 ms + 2 x that)"
-    (($(boxes) == 0)) || fail "an error box at start-up"
+    (($(boxes) == 0)) || e2e_fail "an error box at start-up"
 
     # Player stopped and started 20 times.
     local follows=0 worst_on=0 worst_off=0
     for i in $(seq 20); do
         play_zeros
         ms=$(time_until 20 is_flat)
-        [[ $ms == timeout ]] && { fail "cycle $i: silence not shown"; break; }
+        [[ $ms == timeout ]] && { e2e_fail "cycle $i: silence not shown"; break; }
         ((ms > worst_off)) && worst_off=$ms
         play_tone
         ms=$(time_until 20 is_tone)
-        [[ $ms == timeout ]] && { fail "cycle $i: tone not shown"; break; }
+        [[ $ms == timeout ]] && { e2e_fail "cycle $i: tone not shown"; break; }
         ((ms > worst_on)) && worst_on=$ms
         follows=$((follows + 1))
     done
@@ -326,9 +325,9 @@ run_route() {
     reap_program
     echo "server answering: closed; window gone after $gone ms, program ended after $ended ms with code $status"
     local baseline=$ended baseline_gone=$gone
-    ((status == 0)) || fail "program ended with code $status"
+    ((status == 0)) || e2e_fail "program ended with code $status"
     start_program || return 0
-    e2e_wait_for 60 is_tone || fail "no tone trace after the second start"
+    e2e_wait_for 60 is_tone || e2e_fail "no tone trace after the second start"
 
     # The server killed while capturing.
     probe_start "server killed"
@@ -339,9 +338,9 @@ run_route() {
     action "the error box showed"
     echo "server killed: error box after $box_ms ms"
     if [[ $box_ms == timeout ]]; then
-        fail "no error box after the server was killed"
+        e2e_fail "no error box after the server was killed"
     elif ((box_ms > 2000 + 2 * probe)); then
-        fail "the error box came $box_ms ms after the server was killed (allowed: 2 s)"
+        e2e_fail "the error box came $box_ms ms after the server was killed (allowed: 2 s)"
     fi
     answer_boxes
     action "the box answered, Revers"
@@ -350,23 +349,23 @@ run_route() {
     check_reaction "Revers with the server gone" "$ms" $((2 * probe))
     # No second box while the device stays gone (observed for 2 s).
     if e2e_wait_for 2 box_shown; then
-        fail "a second error box while the server was gone"
+        e2e_fail "a second error box while the server was gone"
         answer_boxes
     fi
-    kill -0 "$app_pid" 2>/dev/null || fail "the program ended when the server died"
+    kill -0 "$app_pid" 2>/dev/null || e2e_fail "the program ended when the server died"
     probe_end
 
     # The server back: Pause twice, and the trace follows a played tone again.
     probe_start "server restarted"
     action "the restart"
-    e2e_start_server "$route" >/dev/null || { fail "server did not start again"; return 0; }
+    e2e_start_server "$route" >/dev/null || { e2e_fail "server did not start again"; return 0; }
     if ! make_sink; then
         # Seen on PipeWire after earlier sessions in the same run: the restarted session
         # manager never took the default; a whole new session (bus included) does.
         echo "restarted session did not take the default source; starting a new session"
         e2e_stop_server
-        e2e_start_server "$route" >/dev/null || { fail "server did not start again"; return 0; }
-        make_sink || { fail "after the restart, the null sink's monitor did not become the default source"; return 0; }
+        e2e_start_server "$route" >/dev/null || { e2e_fail "server did not start again"; return 0; }
+        make_sink || { e2e_fail "after the restart, the null sink's monitor did not become the default source"; return 0; }
     fi
     play_zeros
     action "Pause twice"
@@ -377,8 +376,8 @@ run_route() {
     action "the tone played"
     ms=$(time_until 30 is_tone)
     echo "server back, Pause twice: tone trace after $ms ms"
-    [[ $ms == timeout ]] && fail "the trace did not follow the tone after the server came back"
-    (($(boxes) == 0)) || { fail "an error box after Pause twice"; answer_boxes; }
+    [[ $ms == timeout ]] && e2e_fail "the trace did not follow the tone after the server came back"
+    (($(boxes) == 0)) || { e2e_fail "an error box after Pause twice"; answer_boxes; }
     probe_end
 
     # The server frozen for freeze_s seconds: Pause (stop), Pause (start) and Revers
@@ -424,20 +423,20 @@ run_route() {
     read -r gone ended < <(close_program)
     reap_program
     echo "server frozen: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || fail "program ended with code $status with the server frozen"
+    ((status == 0)) || e2e_fail "program ended with code $status with the server frozen"
     # Tearing the program down (sanitizers included) takes seconds here whatever the
     # server does; a close that waited on the frozen server would not end at all.
     ((ended <= 3 * baseline + 2000)) ||
-        fail "closing with the server frozen took $ended ms, $baseline ms with it answering"
+        e2e_fail "closing with the server frozen took $ended ms, $baseline ms with it answering"
     # The window itself goes as soon as with a server that answers.
     ((gone <= baseline_gone + 200 + 2 * probe)) ||
-        fail "the window closed after $gone ms with the server frozen, $baseline_gone ms with it answering"
+        e2e_fail "the window closed after $gone ms with the server frozen, $baseline_gone ms with it answering"
     e2e_thaw_server
 
     # Closed again after SIGCONT: a capture that the frozen server held up finishes;
     # Pause again then captures the tone.
     start_program || return 0
-    e2e_wait_for 60 is_tone || fail "no tone trace before the freeze and thaw"
+    e2e_wait_for 60 is_tone || e2e_fail "no tone trace before the freeze and thaw"
     probe_start "frozen, Pause, thawed"
     action "the freeze, Pause"
     e2e_freeze_server
@@ -451,18 +450,18 @@ run_route() {
     click_pause
     ms=$(time_until 30 is_tone)
     echo "frozen, Pause, thawed, Pause again: tone trace after $ms ms"
-    [[ $ms == timeout ]] && fail "the trace did not follow the tone after the thaw"
+    [[ $ms == timeout ]] && e2e_fail "the trace did not follow the tone after the thaw"
     answer_boxes
     probe_end
     read -r gone ended < <(close_program)
     reap_program
     echo "frozen, Pause, thawed: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || fail "program ended with code $status after SIGCONT"
+    ((status == 0)) || e2e_fail "program ended with code $status after SIGCONT"
 
     # Paused while the server answers, then frozen: the capture has given its handle
     # back, and closing releases it without waiting on the frozen server.
     start_program || return 0
-    e2e_wait_for 60 is_tone || fail "no tone trace before Pause and the freeze"
+    e2e_wait_for 60 is_tone || e2e_fail "no tone trace before Pause and the freeze"
     probe_start "paused, then frozen"
     action Pause
     click_pause
@@ -478,9 +477,9 @@ run_route() {
     read -r gone ended < <(close_program)
     reap_program
     echo "paused, then frozen: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || fail "program ended with code $status (paused, then frozen)"
+    ((status == 0)) || e2e_fail "program ended with code $status (paused, then frozen)"
     ((ended <= 3 * baseline + 2000)) ||
-        fail "closing paused with the server frozen took $ended ms, $baseline ms with it answering"
+        e2e_fail "closing paused with the server frozen took $ended ms, $baseline ms with it answering"
     e2e_thaw_server
 
     # Started with the server frozen: an open the server does not answer is given up,
@@ -495,12 +494,12 @@ run_route() {
     # No source at all.
     e2e_stop_player
     e2e_stop_server
-    e2e_start_server "$route" >/dev/null || { fail "server did not start again"; return 0; }
+    e2e_start_server "$route" >/dev/null || { e2e_fail "server did not start again"; return 0; }
     if [[ $route == pulse ]]; then
         # The daemon runs with nothing loaded but its protocol: no sink, no source.
         start_program || return 0
         echo "no source: start-up error box shown: $start_box"
-        ((start_box == 1)) || fail "no message without a source"
+        ((start_box == 1)) || e2e_fail "no message without a source"
     else
         # PipeWire always offers its dummy sink's monitor: the screen stays still.
         start_program || return 0

@@ -41,10 +41,6 @@ echo "Sway $sway_version, XWayland on $E2E_XWAYLAND_DISPLAY"
 fractional_scales() { [[ $(printf '%s\n' 1.8 "$sway_version" | sort -V | head -n 1) == 1.8 ]]; }
 
 failures=0
-fail() {
-    echo "FAIL [$platform]: $*"
-    failures=$((failures + 1))
-}
 keep() { [[ -z "${VELDORA_SHOTS:-}" ]] || { mkdir -p "$VELDORA_SHOTS" && cp "$1" "$VELDORA_SHOTS/$2"; }; }
 
 app_pid=""
@@ -125,29 +121,29 @@ answered() { e2e_wl_key Return && e2e_wait_for 1 gone '^Veldora$'; }
 # --- start-up with no sound server: the error box, answered with Return.
 error_box_scene() {
     start_app
-    find_window '^Veldora$' || { fail "no error box at start-up"; return 0; }
+    find_window '^Veldora$' || { e2e_fail "no error box at start-up"; return 0; }
     local box=$work/error-box.png
     e2e_wait_for 10 e2e_wl_shot "$box" "$x" "$y" "$w" "$h" || true
     keep "$box" "$platform-error-box.png"
     local text
     text=$(dark_pixels "$box" "$((w - 60))x30+50+10")
     echo "error box ${w}x$h, $text dark pixels where its text is"
-    ((text >= 150)) || fail "the error box shows no text ($text dark pixels)"
-    e2e_wait_for 20 answered || fail "Return did not close the error box"
-    find_window '^Veldora 1.0$' || fail "no main window after the error box"
+    ((text >= 150)) || e2e_fail "the error box shows no text ($text dark pixels)"
+    e2e_wait_for 20 answered || e2e_fail "Return did not close the error box"
+    find_window '^Veldora 1.0$' || e2e_fail "no main window after the error box"
     stop_app
 }
 
 # --- the main window with a tone, and what its panel does.
 main_scene() {
     start_app
-    find_window '^Veldora 1.0$' || { fail "main window did not appear"; return 0; }
-    gone '^Veldora$' || fail "an error box is shown"
+    find_window '^Veldora 1.0$' || { e2e_fail "main window did not appear"; return 0; }
+    gone '^Veldora$' || e2e_fail "an error box is shown"
     echo "main window ${w}x$h at $x,$y"
-    [[ "${w}x$h" == 500x330 ]] || fail "main window is ${w}x$h, expected 500x330"
+    [[ "${w}x$h" == 500x330 ]] || e2e_fail "main window is ${w}x$h, expected 500x330"
     main_x=$x main_y=$y
 
-    e2e_wait_for 30 shows_sine_at 160 || fail "no live sine: rows $top..$bottom, expected $((160 - deflection))..$((160 + deflection))"
+    e2e_wait_for 30 shows_sine_at 160 || e2e_fail "no live sine: rows $top..$bottom, expected $((160 - deflection))..$((160 + deflection))"
     echo "live tone: white rows $top..$bottom"
 
     # Pause, then silence: the trace stays the tone's, and Trigger Y's slider (panel
@@ -159,23 +155,23 @@ main_scene() {
     local moved=0
     e2e_wait_for 20 shifted && moved=1
     echo "paused and dragged: white rows $top..$bottom"
-    ((moved)) || fail "the frozen sine did not move with the slider (rows $top..$bottom)"
+    ((moved)) || e2e_fail "the frozen sine did not move with the slider (rows $top..$bottom)"
     # Its "C" button puts it back at the middle.
     click $((291 + 188)) 136
-    e2e_wait_for 20 shows_sine_at 160 || fail "C did not put the frozen sine back: rows $top..$bottom"
+    e2e_wait_for 20 shows_sine_at 160 || e2e_fail "C did not put the frozen sine back: rows $top..$bottom"
 
     # Revers: the reversed picture; again: the normal one; each as shipped.
     click $((291 + 180)) 232
-    e2e_wait_for 20 shows_picture reversed "$bin/background2.bmp" || fail "Revers did not show background2.bmp"
+    e2e_wait_for 20 shows_picture reversed "$bin/background2.bmp" || e2e_fail "Revers did not show background2.bmp"
     click $((291 + 180)) 232
-    e2e_wait_for 20 shows_picture normal "$bin/background.bmp" || fail "Revers again did not show background.bmp"
+    e2e_wait_for 20 shows_picture normal "$bin/background.bmp" || e2e_fail "Revers again did not show background.bmp"
     # On again: the silence played meanwhile, a flat line.
     click $((291 + 56)) 312
-    e2e_wait_for 30 shows_line_at 160 || fail "no flat line after Pause again: rows $top..$bottom"
+    e2e_wait_for 30 shows_line_at 160 || e2e_fail "no flat line after Pause again: rows $top..$bottom"
     # Clear, paused: the background alone.
     click $((291 + 56)) 312
     click $((291 + 152)) 288
-    e2e_wait_for 20 shows_picture cleared "$bin/background.bmp" || fail "Clear did not show background.bmp"
+    e2e_wait_for 20 shows_picture cleared "$bin/background.bmp" || e2e_fail "Clear did not show background.bmp"
     click $((291 + 56)) 312
 
     # The trigger buttons: each click checks its button, seen in its indicator.
@@ -189,13 +185,13 @@ main_scene() {
                 ! same_pixels "$work/radio-before.png" "$work/radio-after.png"
         }
         # "+/-" is checked from the start: clicking it changes nothing.
-        [[ $2 == plus-minus ]] || e2e_wait_for 20 radio_changed "$1" || fail "the \"$2\" trigger button did not check"
+        [[ $2 == plus-minus ]] || e2e_wait_for 20 radio_changed "$1" || e2e_fail "the \"$2\" trigger button did not check"
     done
     click $((291 + 136)) 202
 
     dialogs_scene
     restore_size_scene
-    kill -0 "$app_pid" || fail "the program ended"
+    kill -0 "$app_pid" || e2e_fail "the program ended"
     stop_app
 }
 
@@ -204,13 +200,13 @@ centred_on_main() {
     [[ $platform == wayland ]] || return 0
     local dx=$((2 * x + w - 2 * main_x - 500)) dy=$((2 * y + h - 2 * main_y - 330))
     ((dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2)) ||
-        fail "$1 at $x,$y (${w}x$h) is not over the main window at $main_x,$main_y"
+        e2e_fail "$1 at $x,$y (${w}x$h) is not over the main window at $main_x,$main_y"
 }
 
 dialogs_scene() {
     # File Name: a new name typed and taken with Ok is the file that Save writes.
     click $((291 + 152)) 312
-    find_window '^File Name$' || { fail "the File Name dialog did not open"; return 0; }
+    find_window '^File Name$' || { e2e_fail "the File Name dialog did not open"; return 0; }
     echo "File Name dialog ${w}x$h at $x,$y"
     centred_on_main "the File Name dialog"
     local trace=$work/trace-$platform.bin
@@ -218,51 +214,51 @@ dialogs_scene() {
     wtype -M ctrl a -m ctrl
     e2e_wl_type "$trace"
     e2e_wl_click $((x + 156)) $((y + 48))
-    e2e_wait_for 20 gone '^File Name$' || fail "Ok did not close the File Name dialog"
+    e2e_wait_for 20 gone '^File Name$' || e2e_fail "Ok did not close the File Name dialog"
     click $((291 + 56)) 288
-    e2e_wait_for 20 test -s "$trace" || fail "Save did not write the typed name $trace"
+    e2e_wait_for 20 test -s "$trace" || e2e_fail "Save did not write the typed name $trace"
 
     # The About box: opened by the information icon, closed as its close button does.
     click $((291 + 188)) 20
-    find_window '^Form3$' || { fail "the About box did not open"; return 0; }
+    find_window '^Form3$' || { e2e_fail "the About box did not open"; return 0; }
     echo "About box ${w}x$h at $x,$y"
-    [[ "${w}x$h" == 224x86 ]] || fail "the About box is ${w}x$h, expected 224x86"
+    [[ "${w}x$h" == 224x86 ]] || e2e_fail "the About box is ${w}x$h, expected 224x86"
     centred_on_main "the About box"
     local about=$work/about.png
     e2e_wl_shot "$about" "$x" "$y" "$w" "$h"
     keep "$about" "$platform-about.png"
     local text
     text=$(dark_pixels "$about" 150x24+72+8)
-    ((text >= 15)) || fail "the About box shows no title text ($text dark pixels)"
+    ((text >= 15)) || e2e_fail "the About box shows no title text ($text dark pixels)"
     e2e_wl_close '^Form3$'
-    e2e_wait_for 20 gone '^Form3$' || fail "the About box did not close"
+    e2e_wait_for 20 gone '^Form3$' || e2e_fail "the About box did not close"
 
     # The export dialog: a name typed, Return, a BMP of the screen picture.
     click $((291 + 188)) 52
-    find_window '^Save' || { fail "the export dialog did not open"; return 0; }
+    find_window '^Save' || { e2e_fail "the export dialog did not open"; return 0; }
     echo "export dialog ${w}x$h at $x,$y"
     local export=$work/export-$platform.bmp
     wtype -M ctrl a -m ctrl
     e2e_wl_type "$export"
     e2e_wl_key Return
-    e2e_wait_for 20 gone '^Save' || fail "the export dialog did not close"
-    e2e_wait_for 20 test -s "$export" || { fail "no picture saved at $export"; return 0; }
+    e2e_wait_for 20 gone '^Save' || e2e_fail "the export dialog did not close"
+    e2e_wait_for 20 test -s "$export" || { e2e_fail "no picture saved at $export"; return 0; }
     local kind
     kind=$("$convert" "$export" -format '%m %wx%h' info: 2>/dev/null || true)
-    [[ $kind == "BMP 291x330" || $kind == "BMP3 291x330" ]] || fail "the export is '$kind', expected a 291x330 BMP"
+    [[ $kind == "BMP 291x330" || $kind == "BMP3 291x330" ]] || e2e_fail "the export is '$kind', expected a 291x330 BMP"
 }
 
 # The user makes the window larger through the compositor; the icon restores it.
 restore_size_scene() {
     swaymsg -q '[title="^Veldora 1.0$"] resize set 640 420'
     e2e_wait_for 20 main_is "640 420" ||
-        { fail "the compositor could not resize the window: $(e2e_wl_window '^Veldora 1.0$')"; return 0; }
+        { e2e_fail "the compositor could not resize the window: $(e2e_wl_window '^Veldora 1.0$')"; return 0; }
     # The compositor may move the window as it resizes it.
     find_window '^Veldora 1.0$'
     e2e_wl_click $((x + 640 - 209 + 188)) $((y + 196))
     e2e_wl_park
     e2e_wait_for 20 main_is "500 330" ||
-        fail "Restore window size left $(e2e_wl_window '^Veldora 1.0$')"
+        e2e_fail "Restore window size left $(e2e_wl_window '^Veldora 1.0$')"
 }
 
 # A shot of the window x y w h into $1 whose screen field is black at $2 ("X,Y").
@@ -273,12 +269,12 @@ scale_scene() {
     local scale=$1
     e2e_sway_scale "$scale"
     start_app
-    find_window '^Veldora 1.0$' || { fail "scale $scale: main window did not appear"; return 0; }
+    find_window '^Veldora 1.0$' || { e2e_fail "scale $scale: main window did not appear"; return 0; }
     local shot=$work/scale-$scale.png row screen field
     row=$(awk -v s="$scale" 'BEGIN { printf "%d", 30 * s }')
     screen=$(awk -v s="$scale" 'BEGIN { printf "%d", 291 * s }')
     field=$(awk -v s="$scale" 'BEGIN { printf "%d,%d", 20 * s, 20 * s }')
-    e2e_wait_for 30 painted "$shot" "$field" || fail "scale $scale: the screen was never painted"
+    e2e_wait_for 30 painted "$shot" "$field" || e2e_fail "scale $scale: the screen was never painted"
     keep "$shot" "$platform-scale-$scale.png"
     local runs count distinct
     runs=$(grid_runs "$shot" "$row" "$screen")
@@ -298,9 +294,9 @@ scale_scene() {
         e2e_sway_scale 1
         return 0
     fi
-    ((count == 11)) || fail "scale $scale: $count grid lines, expected 11"
-    [[ $(wc -w <<<"$distinct") -eq 1 ]] || fail "scale $scale: grid lines of different widths ($runs)"
-    [[ $scale != 2 || $distinct == "2 " ]] || fail "scale 2: lines not 2 pixels wide ($runs)"
+    ((count == 11)) || e2e_fail "scale $scale: $count grid lines, expected 11"
+    [[ $(wc -w <<<"$distinct") -eq 1 ]] || e2e_fail "scale $scale: grid lines of different widths ($runs)"
+    [[ $scale != 2 || $distinct == "2 " ]] || e2e_fail "scale 2: lines not 2 pixels wide ($runs)"
     stop_app
     e2e_sway_scale 1
 }
@@ -314,10 +310,10 @@ route=${routes%%$'\n'*}
 for platform in ${VELDORA_WL_PLATFORMS:-wayland}; do
     echo "===== platform $platform"
     error_box_scene
-    e2e_enter_route "$route" || { fail "the sound server did not start"; continue; }
+    e2e_enter_route "$route" || { e2e_fail "the sound server did not start"; continue; }
     pactl load-module module-null-sink sink_name=veldora_wl rate=48000 channels=1 channel_map=mono >/dev/null
     e2e_wait_for 20 pactl set-default-sink veldora_wl
-    e2e_set_default_source veldora_wl.monitor || fail "the monitor did not become the default source"
+    e2e_set_default_source veldora_wl.monitor || e2e_fail "the monitor did not become the default source"
     pactl set-sink-volume veldora_wl 100%
     pactl set-source-volume veldora_wl.monitor 100%
     e2e_play veldora_wl "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 120 sine 1000 vol $amplitude 2>/dev/null" 200

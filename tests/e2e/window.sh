@@ -22,7 +22,7 @@ e2e_on_exit 'e2e_stop_process "$app_pid"'
 window=""
 box_seen=0
 for i in $(seq 300); do
-    window=$(xdotool search --onlyvisible --name '^Veldora 1.0$' 2>/dev/null | head -n 1) || true
+    window=$(e2e_find_main_window) || true
     [ -n "$window" ] && break
     box=$(xdotool search --onlyvisible --name '^Veldora$' 2>/dev/null | head -n 1) || true
     if [ -n "$box" ] && [ $((i % 10)) -eq 0 ]; then
