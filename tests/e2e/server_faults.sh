@@ -193,17 +193,23 @@ check_reaction() { # name ms allowance
 
 # SCENE: the window answers Revers at once, then closing it ends the program with code 0.
 answers_then_closes() {
-    local scene=$1 ms gone ended
+    local scene=$1 ms
     probe_start "$scene"
     action Revers
     ms=$(revers_reaction)
     echo "$scene: Revers answered after $ms ms"
     check_reaction "Revers ($scene)" "$ms" $((2 * probe))
     probe_end
+    close_and_reap "$scene"
+}
+
+# close_and_reap SCENE: closes the window, waits for the program's end and prints both
+# times; sets `gone` and `ended` (ms) and fails the scene on a non-zero exit code.
+close_and_reap() {
     read -r gone ended < <(close_program)
     reap_program
-    echo "$scene: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || e2e_fail "program ended with code $status ($scene)"
+    echo "$1: closed; window gone after $gone ms, program ended after $ended ms with code $status"
+    ((status == 0)) || e2e_fail "program ended with code $status ($1)"
 }
 
 # --- the main thread's round trips through a scene
@@ -321,11 +327,8 @@ run_route() {
 
     # Closing with the server answering: what closing costs here (sanitizers included).
     local gone ended
-    read -r gone ended < <(close_program)
-    reap_program
-    echo "server answering: closed; window gone after $gone ms, program ended after $ended ms with code $status"
+    close_and_reap "server answering"
     local baseline=$ended baseline_gone=$gone
-    ((status == 0)) || e2e_fail "program ended with code $status"
     start_program || return 0
     e2e_wait_for 60 is_tone || e2e_fail "no tone trace after the second start"
 
@@ -420,10 +423,7 @@ run_route() {
 
     # Closing with the server frozen: the program ends as soon as with a server that
     # answers, with code 0.
-    read -r gone ended < <(close_program)
-    reap_program
-    echo "server frozen: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || e2e_fail "program ended with code $status with the server frozen"
+    close_and_reap "server frozen"
     # Tearing the program down (sanitizers included) takes seconds here whatever the
     # server does; a close that waited on the frozen server would not end at all.
     ((ended <= 3 * baseline + 2000)) ||
@@ -453,10 +453,7 @@ run_route() {
     [[ $ms == timeout ]] && e2e_fail "the trace did not follow the tone after the thaw"
     answer_boxes
     probe_end
-    read -r gone ended < <(close_program)
-    reap_program
-    echo "frozen, Pause, thawed: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || e2e_fail "program ended with code $status after SIGCONT"
+    close_and_reap "frozen, Pause, thawed"
 
     # Paused while the server answers, then frozen: the capture has given its handle
     # back, and closing releases it without waiting on the frozen server.
@@ -474,10 +471,7 @@ run_route() {
     ms=$(revers_reaction)
     check_reaction "Revers with the server frozen after Pause" "$ms" $((2 * probe))
     probe_end
-    read -r gone ended < <(close_program)
-    reap_program
-    echo "paused, then frozen: closed; window gone after $gone ms, program ended after $ended ms with code $status"
-    ((status == 0)) || e2e_fail "program ended with code $status (paused, then frozen)"
+    close_and_reap "paused, then frozen"
     ((ended <= 3 * baseline + 2000)) ||
         e2e_fail "closing paused with the server frozen took $ended ms, $baseline ms with it answering"
     e2e_thaw_server
