@@ -16,13 +16,15 @@
 #include "base/Errors.h"
 #include "base/ExecutablePath.h"
 
+namespace veldora::app {
+
 namespace {
 
 Application* theInstance = nullptr;
 
 // The executable's file name, as the last-resort report names the module.
 QString moduleName() {
-    const std::string name = executableName();
+    const std::string name = base::executableName();
     return name.empty() ? QStringLiteral("veldora") : QString::fromStdString(name);
 }
 
@@ -106,7 +108,7 @@ void Application::setActive(bool active) {
         return;
     }
     active_ = active;
-    dispatchMessage(active ? kMessageAppActivated : kMessageAppDeactivated);
+    dispatchMessage(active ? display::kMessageAppActivated : display::kMessageAppDeactivated);
 }
 
 void Application::onAboutToBlock() {
@@ -131,7 +133,7 @@ void Application::handleException(std::exception_ptr error) noexcept {
     try {
         try {
             std::rethrow_exception(std::move(error));
-        } catch (const Exception& e) {
+        } catch (const base::Exception& e) {
             showException(e.message());
         } catch (const std::exception& e) {
             showException(e.what());
@@ -157,7 +159,7 @@ void Application::showException(const std::string& message) {
 }
 
 void Application::showFatalError(const std::exception& error) {
-    const auto* own = dynamic_cast<const Exception*>(&error);
+    const auto* own = dynamic_cast<const base::Exception*>(&error);
     const std::string className = own ? std::string(own->className()) : demangled(typeid(error).name());
     // The throw site is not known once the exception has been caught; the code
     // address of the caller that reports it stands in for it.
@@ -180,3 +182,5 @@ void Application::showBox(const QString& title, const QString& text) {
     setTransientOwner(box, messageBoxOwner(box));
     box.exec();
 }
+
+} // namespace veldora::app

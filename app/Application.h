@@ -15,7 +15,9 @@
 
 class QApplication;
 
-class Application : public QObject, public IdleHost {
+namespace veldora::app {
+
+class Application : public QObject, public display::IdleHost {
     Q_OBJECT
   public:
     // One per process, made after the QApplication and before any window.
@@ -75,3 +77,5 @@ class Application : public QObject, public IdleHost {
     bool inIdle_ = false;
     MessageSink sink_;
 };
+
+} // namespace veldora::app

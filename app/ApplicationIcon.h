@@ -3,4 +3,8 @@
 // every PNG size, built into the program as a resource.
 #include <QIcon>
 
+namespace veldora::app {
+
 QIcon applicationIcon();
+
+} // namespace veldora::app

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QWidget>
 
+namespace veldora::app {
+
 namespace {
 
 // What the combo box chooses: its own accessible name, else the text of the label it is
@@ -34,3 +36,5 @@ void nameComboLists(QWidget* window) {
             combo->view()->setAccessibleName(name);
     }
 }
+
+} // namespace veldora::app

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+namespace veldora::app {
+
 TControlSubClass::TControlSubClass(QWidget& window, Handler handler)
     : window_(&window), handler_(std::move(handler)) {
     window.installEventFilter(this);
@@ -20,3 +22,5 @@ bool TControlSubClass::eventFilter(QObject*, QEvent* event) {
     handler(*event);
     return false; // every event goes on to the window
 }
+
+} // namespace veldora::app

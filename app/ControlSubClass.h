@@ -8,6 +8,8 @@
 class QEvent;
 class QWidget;
 
+namespace veldora::app {
+
 // Puts the component's handler in front of the window's own event handling: every
 // event is offered to the handler and then goes on to the window. Removed again on
 // destruction.
@@ -24,3 +26,5 @@ class TControlSubClass : public QObject {
     QPointer<QWidget> window_;
     Handler handler_;
 };
+
+} // namespace veldora::app

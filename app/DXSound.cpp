@@ -5,6 +5,8 @@
 
 #include "base/Errors.h"
 
+namespace veldora::app {
+
 TCustomDXSound::TCustomDXSound(QObject* owner) : owner_(owner) {}
 
 TCustomDXSound::~TCustomDXSound() {
@@ -17,7 +19,7 @@ void TCustomDXSound::Loaded() {
     }
     try {
         Initialize();
-    } catch (const EDirectSoundError&) {
+    } catch (const base::EDirectSoundError&) {
         // No playback device: the program runs on without it.
     }
 }
@@ -26,7 +28,7 @@ void TCustomDXSound::Initialize() {
     Finalize();
     QWidget* form = FindForm();
     if (!form) {
-        throw EDXSoundError("Form not found");
+        throw base::EDXSoundError("Form not found");
     }
     DoInitializing();
     initializing_ = true;
@@ -35,11 +37,11 @@ void TCustomDXSound::Initialize() {
         device_->GlobalFocus = (nowOptions_ & soGlobalFocus) != 0;
 
         primary_ = &device_->AddBuffer();
-        DSBUFFERDESC desc{};
+        sound::DSBUFFERDESC desc{};
         desc.dwSize = 36;
-        desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+        desc.dwFlags = sound::DSBCAPS_PRIMARYBUFFER;
         if (!primary_->CreateBuffer(desc)) {
-            throw EDXSoundError("Primary Buffer cannot be made");
+            throw base::EDXSoundError("Primary Buffer cannot be made");
         }
         ready_ = true;
         AttachToForm(*form);
@@ -102,7 +104,8 @@ void TCustomDXSound::AttachToForm(QWidget& form) {
         // winId() creates the native window when there is none yet; its creation comes
         // back here through the hook, so the level may be set twice.
         const uintptr_t window = static_cast<uintptr_t>(form.winId());
-        device_->SetCooperativeLevel(window, (nowOptions_ & soExclusive) ? DSSCL_EXCLUSIVE : DSSCL_NORMAL);
+        device_->SetCooperativeLevel(window, (nowOptions_ & soExclusive) ? sound::DSSCL_EXCLUSIVE
+                                                                         : sound::DSSCL_NORMAL);
     }
 }
 
@@ -133,3 +136,5 @@ void TCustomDXSound::DoRestore() {
     if (OnRestore)
         OnRestore(*this);
 }
+
+} // namespace veldora::app

@@ -15,6 +15,9 @@
 #include "capture/DirectSoundBuffer.h"
 
 class QWidget;
+
+namespace veldora::app {
+
 class TCustomDXSound;
 
 // Options, a set of bits.
@@ -26,9 +29,10 @@ enum TDXSoundOption : uint32_t {
 using TDXSoundOptions = uint32_t;
 
 // The device the component opens; knows its component.
-class TDXSoundDirectSound : public TDirectSound {
+class TDXSoundDirectSound : public capture::TDirectSound {
   public:
-    TDXSoundDirectSound(TCustomDXSound& owner, const GUID* guid) : TDirectSound(guid), owner_(owner) {}
+    TDXSoundDirectSound(TCustomDXSound& owner, const sound::GUID* guid)
+        : capture::TDirectSound(guid), owner_(owner) {}
     TCustomDXSound& DXSound() const { return owner_; }
 
   private:
@@ -59,7 +63,7 @@ class TCustomDXSound {
     bool Initialized() const { return initialized_; }
     bool Ready() const { return ready_; }
     TDXSoundDirectSound* DSound() const { return device_.get(); }
-    TDirectSoundBuffer* Primary() const { return primary_; }
+    capture::TDirectSoundBuffer* Primary() const { return primary_; }
 
     TNotifyEvent OnInitializing;
     TNotifyEvent OnInitialize;
@@ -84,7 +88,7 @@ class TCustomDXSound {
     TDXSoundOptions options_ = 0;
     TDXSoundOptions nowOptions_ = 0;
     std::unique_ptr<TDXSoundDirectSound> device_;
-    TDirectSoundBuffer* primary_ = nullptr; // owned by device_
+    capture::TDirectSoundBuffer* primary_ = nullptr; // owned by device_
     QPointer<QWidget> form_;
     std::unique_ptr<TControlSubClass> hook_;
 };
@@ -94,3 +98,5 @@ class TDXSound : public TCustomDXSound {
   public:
     using TCustomDXSound::TCustomDXSound;
 };
+
+} // namespace veldora::app

@@ -4,6 +4,8 @@
 
 #include "app/WindowFont.h"
 
+namespace veldora::app {
+
 void makeFixedDialog(QWidget& window, const QString& caption, int clientWidth, int clientHeight, int left,
                      int top) {
     window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -13,3 +15,5 @@ void makeFixedDialog(QWidget& window, const QString& caption, int clientWidth, i
     window.move(left, top);
     window.setFont(windowFont(11));
 }
+
+} // namespace veldora::app

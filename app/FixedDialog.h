@@ -4,7 +4,11 @@
 
 class QWidget;
 
+namespace veldora::app {
+
 // A fixed, non-resizable dialog window: title and close box, no minimise or maximise,
 // captions in the window font.
 void makeFixedDialog(QWidget& window, const QString& caption, int clientWidth, int clientHeight, int left,
                      int top);
+
+} // namespace veldora::app

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace veldora::app {
+
 FrameCounts& frameCounts() {
     static FrameCounts counts;
     return counts;
@@ -68,3 +70,5 @@ void FrameStats::writeFile() const {
                    .toUtf8());
     file.commit();
 }
+
+} // namespace veldora::app

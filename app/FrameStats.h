@@ -11,6 +11,8 @@
 
 class QWidget;
 
+namespace veldora::app {
+
 struct FrameCounts {
     uint64_t blocks = 0;       // captured blocks converted into the trace
     uint64_t frames = 0;       // live frames drawn by the refresh tick
@@ -40,3 +42,5 @@ class FrameStats : public QObject {
     bool watchingWindowHandle_ = false;
     QString fileName_;
 };
+
+} // namespace veldora::app

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string_view>
 
+namespace veldora::app {
+
 namespace {
 
 constexpr int kIconSize = 16;
@@ -43,8 +45,8 @@ uint32_t paletteColour(char c) {
     }
 }
 
-Bitmap fromMap(const CharacterMap& map) {
-    Bitmap icon(kIconSize, kIconSize);
+display::Bitmap fromMap(const CharacterMap& map) {
+    display::Bitmap icon(kIconSize, kIconSize);
     for (int y = 0; y < kIconSize; ++y) {
         if (map[y].size() != kIconSize)
             throw std::logic_error("icon map: row of wrong length");
@@ -56,7 +58,7 @@ Bitmap fromMap(const CharacterMap& map) {
 
 } // namespace
 
-Bitmap makeInformationIcon() {
+display::Bitmap makeInformationIcon() {
     return fromMap({
         "................",
         "...NNNNNNNNNN...",
@@ -77,7 +79,7 @@ Bitmap makeInformationIcon() {
     });
 }
 
-Bitmap makeSaveIcon() {
+display::Bitmap makeSaveIcon() {
     return fromMap({
         ".......RR.......",
         ".......RR.......",
@@ -98,7 +100,7 @@ Bitmap makeSaveIcon() {
     });
 }
 
-Bitmap makePictureIcon() {
+display::Bitmap makePictureIcon() {
     return fromMap({
         ".............RRR",
         "............SSS.",
@@ -119,9 +121,9 @@ Bitmap makePictureIcon() {
     });
 }
 
-Bitmap makeApplicationIcon() {
+display::Bitmap makeApplicationIcon() {
     constexpr uint32_t white = 0xFFFFFF, blue = 0x0000FF, black = 0x000000;
-    Bitmap icon(kIconSize, kIconSize, white);
+    display::Bitmap icon(kIconSize, kIconSize, white);
     for (int y = 0; y < kIconSize; ++y)
         for (int x = 0; x < kIconSize; ++x)
             if (x % 5 == 0 || y % 5 == 0)
@@ -140,3 +142,5 @@ Bitmap makeApplicationIcon() {
     }
     return icon;
 }
+
+} // namespace veldora::app

@@ -4,8 +4,12 @@
 // transparent (bottom-left pixel's colour left out) shows only the motif.
 #include "display/Bitmap.h"
 
-Bitmap makeInformationIcon(); // an information speech bubble (About box)
-Bitmap makeSaveIcon();        // a floppy disk with a red arrow (picture export)
-Bitmap makePictureIcon();     // a picture with a pen (window size)
+namespace veldora::app {
+
+display::Bitmap makeInformationIcon(); // an information speech bubble (About box)
+display::Bitmap makeSaveIcon();        // a floppy disk with a red arrow (picture export)
+display::Bitmap makePictureIcon();     // a picture with a pen (window size)
 // 16 x 16: a small oscilloscope screen, blue grid on white crossed by a black wave.
-Bitmap makeApplicationIcon();
+display::Bitmap makeApplicationIcon();
+
+} // namespace veldora::app

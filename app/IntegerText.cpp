@@ -2,6 +2,8 @@
 
 #include "base/Errors.h"
 
+namespace veldora::app {
+
 namespace {
 
 int hexDigit(char c) {
@@ -14,8 +16,8 @@ int hexDigit(char c) {
     return -1;
 }
 
-EConvertError notAnInteger(const std::string& text) {
-    return EConvertError("'" + text + "' is not a valid integer value");
+base::EConvertError notAnInteger(const std::string& text) {
+    return base::EConvertError("'" + text + "' is not a valid integer value");
 }
 
 } // namespace
@@ -55,3 +57,5 @@ int32_t StrToInt(const std::string& text) {
     const uint32_t bits = static_cast<uint32_t>(value);
     return static_cast<int32_t>(negative ? 0u - bits : bits);
 }
+
+} // namespace veldora::app

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace veldora::app {
+
 // Converts `text` to a signed 32-bit integer: leading spaces are skipped, then an
 // optional "+" or "-", then decimal digits, or hexadecimal digits after "$" or "0x"
 // ("0X"); nothing may follow the digits, not even a space. Decimal values must lie
@@ -11,3 +13,5 @@
 // negates that value modulo 2^32. More than 32 bits of hexadecimal value fail.
 // Throws EConvertError "'<text>' is not a valid integer value".
 int32_t StrToInt(const std::string& text);
+
+} // namespace veldora::app

@@ -6,22 +6,26 @@
 #include "base/MainThreadQueue.h"
 #include "capture/CaptureErrorReport.h"
 
+namespace veldora::app {
+
 MainThreadBridge::MainThreadBridge(Application& app) {
-    MainThreadQueue& queue = MainThreadQueue::instance();
+    base::MainThreadQueue& queue = base::MainThreadQueue::instance();
     // Called from any thread: a queued call is safe to post from anywhere, and the
     // event loop runs it on the application's (the main) thread.
     Application* target = &app;
     queue.setWakeUpPoster([target] {
-        const auto drain = [] { MainThreadQueue::instance().drain(); };
+        const auto drain = [] { base::MainThreadQueue::instance().drain(); };
         QMetaObject::invokeMethod(target, drain, Qt::QueuedConnection);
     });
-    setCaptureErrorReporter(
+    capture::setCaptureErrorReporter(
         [target](std::exception_ptr error) { target->handleException(std::move(error)); });
-    queue.setErrorReporter(reportCaptureError);
+    queue.setErrorReporter(capture::reportCaptureError);
 }
 
 MainThreadBridge::~MainThreadBridge() {
-    MainThreadQueue::instance().setWakeUpPoster({});
-    MainThreadQueue::instance().setErrorReporter({});
-    setCaptureErrorReporter({});
+    base::MainThreadQueue::instance().setWakeUpPoster({});
+    base::MainThreadQueue::instance().setErrorReporter({});
+    capture::setCaptureErrorReporter({});
 }
+
+} // namespace veldora::app

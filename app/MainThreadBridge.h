@@ -6,6 +6,9 @@
 // Make it on the main thread (named by the program's start, see MainThreadQueue) after
 // the Application and before capture starts; destroy
 // it after capture has stopped (no worker may still be asking).
+
+namespace veldora::app {
+
 class Application;
 
 class MainThreadBridge {
@@ -15,3 +18,5 @@ class MainThreadBridge {
     MainThreadBridge(const MainThreadBridge&) = delete;
     MainThreadBridge& operator=(const MainThreadBridge&) = delete;
 };
+
+} // namespace veldora::app

@@ -7,6 +7,8 @@
 #include "app/PictureImageAccessible.h"
 #include "app/ScaledPicture.h"
 
+namespace veldora::app {
+
 // The pixels' top byte is 0, not the 0xFF that Format_RGB32 documents, and Qt's
 // raster engine copies it as it is: drawScaledPicture paints an opaque copy, so no
 // target takes that byte as alpha; only the transparent mode blends, from its own
@@ -17,7 +19,7 @@ PictureImage::PictureImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, true);
 }
 
-void PictureImage::setPicture(const Bitmap& picture) {
+void PictureImage::setPicture(const display::Bitmap& picture) {
     picture_.assign(picture);
     ++pictureVersion_;
     if (transparent_)
@@ -124,7 +126,7 @@ void PictureImage::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-QImage bitmapToImage(const Bitmap& picture) {
+QImage bitmapToImage(const display::Bitmap& picture) {
     QImage image(picture.width(), picture.height(), QImage::Format_RGB32);
     for (int y = 0; y < picture.height(); ++y) {
         const uint32_t* source = picture.row(y);
@@ -134,3 +136,5 @@ QImage bitmapToImage(const Bitmap& picture) {
     }
     return image;
 }
+
+} // namespace veldora::app

@@ -9,23 +9,25 @@
 #include "app/ScreenAxisMap.h"
 #include "display/Bitmap.h"
 
+namespace veldora::app {
+
 class PictureImage : public QWidget {
     Q_OBJECT
   public:
     explicit PictureImage(QWidget* parent = nullptr);
 
     // The picture in its own pixels, to read.
-    const Bitmap& picture() const { return picture_; }
+    const display::Bitmap& picture() const { return picture_; }
     // The picture to draw into: handing it out counts as a change (see pictureVersion).
     // Call update() after drawing so the control repaints.
-    Bitmap& editPicture() {
+    display::Bitmap& editPicture() {
         ++pictureVersion_;
         return picture_;
     }
     // Grows with every change of the picture: setPicture and every editPicture().
     uint64_t pictureVersion() const { return pictureVersion_; }
     // Replaces the picture with a copy of `picture` and repaints.
-    void setPicture(const Bitmap& picture);
+    void setPicture(const display::Bitmap& picture);
 
     // Transparent: pixels of the colour of the picture's bottom-left pixel are not drawn.
     void setTransparent(bool transparent);
@@ -58,7 +60,7 @@ class PictureImage : public QWidget {
   private:
     void rebuildMasked();
 
-    Bitmap picture_;
+    display::Bitmap picture_;
     uint64_t pictureVersion_ = 0;
     bool transparent_ = false;
     bool pressed_ = false;
@@ -69,4 +71,6 @@ class PictureImage : public QWidget {
 };
 
 // A deep copy of `picture` as a QImage (for icons and exports).
-QImage bitmapToImage(const Bitmap& picture);
+QImage bitmapToImage(const display::Bitmap& picture);
+
+} // namespace veldora::app

@@ -2,6 +2,8 @@
 
 #include "app/PictureImage.h"
 
+namespace veldora::app {
+
 PictureImageAccessible::PictureImageAccessible(PictureImage* image) : QAccessibleWidget(image) {}
 
 PictureImage* PictureImageAccessible::image() const {
@@ -31,7 +33,8 @@ void PictureImageAccessible::doAction(const QString& actionName) {
 void PictureImageAccessible::install() {
     static const bool installed = [] {
         QAccessible::installFactory([](const QString& className, QObject* object) -> QAccessibleInterface* {
-            if (className == QLatin1String("PictureImage") && object && object->isWidgetType())
+            if (className == QLatin1String(PictureImage::staticMetaObject.className()) && object &&
+                object->isWidgetType())
                 return new PictureImageAccessible(static_cast<PictureImage*>(object));
             return nullptr;
         });
@@ -39,3 +42,5 @@ void PictureImageAccessible::install() {
     }();
     (void)installed;
 }
+
+} // namespace veldora::app

@@ -4,6 +4,8 @@
 // Main thread only.
 #include <QAccessibleWidget>
 
+namespace veldora::app {
+
 class PictureImage;
 
 class PictureImageAccessible : public QAccessibleWidget {
@@ -20,3 +22,5 @@ class PictureImageAccessible : public QAccessibleWidget {
   private:
     PictureImage* image() const;
 };
+
+} // namespace veldora::app

@@ -8,15 +8,17 @@
 
 #include "display/TraceArrays.h"
 
+namespace veldora::app {
+
 class TForm1;
 class TForm2;
 class TForm3;
 
 struct ProgramState {
-    TraceArray TraceX{};
-    TraceArray TraceY{};
-    CaptureBlockBuffer CaptureBlock{}; // read as 1024 little-endian 32-bit words
-    int32_t BlockSize = 0;             // bytes read per captured block (1024)
+    display::TraceArray TraceX{};
+    display::TraceArray TraceY{};
+    display::CaptureBlockBuffer CaptureBlock{}; // read as 1024 little-endian 32-bit words
+    int32_t BlockSize = 0;                      // bytes read per captured block (1024)
     bool Paused = false;
     bool Reversed = false;
     int32_t TriggerMode = 0; // 0 "+/-", -1 "-", +1 "+"
@@ -30,3 +32,5 @@ struct ProgramState {
     TForm2* Form2 = nullptr;
     TForm3* Form3 = nullptr;
 };
+
+} // namespace veldora::app

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace veldora::app {
+
 namespace {
 constexpr int kSignificantDigits = 15;
 }
@@ -61,3 +63,5 @@ std::string FloatToStr(double value, std::string_view decimalSeparator) {
 std::string timeBaseReadout(int position, std::string_view decimalSeparator) {
     return FloatToStr(1.0 / (position * 0.5), decimalSeparator);
 }
+
+} // namespace veldora::app

@@ -10,6 +10,8 @@
 #include "app/ComboListNames.h"
 #include "app/SettingsOffDisk.h"
 
+namespace veldora::app {
+
 std::function<void(SavePictureDialog&)> SavePictureDialog::testDriver;
 
 namespace {
@@ -117,3 +119,5 @@ void SavePictureDialog::showPreview(const QString& path) {
     preview_->setPixmap(QPixmap::fromImage(
         picture.scaled(kPreviewSize - 4, kPreviewSize - 4, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
+
+} // namespace veldora::app

@@ -12,6 +12,8 @@
 
 class QLabel;
 
+namespace veldora::app {
+
 class SavePictureDialog : public QFileDialog {
     Q_OBJECT
   public:
@@ -40,3 +42,5 @@ class SavePictureDialog : public QFileDialog {
 
     QLabel* preview_ = nullptr;
 };
+
+} // namespace veldora::app

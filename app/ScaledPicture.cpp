@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace veldora::app {
+
 namespace {
 // The pictures' top byte is 0. A window buffer with an alpha channel (a Wayland
 // window's) would take it as transparent and show the desktop through the screen.
@@ -44,3 +46,5 @@ void drawScaledPicture(QPainter& painter, const QRect& target, const QImage& pic
     scaled.setDevicePixelRatio(devicePixelRatio);
     painter.drawImage(target.topLeft(), scaled);
 }
+
+} // namespace veldora::app

@@ -8,8 +8,12 @@
 
 class QPainter;
 
+namespace veldora::app {
+
 // Draws `picture` over `target` (logical pixels) for a device of `devicePixelRatio`.
 // A scale that divides evenly draws through Qt (nearest neighbour); any other is
 // resampled here with screenAxisMap, so the grid lines keep one width.
 void drawScaledPicture(QPainter& painter, const QRect& target, const QImage& picture, qreal devicePixelRatio,
                        const AxisGrid& columns, const AxisGrid& rows);
+
+} // namespace veldora::app

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace veldora::app {
+
 namespace {
 
 std::vector<int> nearestMap(int pictureLength, int deviceLength) {
@@ -54,3 +56,5 @@ std::vector<int> screenAxisMap(int pictureLength, int deviceLength, const AxisGr
     }
     return map;
 }
+
+} // namespace veldora::app

@@ -3,6 +3,8 @@
 // time. Qt-free; any thread.
 #include <vector>
 
+namespace veldora::app {
+
 // Equally spaced one-pixel grid lines along an axis of the picture.
 struct AxisGrid {
     int first = 0; // picture pixel of the first line
@@ -16,3 +18,5 @@ struct AxisGrid {
 // every grid line covering the same number (the scale rounded), so that no line is
 // drawn wider than another. Shrinking falls back to plain nearest neighbour.
 std::vector<int> screenAxisMap(int pictureLength, int deviceLength, const AxisGrid& grid);
+
+} // namespace veldora::app

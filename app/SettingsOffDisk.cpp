@@ -2,6 +2,8 @@
 
 #include <QSettings>
 
+namespace veldora::app {
+
 void keepSettingsOffDisk() {
     static const bool done = [] {
         // A folder below a character device: it neither exists nor can be created, so
@@ -15,3 +17,5 @@ void keepSettingsOffDisk() {
     }();
     (void)done;
 }
+
+} // namespace veldora::app

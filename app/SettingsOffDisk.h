@@ -3,4 +3,9 @@
 // dialog keeps its history, last folder and column widths in QSettings
 // (~/.config/QtProject.conf); this points QSettings at a place that cannot exist, so
 // those values live only in memory for the run. Main thread; idempotent.
+
+namespace veldora::app {
+
 void keepSettingsOffDisk();
+
+} // namespace veldora::app

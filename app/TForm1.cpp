@@ -7,6 +7,8 @@
 #include "app/FixedDialog.h"
 #include "app/TForm2.h"
 
+namespace veldora::app {
+
 namespace {
 QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int top) {
     auto* button = new QPushButton(caption, parent);
@@ -55,3 +57,5 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() {
     hide();
 }
+
+} // namespace veldora::app

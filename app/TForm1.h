@@ -8,6 +8,8 @@
 class QLineEdit;
 class QPushButton;
 
+namespace veldora::app {
+
 class TForm1 : public QWidget {
     Q_OBJECT
   public:
@@ -28,3 +30,5 @@ class TForm1 : public QWidget {
   private:
     ProgramState& State;
 };
+
+} // namespace veldora::app

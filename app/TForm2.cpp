@@ -27,6 +27,8 @@
 #include "display/DXTimer.h"
 #include "display/Graticule.h"
 
+namespace veldora::app {
+
 namespace {
 
 // Every handler called from Qt runs through the application's guard, so an exception
@@ -67,7 +69,7 @@ QPushButton* makeButton(QWidget* parent, const QString& caption, int left, int t
     return button;
 }
 
-PictureImage* makeIcon(QWidget* parent, const Bitmap& picture, int left, int top) {
+PictureImage* makeIcon(QWidget* parent, const display::Bitmap& picture, int left, int top) {
     auto* icon = new PictureImage(parent);
     icon->setGeometry(left, top, 25, 25);
     icon->setTransparent(true);
@@ -115,7 +117,7 @@ void TForm2::buildLayout() {
     resize(kClientWidth, kClientHeight);
     move(195, 168);
 
-    const Bitmap graticule = makeGraticule();
+    const display::Bitmap graticule = display::makeGraticule();
     Image1 = new PictureImage(this);
     Image1->setGeometry(0, 0, 291, 330);
     Image1->setPicture(graticule);
@@ -144,12 +146,12 @@ void TForm2::buildLayout() {
     describeControls();
 
     // The refresh timer as the layout sets it; Loaded() starts it once all is read.
-    DXTimer1 = std::make_unique<TDXTimer>(Application::instance());
+    DXTimer1 = std::make_unique<display::TDXTimer>(Application::instance());
     DXTimer1->beginLoading();
     DXTimer1->setActiveOnly(false);
     DXTimer1->setEnabled(true);
     DXTimer1->setInterval(50);
-    DXTimer1->OnTimer = [this](TCustomDXTimer&, int32_t lagCount) {
+    DXTimer1->OnTimer = [this](display::TCustomDXTimer&, int32_t lagCount) {
         Application::instance().guard([this, lagCount] { DXTimer1Timer(lagCount); });
     };
     DXTimer1->Loaded();
@@ -294,3 +296,5 @@ void TForm2::closeEvent(QCloseEvent* event) {
     event->accept();
     QCoreApplication::exit(0);
 }
+
+} // namespace veldora::app

@@ -28,10 +28,18 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
-class PictureImage;
+
+namespace veldora::display {
 class TDXTimer;
-class TDXSound;
+}
+namespace veldora::capture {
 class TSoundCaptureStream;
+}
+
+namespace veldora::app {
+
+class PictureImage;
+class TDXSound;
 
 class TForm2 : public QWidget {
     Q_OBJECT
@@ -80,7 +88,7 @@ class TForm2 : public QWidget {
     void FormatBoxChange();
 
     // --- Conversion, live drawing and pause
-    void CaptureStreamFilledBuffer(TSoundCaptureStream& sender);
+    void CaptureStreamFilledBuffer(capture::TSoundCaptureStream& sender);
     void DXTimer1Timer(int32_t lagCount);
     void Button5Click(); // "Pause"
     void TrackBar4Change();
@@ -142,11 +150,11 @@ class TForm2 : public QWidget {
     QRadioButton* RadioButton3 = nullptr;
 
     // --- Components
-    std::unique_ptr<TDXTimer> DXTimer1;
+    std::unique_ptr<display::TDXTimer> DXTimer1;
     std::unique_ptr<TDXSound> DXSound1;
 
     // --- Fields
-    std::unique_ptr<TSoundCaptureStream> CaptureStream;
+    std::unique_ptr<capture::TSoundCaptureStream> CaptureStream;
     std::string DataFileName;
     std::string LastExportName; // the export dialog offers the name confirmed last
 
@@ -178,3 +186,5 @@ class TForm2 : public QWidget {
     // FormCreate's steps from listing the capture devices to seeding the trace.
     void startCapture();
 };
+
+} // namespace veldora::app

@@ -14,6 +14,8 @@
 #include "display/TraceDrawing.h"
 #include "display/TriggerTest.h"
 
+namespace veldora::app {
+
 namespace {
 
 // By channel count; the format probe tries only 1 and 2.
@@ -28,12 +30,12 @@ const char* channelName(int32_t channels) {
     }
 }
 
-QString formatItemText(const TSoundCaptureFormat& format) {
+QString formatItemText(const capture::TSoundCaptureFormat& format) {
     return QString::asprintf("%dHz %dbit %s", format.SamplesPerSec, format.BitsPerSample,
                              channelName(format.Channels));
 }
 
-bool isPreferredFormat(const TSoundCaptureFormat& format) {
+bool isPreferredFormat(const capture::TSoundCaptureFormat& format) {
     return format.SamplesPerSec == 48000 && format.BitsPerSample == 16 && format.Channels == 1;
 }
 
@@ -42,13 +44,13 @@ bool isPreferredFormat(const TSoundCaptureFormat& format) {
 // Start-up from listing the capture devices on. A failing step raises and so skips
 // every later one, the seed of the trace included.
 void TForm2::startCapture() {
-    TDirectXDrivers& drivers = TSoundCaptureStream::CaptureDrivers();
+    capture::TDirectXDrivers& drivers = capture::TSoundCaptureStream::CaptureDrivers();
     for (int i = 0; i < drivers.Count(); ++i)
         DriverBox->addItem(QString::fromStdString(drivers[i].Description));
     DriverBox->setCurrentIndex(0); // from code: the change handler does not run
     DriverBoxChange();
     CaptureStream->SetBufferMilliseconds(1024);
-    CaptureStream->SetOnDataReady(TDataReadyEvent::bind<&TForm2::CaptureStreamFilledBuffer>(this));
+    CaptureStream->SetOnDataReady(capture::TDataReadyEvent::bind<&TForm2::CaptureStreamFilledBuffer>(this));
     CaptureStream->FormatIndex = FormatBox->currentIndex(); // -1 when no format: Start raises
     CaptureStream->Start();
     State.TraceX[0] = State.TraceX[1] = 10;
@@ -59,9 +61,9 @@ void TForm2::startCapture() {
 // Always the default capture device; the list's selection is not consulted.
 void TForm2::DriverBoxChange() {
     CaptureStream.reset();
-    CaptureStream = std::make_unique<TSoundCaptureStream>(nullptr);
+    CaptureStream = std::make_unique<capture::TSoundCaptureStream>(nullptr);
     FormatBox->clear();
-    const TSoundCaptureFormats& formats = CaptureStream->GetFormats();
+    const capture::TSoundCaptureFormats& formats = CaptureStream->GetFormats();
     if (formats.Count() == 0)
         return;
     int preferred = 0;
@@ -87,16 +89,16 @@ void TForm2::FormatBoxChange() {
 // a slow format fills the block. Reading the newest bytes keeps the trace within one
 // notification period of the input and returns at once; until a whole block has been
 // captured the previous trace stays.
-void TForm2::CaptureStreamFilledBuffer(TSoundCaptureStream&) {
+void TForm2::CaptureStreamFilledBuffer(capture::TSoundCaptureStream&) {
     State.BlockSize = 1024;
     if (!CaptureStream || !CaptureStream->ReadLatest(State.CaptureBlock.data(), State.BlockSize))
         return;
-    ConversionSliders sliders;
+    display::ConversionSliders sliders;
     sliders.timeBase = TrackBar1->value();
     sliders.scaleIndex = TrackBar3->value();
     sliders.xPosition = TrackBar4->value();
     sliders.yPosition = TrackBar2->value();
-    convertBlock(State.CaptureBlock, sliders, State.TraceX, State.TraceY);
+    display::convertBlock(State.CaptureBlock, sliders, State.TraceX, State.TraceY);
     ++State.TraceVersion;
     ++frameCounts().blocks;
 }
@@ -109,20 +111,21 @@ void TForm2::CaptureStreamFilledBuffer(TSoundCaptureStream&) {
 // and asks for no repaint (ticks come on every idle pass, blocks 20 times a second).
 void TForm2::DXTimer1Timer(int32_t) {
     ++frameCounts().ticks;
-    TriggerButton checked = TriggerButton::Auto; // "+/-", or no button checked
+    display::TriggerButton checked = display::TriggerButton::Auto; // "+/-", or no button checked
     if (!RadioButton1->isChecked() && RadioButton2->isChecked())
-        checked = TriggerButton::Minus;
+        checked = display::TriggerButton::Minus;
     else if (!RadioButton1->isChecked() && RadioButton3->isChecked())
-        checked = TriggerButton::Plus;
-    if (!triggerPasses(checked, triggerLevel(TrackBar2->value()), State.TraceY[0], State.TraceY[1]))
+        checked = display::TriggerButton::Plus;
+    if (!display::triggerPasses(checked, display::triggerLevel(TrackBar2->value()), State.TraceY[0],
+                                State.TraceY[1]))
         return;
     const PictureImage& background = *Image2;
     LiveFrameInputs inputs{State.TraceVersion, background.pictureVersion(), Image1->pictureVersion(),
                            State.Reversed, TrackBar4->value()};
     if (inputs == lastLiveFrame_)
         return;
-    drawLiveTrace(Image1->editPicture(), background.picture(), State.TraceX, State.TraceY, State.Reversed,
-                  TrackBar4->value());
+    display::drawLiveTrace(Image1->editPicture(), background.picture(), State.TraceX, State.TraceY,
+                           State.Reversed, TrackBar4->value());
     Image1->update();
     inputs.screenVersion = Image1->pictureVersion(); // the picture just drawn
     lastLiveFrame_ = inputs;
@@ -153,7 +156,9 @@ void TForm2::TrackBar2Change() {
 }
 
 void TForm2::RedrawPausedTrace() {
-    drawPausedTrace(Image1->editPicture(), Image2->picture(), State.TraceX, State.TraceY, State.Reversed,
-                    TrackBar4->value(), TrackBar2->value());
+    display::drawPausedTrace(Image1->editPicture(), Image2->picture(), State.TraceX, State.TraceY,
+                             State.Reversed, TrackBar4->value(), TrackBar2->value());
     Image1->update();
 }
+
+} // namespace veldora::app

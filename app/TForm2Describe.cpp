@@ -11,6 +11,8 @@
 #include "app/PictureImage.h"
 #include "app/TForm2.h"
 
+namespace veldora::app {
+
 namespace {
 
 void describe(QWidget* control, const QString& name, const QString& description,
@@ -79,3 +81,5 @@ void TForm2::describeControls() {
              QStringLiteral("Sample rate, sample size and channels of the capture"));
     nameComboLists(this);
 }
+
+} // namespace veldora::app

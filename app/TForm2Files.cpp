@@ -12,13 +12,15 @@
 #include "storage/BmpFile.h"
 #include "storage/TraceFile.h"
 
+namespace veldora::app {
+
 // Both routines throw EInOutError and leave the arrays as they were on failure.
 void TForm2::WriteTraceFile(const std::string& name) {
-    writeTraceFile(name, State.TraceX, State.TraceY);
+    storage::writeTraceFile(name, State.TraceX, State.TraceY);
 }
 
 void TForm2::ReadTraceFile(const std::string& name) {
-    readTraceFile(name, State.TraceX, State.TraceY);
+    storage::readTraceFile(name, State.TraceX, State.TraceY);
     ++State.TraceVersion;
 }
 
@@ -39,7 +41,7 @@ void TForm2::Button3Click() {
 // later trace until the background is reloaded.
 void TForm2::Button6Click() {
     ReadTraceFile(DataFileName);
-    drawMergedTrace(Image1->editPicture(), Image2->editPicture(), State.TraceX, State.TraceY);
+    display::drawMergedTrace(Image1->editPicture(), Image2->editPicture(), State.TraceX, State.TraceY);
     Image1->update();
     Image2->update();
 }
@@ -56,5 +58,7 @@ void TForm2::Image5Click() {
     // Any dot counts, one in a folder name too.
     if (name.find('.') == std::string::npos)
         name += ".bmp";
-    writeBmpFile(name, Image1->picture());
+    storage::writeBmpFile(name, Image1->picture());
 }
+
+} // namespace veldora::app

@@ -19,6 +19,8 @@
 #include "app/TransientOwner.h"
 #include "display/DXTimer.h"
 
+namespace veldora::app {
+
 namespace {
 
 std::string decimalSeparator() {
@@ -170,3 +172,5 @@ void TForm2::Image3Click() {
 void TForm2::Button8Click() {
     showInFront(State.Form1, this);
 }
+
+} // namespace veldora::app

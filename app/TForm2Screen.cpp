@@ -6,21 +6,25 @@
 #include "base/ExecutablePath.h"
 #include "storage/BmpFile.h"
 
+namespace veldora::app {
+
 namespace {
 std::string backgroundPath(bool reversed) {
-    return executableDirectory() + (reversed ? "/background2.bmp" : "/background.bmp");
+    return base::executableDirectory() + (reversed ? "/background2.bmp" : "/background.bmp");
 }
 } // namespace
 
 // A failed load throws before either picture changes, so the screen stays as it was.
 void TForm2::Button7Click() {
-    Image2->setPicture(readBmpFile(backgroundPath(State.Reversed)));
+    Image2->setPicture(storage::readBmpFile(backgroundPath(State.Reversed)));
     Image1->setPicture(Image2->picture());
 }
 
 // The scheme switches first, so a failed load still changes the trace colour.
 void TForm2::Button9Click() {
     State.Reversed = !State.Reversed;
-    Image2->setPicture(readBmpFile(backgroundPath(State.Reversed)));
+    Image2->setPicture(storage::readBmpFile(backgroundPath(State.Reversed)));
     Image1->setPicture(Image2->picture());
 }
+
+} // namespace veldora::app

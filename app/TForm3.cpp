@@ -7,6 +7,8 @@
 #include "app/PictureImage.h"
 #include "app/WindowFont.h"
 
+namespace veldora::app {
+
 namespace {
 QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int pixelSize,
                   const QColor& colour) {
@@ -48,3 +50,5 @@ TForm3::~TForm3() {
     if (State.Form3 == this)
         State.Form3 = nullptr;
 }
+
+} // namespace veldora::app

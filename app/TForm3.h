@@ -6,6 +6,9 @@
 #include "app/ProgramState.h"
 
 class QLabel;
+
+namespace veldora::app {
+
 class PictureImage;
 
 class TForm3 : public QWidget {
@@ -26,3 +29,5 @@ class TForm3 : public QWidget {
   private:
     ProgramState& State;
 };
+
+} // namespace veldora::app

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace veldora::app {
+
 bool clientPlacesWindows() {
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
@@ -28,3 +30,5 @@ QWidget* messageBoxOwner(const QWidget& box) {
             return window;
     return nullptr;
 }
+
+} // namespace veldora::app

@@ -1,6 +1,9 @@
 #pragma once
 // Where the windowing system decides where windows go. Main thread only.
+
 class QWidget;
+
+namespace veldora::app {
 
 // False on Wayland: a client can neither place its top-level windows nor read where
 // they are; the compositor places a dialog only relative to the window it belongs to.
@@ -15,3 +18,5 @@ void setTransientOwner(QWidget& dialog, QWidget* owner);
 // The window a message box belongs to: the active window, else a visible top-level
 // window other than `box`; null when there is none (a box before the main window).
 QWidget* messageBoxOwner(const QWidget& box);
+
+} // namespace veldora::app

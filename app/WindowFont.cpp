@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QStringList>
 
+namespace veldora::app {
+
 QString windowFaceFamily() {
     // Measured at 9 and 11 pixels: DejaVu Sans Condensed leaves 2 to 7 pixels in every
     // designed gap; Liberation Sans is as narrow; plain DejaVu Sans is 3 to 5 pixels too
@@ -27,3 +29,5 @@ QFont windowFont(int pixelSize, bool bold) {
     font.setBold(bold);
     return font;
 }
+
+} // namespace veldora::app

@@ -16,19 +16,7 @@
 #include "base/MainThreadQueue.h"
 #include "capture/SoundLibrary.h"
 
-namespace {
-int run(char** argv);
-}
-
-int main(int, char** argv) {
-    // Worker threads ask this thread to run their requests; it is named here, first.
-    MainThreadQueue::instance().setMainThread();
-    const int exitCode = run(argv);
-    // Last of all, once the windows and their components are gone.
-    FreeLoadedLibraries();
-    return exitCode;
-}
-
+namespace veldora::app {
 namespace {
 int run(char** argv) {
     // The program reads no command line: Qt sees only the program's name.
@@ -63,3 +51,13 @@ int run(char** argv) {
     return 0;
 }
 } // namespace
+} // namespace veldora::app
+
+int main(int, char** argv) {
+    // Worker threads ask this thread to run their requests; it is named here, first.
+    veldora::base::MainThreadQueue::instance().setMainThread();
+    const int exitCode = veldora::app::run(argv);
+    // Last of all, once the windows and their components are gone.
+    veldora::capture::FreeLoadedLibraries();
+    return exitCode;
+}

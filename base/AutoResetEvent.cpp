@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+namespace veldora::base {
+
 void AutoResetEvent::Signal() {
     {
         std::lock_guard lock(mutex_);
@@ -17,3 +19,5 @@ bool AutoResetEvent::WaitFor(int milliseconds) {
     signalled_ = false;
     return signalled;
 }
+
+} // namespace veldora::base

@@ -4,6 +4,8 @@
 #include <condition_variable>
 #include <mutex>
 
+namespace veldora::base {
+
 class AutoResetEvent {
   public:
     void Signal();
@@ -16,3 +18,5 @@ class AutoResetEvent {
     std::condition_variable changed_;
     bool signalled_ = false;
 };
+
+} // namespace veldora::base

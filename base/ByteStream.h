@@ -3,6 +3,8 @@
 // counts are bytes.
 #include <cstdint>
 
+namespace veldora::base {
+
 enum class TSeekOrigin { Beginning, Current, End };
 
 class TStream {
@@ -15,3 +17,5 @@ class TStream {
     // Returns the new position.
     virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
 };
+
+} // namespace veldora::base

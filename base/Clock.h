@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <functional>
 
+namespace veldora::base {
+
 using MillisecondClock = std::function<uint32_t()>;
 
 uint32_t timeGetTime();
+
+} // namespace veldora::base

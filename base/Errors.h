@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace veldora::base {
+
 class Exception : public std::runtime_error {
   public:
     explicit Exception(const std::string& message, const char* className = "Exception")
@@ -57,3 +59,5 @@ class EInOutError : public Exception {
 inline EListError listIndexError(int index) {
     return EListError("List index out of bounds (" + std::to_string(index) + ")");
 }
+
+} // namespace veldora::base

@@ -8,6 +8,8 @@
 
 #include "base/UniqueFd.h"
 
+namespace veldora::base {
+
 class EventFd {
   public:
     // Not valid() when the kernel refuses one (out of descriptors or memory).
@@ -24,3 +26,5 @@ class EventFd {
   private:
     UniqueFd fd_;
 };
+
+} // namespace veldora::base

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace veldora::base {
+
 namespace {
 
 std::string readExecutablePath() {
@@ -36,3 +38,5 @@ std::string executableName() {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+} // namespace veldora::base

@@ -4,6 +4,8 @@
 // any thread.
 #include <string>
 
+namespace veldora::base {
+
 // The executable's full path; empty when the link cannot be read.
 const std::string& executablePath();
 
@@ -12,3 +14,5 @@ std::string executableDirectory();
 
 // Its file name; empty when the path is unknown.
 std::string executableName();
+
+} // namespace veldora::base

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <fcntl.h>
 
+namespace veldora::base {
+
 bool isUsablePath(const std::string& path) {
     return !path.empty() && path.find('\0') == std::string::npos;
 }
@@ -14,3 +16,5 @@ int openRetrying(const char* path, int flags, mode_t mode) {
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
+
+} // namespace veldora::base

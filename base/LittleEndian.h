@@ -3,6 +3,8 @@
 // format and the captured blocks store them. Qt-free; any thread.
 #include <cstdint>
 
+namespace veldora::base {
+
 constexpr uint16_t readLe16(const uint8_t* in) {
     return static_cast<uint16_t>(in[0] | in[1] << 8);
 }
@@ -21,3 +23,5 @@ constexpr void writeLe32(uint8_t* out, uint32_t value) {
     writeLe16(out, value);
     writeLe16(out + 2, value >> 16);
 }
+
+} // namespace veldora::base

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+namespace veldora::base {
+
 MainThreadQueue& MainThreadQueue::instance() {
     // Destroyed at exit, after everything made later. Every notification thread is
     // joined by its owner on the main thread, so none can reach the queue after that.
@@ -178,3 +180,5 @@ size_t MainThreadQueue::pending() const {
     std::lock_guard lock(mutex_);
     return requests_.size();
 }
+
+} // namespace veldora::base

@@ -24,6 +24,8 @@
 #include <mutex>
 #include <thread>
 
+namespace veldora::base {
+
 class MainThreadQueue {
   public:
     using Call = std::function<void()>;
@@ -88,3 +90,5 @@ class MainThreadQueue {
     std::function<void(std::exception_ptr)> errorReporter_;
     std::thread::id mainThread_; // none until setMainThread()
 };
+
+} // namespace veldora::base

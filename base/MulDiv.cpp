@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <limits>
 
+namespace veldora::base {
+
 int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
     if (c == 0)
         return -1;
@@ -15,3 +17,5 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
         return -1;
     return negative ? static_cast<int32_t>(-static_cast<int64_t>(rounded)) : static_cast<int32_t>(rounded);
 }
+
+} // namespace veldora::base

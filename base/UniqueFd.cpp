@@ -2,9 +2,13 @@
 
 #include <cerrno>
 
+namespace veldora::base {
+
 int UniqueFd::close() {
     if (fd_ < 0)
         return 0;
     const int result = ::close(release());
     return result == 0 || errno == EINTR ? 0 : errno;
 }
+
+} // namespace veldora::base

@@ -2,6 +2,8 @@
 // Owns one file descriptor and closes it once. Qt-free; any thread.
 #include <unistd.h>
 
+namespace veldora::base {
+
 class UniqueFd {
   public:
     UniqueFd() = default;
@@ -37,3 +39,5 @@ class UniqueFd {
   private:
     int fd_ = -1;
 };
+
+} // namespace veldora::base

@@ -15,6 +15,9 @@
 #include "capture/SoundLibrary.h"
 #include "tests/support/SimulatedSoundService.h"
 
+using namespace veldora::base;
+using namespace veldora::capture;
+
 namespace {
 
 constexpr int32_t kBlock = 1024;

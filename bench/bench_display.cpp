@@ -12,6 +12,8 @@
 #include "display/TraceConversion.h"
 #include "display/TraceDrawing.h"
 
+using namespace veldora::display;
+
 namespace {
 
 // 1 kHz at 48000 Hz, 16-bit mono at 80 % of full scale: each word holds two samples.

@@ -33,6 +33,10 @@
 #include "display/TraceDrawing.h"
 #include "tests/support/SimulatedSoundService.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::app;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

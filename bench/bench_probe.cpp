@@ -15,6 +15,8 @@
 #include <string>
 #include <thread>
 
+using namespace veldora::sound;
+
 namespace {
 
 struct Service {

@@ -3,6 +3,8 @@
 #include "base/Errors.h"
 #include "capture/SoundLibrary.h"
 
+namespace veldora::capture {
+
 namespace {
 
 std::unique_ptr<TDirectXDrivers>& driversHolder() {
@@ -10,7 +12,7 @@ std::unique_ptr<TDirectXDrivers>& driversHolder() {
     return holder;
 }
 
-int enumerationCallback(GUID* guid, const char* description, const char* module, void* context) {
+int enumerationCallback(sound::GUID* guid, const char* description, const char* module, void* context) {
     TDirectXDriver& driver = static_cast<TDirectXDrivers*>(context)->Add();
     driver.SetGuid(guid);
     driver.Description = description ? description : "";
@@ -20,7 +22,7 @@ int enumerationCallback(GUID* guid, const char* description, const char* module,
 
 } // namespace
 
-void TDirectXDriver::SetGuid(GUID* guid) {
+void TDirectXDriver::SetGuid(sound::GUID* guid) {
     if (!guid) {
         Guid = guid;
         return;
@@ -31,7 +33,7 @@ void TDirectXDriver::SetGuid(GUID* guid) {
 
 TDirectXDriver& TDirectXDrivers::Items(int index) const {
     if (index < 0 || index >= Count())
-        throw listIndexError(index);
+        throw base::listIndexError(index);
     return *items_[static_cast<size_t>(index)];
 }
 
@@ -57,3 +59,5 @@ TDirectXDrivers& CaptureDrivers() {
 void FreeCaptureDrivers() {
     driversHolder().reset();
 }
+
+} // namespace veldora::capture

@@ -8,6 +8,8 @@
 
 #include "capture/SoundService.h"
 
+namespace veldora::capture {
+
 class TDirectXDrivers;
 
 class TDirectXDriver {
@@ -18,12 +20,12 @@ class TDirectXDriver {
 
     // Copies a readable GUID into GuidValue and points Guid at it; a null pointer (the
     // default device) is kept as passed. Null is the only unreadable pointer we detect.
-    void SetGuid(GUID* guid);
+    void SetGuid(sound::GUID* guid);
 
     TDirectXDrivers* Collection; // the owning list
     int ID;                      // serial number within the list
-    GUID* Guid = nullptr;        // the device to open; null: the default device
-    GUID GuidValue{};            // the item's own copy of the device's GUID
+    sound::GUID* Guid = nullptr; // the device to open; null: the default device
+    sound::GUID GuidValue{};     // the item's own copy of the device's GUID
     std::string Description;
     std::string ModuleName;
 };
@@ -54,3 +56,5 @@ TDirectXDrivers& CaptureDrivers();
 // Frees the list in the holder; the next CaptureDrivers() enumerates again. The holder
 // is freed at program exit by itself; tests call this to rebuild the list.
 void FreeCaptureDrivers();
+
+} // namespace veldora::capture

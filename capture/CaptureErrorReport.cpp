@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+namespace veldora::capture {
+
 namespace {
 CaptureErrorReporter& installedReporter() {
     static CaptureErrorReporter reporter;
@@ -27,3 +29,5 @@ void reportCaptureError(const std::exception_ptr& error) noexcept {
         std::fprintf(stderr, "Unknown capture error\n");
     }
 }
+
+} // namespace veldora::capture

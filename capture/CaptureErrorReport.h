@@ -7,9 +7,13 @@
 #include <exception>
 #include <functional>
 
+namespace veldora::capture {
+
 using CaptureErrorReporter = std::function<void(std::exception_ptr error)>;
 
 // Installs the reporter (empty: back to stderr). Main thread, before capture starts.
 void setCaptureErrorReporter(CaptureErrorReporter reporter);
 // Hands the error to the reporter; never throws. Main thread.
 void reportCaptureError(const std::exception_ptr& error) noexcept;
+
+} // namespace veldora::capture

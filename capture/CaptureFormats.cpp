@@ -3,9 +3,11 @@
 #include "base/Errors.h"
 #include "capture/ServiceRef.h"
 
+namespace veldora::capture {
+
 const TSoundCaptureFormat& TSoundCaptureFormats::Items(int index) const {
     if (index < 0 || index >= Count())
-        throw listIndexError(index);
+        throw base::listIndexError(index);
     return items_[static_cast<size_t>(index)];
 }
 
@@ -13,9 +15,9 @@ TSoundCaptureFormat& TSoundCaptureFormats::Add() {
     return items_.emplace_back();
 }
 
-WAVEFORMATEX& MakePCMWaveFormat(WAVEFORMATEX& Format, int32_t SamplesPerSec, int32_t BitsPerSample,
-                                int32_t Channels) {
-    Format.wFormatTag = WAVE_FORMAT_PCM;
+sound::WAVEFORMATEX& MakePCMWaveFormat(sound::WAVEFORMATEX& Format, int32_t SamplesPerSec,
+                                       int32_t BitsPerSample, int32_t Channels) {
+    Format.wFormatTag = sound::WAVE_FORMAT_PCM;
     Format.nChannels = static_cast<uint16_t>(Channels);
     Format.nSamplesPerSec = static_cast<uint32_t>(SamplesPerSec);
     Format.wBitsPerSample = static_cast<uint16_t>(BitsPerSample);
@@ -25,22 +27,22 @@ WAVEFORMATEX& MakePCMWaveFormat(WAVEFORMATEX& Format, int32_t SamplesPerSec, int
     return Format;
 }
 
-void ProbeCaptureFormats(IDirectSoundCapture& device, TSoundCaptureFormats& formats) {
-    ServiceRef<IDirectSoundCaptureBuffer> trial;
+void ProbeCaptureFormats(sound::IDirectSoundCapture& device, TSoundCaptureFormats& formats) {
+    sound::ServiceRef<sound::IDirectSoundCaptureBuffer> trial;
     for (int32_t rate : kCaptureSampleRates) {
         for (int32_t bits : kCaptureBitsPerSample) {
             for (int32_t channels : kCaptureChannels) {
-                WAVEFORMATEX format{};
+                sound::WAVEFORMATEX format{};
                 MakePCMWaveFormat(format, rate, bits, channels);
-                DSCBUFFERDESC desc{};
+                sound::DSCBUFFERDESC desc{};
                 desc.dwSize = 20;
                 desc.dwFlags = 0;
                 desc.dwBufferBytes = format.nAvgBytesPerSec;
                 desc.lpwfxFormat = &format;
-                const HRESULT result = device.CreateCaptureBuffer(&desc, trial.put(), nullptr);
+                const sound::HRESULT result = device.CreateCaptureBuffer(&desc, trial.put(), nullptr);
                 // A refused trial may still have handed out a buffer: release it as well.
                 trial.reset();
-                if (result != DS_OK)
+                if (result != sound::DS_OK)
                     continue;
                 TSoundCaptureFormat& item = formats.Add();
                 item.SamplesPerSec = static_cast<int32_t>(format.nSamplesPerSec);
@@ -50,3 +52,5 @@ void ProbeCaptureFormats(IDirectSoundCapture& device, TSoundCaptureFormats& form
         }
     }
 }
+
+} // namespace veldora::capture

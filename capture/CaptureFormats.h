@@ -7,6 +7,8 @@
 
 #include "capture/SoundService.h"
 
+namespace veldora::capture {
+
 class TSoundCaptureFormat {
   public:
     int32_t BitsPerSample = 0; // 8, 16, 24 or 32
@@ -34,10 +36,12 @@ constexpr std::array<int32_t, 2> kCaptureChannels{1, 2};
 
 // Fills `Format` as PCM: block = channels * (bits div 8) in 16 bits, bytes per second =
 // block * rate, cbSize 0. Returns `Format`.
-WAVEFORMATEX& MakePCMWaveFormat(WAVEFORMATEX& Format, int32_t SamplesPerSec, int32_t BitsPerSample,
-                                int32_t Channels);
+sound::WAVEFORMATEX& MakePCMWaveFormat(sound::WAVEFORMATEX& Format, int32_t SamplesPerSec,
+                                       int32_t BitsPerSample, int32_t Channels);
 
 // Tries a one-second capture buffer for every combination on the open device and
 // appends the accepted ones (result 0 only) in trial order. Each trial buffer is
 // released at once; refused combinations are skipped silently.
-void ProbeCaptureFormats(IDirectSoundCapture& device, TSoundCaptureFormats& formats);
+void ProbeCaptureFormats(sound::IDirectSoundCapture& device, TSoundCaptureFormats& formats);
+
+} // namespace veldora::capture

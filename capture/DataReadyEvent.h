@@ -9,6 +9,8 @@
 #include <functional>
 #include <utility>
 
+namespace veldora::capture {
+
 class TSoundCaptureStream;
 
 class TDataReadyEvent {
@@ -39,3 +41,5 @@ class TDataReadyEvent {
     const void* target_ = nullptr;
     uintptr_t id_ = 0;
 };
+
+} // namespace veldora::capture

@@ -6,11 +6,13 @@
 #include "capture/DirectSoundBuffer.h"
 #include "capture/SoundLibrary.h"
 
-TDirectSound::TDirectSound(const GUID* guid) {
+namespace veldora::capture {
+
+TDirectSound::TDirectSound(const sound::GUID* guid) {
     result_ = DirectSoundCreate(guid, sound_.put(), nullptr);
-    if (result_ != DS_OK) {
+    if (result_ != sound::DS_OK) {
         sound_.reset(); // a failing service may still have handed something out
-        throw EDirectSoundError("DirectSound cannot be initialized");
+        throw base::EDirectSoundError("DirectSound cannot be initialized");
     }
 }
 
@@ -37,3 +39,5 @@ void TDirectSound::FreeBuffer(TDirectSoundBuffer& buffer) {
         buffers_.erase(it);
     }
 }
+
+} // namespace veldora::capture

@@ -10,6 +10,8 @@
 #include "capture/ServiceRef.h"
 #include "capture/SoundService.h"
 
+namespace veldora::capture {
+
 class TDirectSoundBuffer;
 
 // A playback device. Owns its buffers: destroying it frees the remaining buffers, last
@@ -19,12 +21,12 @@ class TDirectSound : public TDirectX {
     // Opens the device (`guid` null: the default). Raises Exception "%s not loaded"
     // when the library is missing, EDirectSoundError "DirectSound cannot be
     // initialized" when the service refuses.
-    explicit TDirectSound(const GUID* guid);
+    explicit TDirectSound(const sound::GUID* guid);
     ~TDirectSound() override;
     TDirectSound(const TDirectSound&) = delete;
     TDirectSound& operator=(const TDirectSound&) = delete;
 
-    IDirectSound* IDSound() const { return sound_.get(); }
+    sound::IDirectSound* IDSound() const { return sound_.get(); }
     // Stores the result code; the caller does not act on it.
     void SetCooperativeLevel(uintptr_t window, uint32_t level);
 
@@ -38,6 +40,8 @@ class TDirectSound : public TDirectX {
     bool StickyFocus = false;
 
   private:
-    ServiceRef<IDirectSound> sound_;
+    sound::ServiceRef<sound::IDirectSound> sound_;
     std::vector<std::unique_ptr<TDirectSoundBuffer>> buffers_;
 };
+
+} // namespace veldora::capture

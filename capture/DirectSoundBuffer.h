@@ -8,6 +8,8 @@
 #include "capture/ServiceRef.h"
 #include "capture/SoundService.h"
 
+namespace veldora::capture {
+
 class TDirectSound;
 
 // Made by TDirectSound::AddBuffer and owned by that device.
@@ -18,14 +20,16 @@ class TDirectSoundBuffer : public TDirectX {
     TDirectSoundBuffer& operator=(const TDirectSoundBuffer&) = delete;
 
     // Creates the buffer; on success reads its caps and format, ignoring their results.
-    bool CreateBuffer(const DSBUFFERDESC& desc);
-    IDirectSoundBuffer* IBuffer() const { return buffer_.get(); }
-    const DSBCAPS& Caps() const { return caps_; }
+    bool CreateBuffer(const sound::DSBUFFERDESC& desc);
+    sound::IDirectSoundBuffer* IBuffer() const { return buffer_.get(); }
+    const sound::DSBCAPS& Caps() const { return caps_; }
     const std::vector<uint8_t>& Format() const { return format_; } // the raw WAVEFORMATEX block
 
   private:
     TDirectSound& device_;
-    ServiceRef<IDirectSoundBuffer> buffer_;
-    DSBCAPS caps_{};
+    sound::ServiceRef<sound::IDirectSoundBuffer> buffer_;
+    sound::DSBCAPS caps_{};
     std::vector<uint8_t> format_;
 };
+
+} // namespace veldora::capture

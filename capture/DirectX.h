@@ -2,12 +2,16 @@
 // The base of the sound-service wrappers. Qt-free; main thread only.
 #include "capture/SoundService.h"
 
+namespace veldora::capture {
+
 // Keeps the result code of the last sound-service call.
 class TDirectX {
   public:
     virtual ~TDirectX() = default;
-    HRESULT DXResult() const { return result_; }
+    sound::HRESULT DXResult() const { return result_; }
 
   protected:
-    HRESULT result_ = DS_OK;
+    sound::HRESULT result_ = sound::DS_OK;
 };
+
+} // namespace veldora::capture

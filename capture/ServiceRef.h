@@ -5,6 +5,8 @@
 // owned by one thread.
 #include <utility>
 
+namespace veldora::sound {
+
 template <class T> class ServiceRef {
   public:
     ServiceRef() = default;
@@ -46,3 +48,5 @@ template <class T> class ServiceRef {
   private:
     T* object_ = nullptr;
 };
+
+} // namespace veldora::sound

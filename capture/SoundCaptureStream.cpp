@@ -11,10 +11,12 @@
 #include "capture/SoundCaptureStreamNotify.h"
 #include "capture/SoundLibrary.h"
 
-TSoundCaptureStream::TSoundCaptureStream(const GUID* DeviceGuid) {
+namespace veldora::capture {
+
+TSoundCaptureStream::TSoundCaptureStream(const sound::GUID* DeviceGuid) {
     // A raise below leaves nothing: the members release the device and free the formats.
-    if (DirectSoundCaptureCreate(DeviceGuid, CaptureDevice.put(), nullptr) != DS_OK || !CaptureDevice)
-        throw ESoundCaptureStreamError("DirectSoundCapture cannot be initialized");
+    if (DirectSoundCaptureCreate(DeviceGuid, CaptureDevice.put(), nullptr) != sound::DS_OK || !CaptureDevice)
+        throw base::ESoundCaptureStreamError("DirectSoundCapture cannot be initialized");
     ProbeCaptureFormats(*CaptureDevice.get(), Formats);
 }
 
@@ -26,32 +28,32 @@ TSoundCaptureStream::~TSoundCaptureStream() {
 }
 
 TDirectXDrivers& TSoundCaptureStream::CaptureDrivers() {
-    return ::CaptureDrivers();
+    return capture::CaptureDrivers();
 }
 
 void TSoundCaptureStream::Start() {
     Stop();
     try {
         Capturing = true;
-        SetWaveFormatSize(sizeof(WAVEFORMATEX));
+        SetWaveFormatSize(sizeof(sound::WAVEFORMATEX));
         const TSoundCaptureFormat& item = Formats.Items(FormatIndex);
-        WAVEFORMATEX& format = *GetWaveFormat();
+        sound::WAVEFORMATEX& format = *GetWaveFormat();
         MakePCMWaveFormat(format, item.SamplesPerSec, item.BitsPerSample, item.Channels);
-        BufferBytes = static_cast<uint32_t>(
-            std::max(MulDiv(static_cast<int32_t>(format.nAvgBytesPerSec), BufferMilliseconds, 1000), 8000));
-        DSCBUFFERDESC desc{};
+        BufferBytes = static_cast<uint32_t>(std::max(
+            base::MulDiv(static_cast<int32_t>(format.nAvgBytesPerSec), BufferMilliseconds, 1000), 8000));
+        sound::DSCBUFFERDESC desc{};
         desc.dwSize = 20;
         desc.dwFlags = 0;
         desc.dwBufferBytes = BufferBytes;
         desc.lpwfxFormat = &format;
-        if (CaptureDevice->CreateCaptureBuffer(&desc, CaptureBuffer.put(), nullptr) != DS_OK ||
+        if (CaptureDevice->CreateCaptureBuffer(&desc, CaptureBuffer.put(), nullptr) != sound::DS_OK ||
             !CaptureBuffer)
-            throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
+            throw base::ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
         ReadPosition = 0;
         // The device is set up as the ring starts: a ring that does not start is one
         // that cannot be made.
-        if (CaptureBuffer->Start(DSCBSTART_LOOPING) != DS_OK)
-            throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
+        if (CaptureBuffer->Start(sound::DSCBSTART_LOOPING) != sound::DS_OK)
+            throw base::ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
         if (OnDataReady)
             StartNotifyThread();
     } catch (...) {
@@ -94,11 +96,11 @@ int32_t TSoundCaptureStream::GetAvailableBytes() {
         return 0;
     uint32_t capturePosition = 0;
     uint32_t readPosition = 0;
-    const HRESULT result = CaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition);
-    if (isCaptureLost(result))
-        throw ESoundCaptureStreamError("Sound Capture Buffer lost: " +
-                                       std::string(std::strerror(captureLostErrno(result))));
-    if (result != DS_OK)
+    const sound::HRESULT result = CaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition);
+    if (sound::isCaptureLost(result))
+        throw base::ESoundCaptureStreamError("Sound Capture Buffer lost: " +
+                                             std::string(std::strerror(sound::captureLostErrno(result))));
+    if (result != sound::DS_OK)
         return 0;
     // Equal positions read as empty: an overrun by whole rings cannot be told apart.
     if (ReadPosition > readPosition)
@@ -121,7 +123,7 @@ int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
             uint32_t s1 = 0;
             uint32_t s2 = 0;
             if (CaptureBuffer->Lock(ReadPosition, static_cast<uint32_t>(wanted), &p1, &s1, &p2, &s2, 0) !=
-                DS_OK)
+                sound::DS_OK)
                 break;
             // Never trust the service with the caller's buffer: copy at most what we asked.
             const uint32_t n1 = p1 ? std::min(s1, static_cast<uint32_t>(wanted)) : 0;
@@ -143,7 +145,7 @@ int32_t TSoundCaptureStream::ReadData(void* Buffer, int32_t Count) {
         }
     }
     if (got < Count) {
-        const WAVEFORMATEX* format = GetWaveFormat();
+        const sound::WAVEFORMATEX* format = GetWaveFormat();
         const uint8_t silence = format && format->wBitsPerSample == 8 ? 0x80 : 0x00;
         std::memset(out + got, silence, static_cast<size_t>(Count - got));
     }
@@ -157,7 +159,7 @@ bool TSoundCaptureStream::ReadLatest(void* Buffer, int32_t Count) {
     // overwritten while it was copied; the block goes to Buffer only when whole.
     LatestBlock.resize(static_cast<size_t>(Count));
     uint64_t end = 0;
-    if (CaptureBuffer->ReadNewest(LatestBlock.data(), static_cast<uint32_t>(Count), &end) != DS_OK)
+    if (CaptureBuffer->ReadNewest(LatestBlock.data(), static_cast<uint32_t>(Count), &end) != sound::DS_OK)
         return false;
     std::memcpy(Buffer, LatestBlock.data(), static_cast<size_t>(Count));
     ReadPosition = static_cast<uint32_t>(end % BufferBytes);
@@ -186,3 +188,5 @@ void TSoundCaptureStream::DoDataReady() {
     if (OnDataReady)
         OnDataReady(*this);
 }
+
+} // namespace veldora::capture

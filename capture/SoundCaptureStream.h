@@ -30,6 +30,8 @@
 #include "capture/ServiceRef.h"
 #include "capture/WaveStream.h"
 
+namespace veldora::capture {
+
 class TSoundCaptureStreamNotify;
 
 class TSoundCaptureStream : public TCustomWaveStream2 {
@@ -43,7 +45,7 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     // EDirectXError "Necessary since DirectX 5" without the library, and
     // ESoundCaptureStreamError "DirectSoundCapture cannot be initialized" when the
     // device does not open.
-    explicit TSoundCaptureStream(const GUID* DeviceGuid);
+    explicit TSoundCaptureStream(const sound::GUID* DeviceGuid);
     // Stops, then frees the formats, the wave-format block and the device.
     ~TSoundCaptureStream() override;
     TSoundCaptureStream(const TSoundCaptureStream&) = delete;
@@ -88,18 +90,18 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     uint32_t GetReadPosition() const { return ReadPosition; } // bytes into the ring
     uint32_t GetBufferBytes() const { return BufferBytes; }   // ring size, fixed by Start
     // The running ring, or null when idle (for readers that peek at the newest bytes).
-    IDirectSoundCaptureBuffer* GetCaptureBuffer() const { return CaptureBuffer.get(); }
+    sound::IDirectSoundCaptureBuffer* GetCaptureBuffer() const { return CaptureBuffer.get(); }
     TSoundCaptureStreamNotify* GetNotifyThread() const { return NotifyThread.get(); }
 
     // Index into Formats of the format Start uses; written directly by the owner.
     int32_t FormatIndex = 0;
 
   private:
-    ServiceRef<IDirectSoundCaptureBuffer> CaptureBuffer;
+    sound::ServiceRef<sound::IDirectSoundCaptureBuffer> CaptureBuffer;
     int32_t BufferMilliseconds = 1000;
     uint32_t ReadPosition = 0;
     uint32_t BufferBytes = 0;
-    ServiceRef<IDirectSoundCapture> CaptureDevice;
+    sound::ServiceRef<sound::IDirectSoundCapture> CaptureDevice;
     bool Capturing = false;
     std::unique_ptr<TSoundCaptureStreamNotify> NotifyThread;
     TDataReadyEvent OnDataReady;
@@ -109,3 +111,5 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     void StartNotifyThread();
     void EndNotifyThread();
 };
+
+} // namespace veldora::capture

@@ -7,6 +7,8 @@
 #include "capture/CaptureErrorReport.h"
 #include "capture/SoundCaptureStream.h"
 
+namespace veldora::capture {
+
 TSoundCaptureStreamNotify::TSoundCaptureStreamNotify(TSoundCaptureStream& stream,
                                                      std::function<void()> failed)
     : Stream(stream), WaitMilliseconds(std::min(stream.GetBufferMilliseconds() / 4, 50)),
@@ -19,7 +21,7 @@ void TSoundCaptureStreamNotify::Resume() {
 }
 
 void TSoundCaptureStreamNotify::Execute() {
-    MainThreadQueue& queue = MainThreadQueue::instance();
+    base::MainThreadQueue& queue = base::MainThreadQueue::instance();
     // `this` outlives the body: every way of ending the object joins the thread first.
     // Waits to fixed marks one period apart, not a full period after each poll, so
     // the time the main thread takes to serve a poll does not stretch the period.
@@ -55,7 +57,7 @@ void TSoundCaptureStreamNotify::PollCapture() {
         // The report may have ended this thread (Pause pressed twice while it shows):
         // then its owner no longer wants to hear of the failure.
         if (!ended_)
-            MainThreadQueue::instance().post(this, [this] { Failed(); });
+            base::MainThreadQueue::instance().post(this, [this] { Failed(); });
     }
     polling_ = false;
 }
@@ -77,17 +79,17 @@ void TSoundCaptureStreamNotify::End(std::unique_ptr<TSoundCaptureStreamNotify> t
         std::shared_ptr<std::unique_ptr<TSoundCaptureStreamNotify>> holder;
         void operator()() const {
             if ((*holder)->polling_) { // a nested serve ran us before the poll returned
-                MainThreadQueue::instance().post(holder.get(), Join{holder});
+                base::MainThreadQueue::instance().post(holder.get(), Join{holder});
                 return;
             }
             holder->reset();
         }
     };
-    MainThreadQueue::instance().post(holder.get(), Join{holder});
+    base::MainThreadQueue::instance().post(holder.get(), Join{holder});
 }
 
 TSoundCaptureStreamNotify::~TSoundCaptureStreamNotify() {
-    MainThreadQueue& queue = MainThreadQueue::instance();
+    base::MainThreadQueue& queue = base::MainThreadQueue::instance();
     ended_ = true;
     event_.Signal();
     if (thread_.joinable()) {
@@ -96,3 +98,5 @@ TSoundCaptureStreamNotify::~TSoundCaptureStreamNotify() {
     }
     queue.cancel(this); // a failure request not yet run
 }
+
+} // namespace veldora::capture

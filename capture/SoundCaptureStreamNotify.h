@@ -23,6 +23,8 @@
 
 #include "base/AutoResetEvent.h"
 
+namespace veldora::capture {
+
 class TSoundCaptureStream;
 
 class TSoundCaptureStreamNotify {
@@ -58,7 +60,7 @@ class TSoundCaptureStreamNotify {
 
     const int WaitMilliseconds;
     const std::function<void()> Failed;
-    AutoResetEvent event_;
+    base::AutoResetEvent event_;
     std::atomic<bool> finished_{false}; // set by the body as it ends
     // Main thread only:
     bool polling_ = false; // inside PollCapture
@@ -66,3 +68,5 @@ class TSoundCaptureStreamNotify {
     bool failed_ = false;  // the handler raised; no further calls
     std::thread thread_;
 };
+
+} // namespace veldora::capture

@@ -13,6 +13,8 @@
 #include "base/Errors.h"
 #include "base/ExecutablePath.h"
 
+namespace veldora::capture {
+
 namespace {
 
 // One loaded library: a real one (dlopen handle) or an in-process stand-in of the tests.
@@ -55,15 +57,15 @@ std::string libraryPath(const std::string& name) {
     const std::string& override = libraryDirectoryOverride();
     if (!override.empty())
         return override + "/" + name;
-    return (executablePath().empty() ? "." : executableDirectory()) + "/" + name;
+    return (base::executablePath().empty() ? "." : base::executableDirectory()) + "/" + name;
 }
 
-Exception notLoaded(const std::string& libraryName) {
-    return Exception(libraryName + " not loaded");
+base::Exception notLoaded(const std::string& libraryName) {
+    return base::Exception(libraryName + " not loaded");
 }
 
 template <class Proc> Proc entryPoint(const char* procName) {
-    return reinterpret_cast<Proc>(GetLibraryProc(kSoundLibraryName, procName));
+    return reinterpret_cast<Proc>(GetLibraryProc(sound::kSoundLibraryName, procName));
 }
 
 } // namespace
@@ -95,26 +97,29 @@ void* GetLibraryProc(const std::string& LibraryName, const std::string& ProcName
     return proc;
 }
 
-HRESULT DirectSoundCreate(const GUID* guid, IDirectSound** sound, IUnknown* outer) {
+sound::HRESULT DirectSoundCreate(const sound::GUID* guid, sound::IDirectSound** sound,
+                                 sound::IUnknown* outer) {
     *sound = nullptr;
-    return entryPoint<DirectSoundCreateProc>("DirectSoundCreate")(guid, sound, outer);
+    return entryPoint<sound::DirectSoundCreateProc>("DirectSoundCreate")(guid, sound, outer);
 }
 
-HRESULT DirectSoundCaptureCreate(const GUID* guid, IDirectSoundCapture** capture, IUnknown* outer) {
+sound::HRESULT DirectSoundCaptureCreate(const sound::GUID* guid, sound::IDirectSoundCapture** capture,
+                                        sound::IUnknown* outer) {
     *capture = nullptr;
     try {
-        return entryPoint<DirectSoundCaptureCreateProc>("DirectSoundCaptureCreate")(guid, capture, outer);
+        return entryPoint<sound::DirectSoundCaptureCreateProc>("DirectSoundCaptureCreate")(guid, capture,
+                                                                                           outer);
     } catch (...) {
-        throw EDirectXError("Necessary since DirectX 5");
+        throw base::EDirectXError("Necessary since DirectX 5");
     }
 }
 
-HRESULT DirectSoundCaptureEnumerate(LPDSENUMCALLBACKA callback, void* context) {
+sound::HRESULT DirectSoundCaptureEnumerate(sound::LPDSENUMCALLBACKA callback, void* context) {
     try {
-        return entryPoint<DirectSoundCaptureEnumerateAProc>("DirectSoundCaptureEnumerateA")(callback,
-                                                                                            context);
+        return entryPoint<sound::DirectSoundCaptureEnumerateAProc>("DirectSoundCaptureEnumerateA")(callback,
+                                                                                                   context);
     } catch (...) {
-        throw EDirectXError("Necessary since DirectX 5");
+        throw base::EDirectXError("Necessary since DirectX 5");
     }
 }
 
@@ -147,3 +152,5 @@ void setLibraryDirectory(const std::string& directory) {
 }
 
 } // namespace SoundLibraryTestSeam
+
+} // namespace veldora::capture

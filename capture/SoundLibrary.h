@@ -7,6 +7,8 @@
 
 #include "capture/SoundService.h"
 
+namespace veldora::capture {
+
 // The entry point `ProcName` of `LibraryName`. The library is loaded once, under the name
 // passed (joined to the executable's directory unless it holds a '/'), and kept in
 // `LoadedLibraries` under its lower-cased name; the entry point is looked up anew on
@@ -16,12 +18,14 @@ void* GetLibraryProc(const std::string& LibraryName, const std::string& ProcName
 
 // Clears *sound and calls the library's "DirectSoundCreate"; returns its result code.
 // A GetLibraryProc failure passes on unchanged.
-HRESULT DirectSoundCreate(const GUID* guid, IDirectSound** sound, IUnknown* outer);
+sound::HRESULT DirectSoundCreate(const sound::GUID* guid, sound::IDirectSound** sound,
+                                 sound::IUnknown* outer);
 // Clears *capture and calls "DirectSoundCaptureCreate". Any exception while loading or
 // calling becomes EDirectXError "Necessary since DirectX 5".
-HRESULT DirectSoundCaptureCreate(const GUID* guid, IDirectSoundCapture** capture, IUnknown* outer);
+sound::HRESULT DirectSoundCaptureCreate(const sound::GUID* guid, sound::IDirectSoundCapture** capture,
+                                        sound::IUnknown* outer);
 // Calls "DirectSoundCaptureEnumerateA"; the same replacement by EDirectXError.
-HRESULT DirectSoundCaptureEnumerate(LPDSENUMCALLBACKA callback, void* context);
+sound::HRESULT DirectSoundCaptureEnumerate(sound::LPDSENUMCALLBACKA callback, void* context);
 
 // At program exit: frees every loaded library in load order, then the list.
 void FreeLoadedLibraries();
@@ -40,3 +44,5 @@ void unregisterInProcessLibrary(const std::string& libraryName);
 // the default. A directory without the library simulates "library missing".
 void setLibraryDirectory(const std::string& directory);
 } // namespace SoundLibraryTestSeam
+
+} // namespace veldora::capture

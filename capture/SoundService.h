@@ -6,6 +6,8 @@
 // hands out one reference, Release() drops it.
 #include <cstdint>
 
+namespace veldora::sound {
+
 using HRESULT = int32_t;
 
 constexpr HRESULT DS_OK = 0;
@@ -149,3 +151,5 @@ using DirectSoundCaptureEnumerateAProc = HRESULT (*)(LPDSENUMCALLBACKA callback,
 
 // The file name of the service library, next to the executable.
 constexpr const char* kSoundLibraryName = "libveldorasound.so";
+
+} // namespace veldora::sound

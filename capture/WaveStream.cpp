@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace veldora::capture {
+
 namespace {
 // The byte count is a running 32-bit total: after 2 GiB (about a day of capture) it
 // wraps around instead of overflowing.
@@ -30,12 +32,12 @@ int32_t TCustomWaveStream::Write(const void* Buffer, int32_t Count) {
     return result;
 }
 
-int64_t TCustomWaveStream::Seek(int64_t offset, TSeekOrigin origin) {
+int64_t TCustomWaveStream::Seek(int64_t offset, base::TSeekOrigin origin) {
     // Seeking only moves the byte count; an unbounded stream has no end to seek from.
     int64_t base = 0;
-    if (origin == TSeekOrigin::Current)
+    if (origin == base::TSeekOrigin::Current)
         base = Position;
-    if (origin == TSeekOrigin::End)
+    if (origin == base::TSeekOrigin::End)
         base = std::max<int32_t>(GetSize(), 0);
     Position = static_cast<int32_t>(std::clamp<int64_t>(base + offset, 0, INT32_MAX));
     return Position;
@@ -49,9 +51,9 @@ int32_t TCustomWaveStream::WriteData(const void*, int32_t) {
     return 0;
 }
 
-WAVEFORMATEX* TCustomWaveStream2::GetWaveFormat() {
+sound::WAVEFORMATEX* TCustomWaveStream2::GetWaveFormat() {
     // The record is packed (alignment 1), so any byte block of its size holds it.
-    return reinterpret_cast<WAVEFORMATEX*>(WaveFormat.get());
+    return reinterpret_cast<sound::WAVEFORMATEX*>(WaveFormat.get());
 }
 
 void TCustomWaveStream2::SetWaveFormatSize(int32_t Size) {
@@ -66,3 +68,5 @@ void TCustomWaveStream2::SetWaveFormatSize(int32_t Size) {
     WaveFormat = std::move(block);
     WaveFormatSize = Size;
 }
+
+} // namespace veldora::capture

@@ -8,7 +8,9 @@
 #include "base/ByteStream.h"
 #include "capture/SoundService.h"
 
-class TCustomWaveStream : public TStream {
+namespace veldora::capture {
+
+class TCustomWaveStream : public base::TStream {
   public:
     // Running count of bytes delivered by Read (and taken by Write).
     int32_t Position = 0;
@@ -18,10 +20,10 @@ class TCustomWaveStream : public TStream {
     // to the size and Count to what remains. The result is added to Position.
     int32_t Read(void* Buffer, int32_t Count) override;
     int32_t Write(const void* Buffer, int32_t Count) override;
-    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    int64_t Seek(int64_t offset, base::TSeekOrigin origin) override;
 
     virtual int32_t GetAvailableBytes() { return -1; } // bytes waiting; -1: unknown
-    virtual WAVEFORMATEX* GetWaveFormat() = 0;
+    virtual sound::WAVEFORMATEX* GetWaveFormat() = 0;
     virtual int32_t GetWaveFormatSize() { return 0; }
     virtual int32_t GetSize() { return -1; } // -1: unbounded
     virtual int32_t ReadData(void* Buffer, int32_t Count);
@@ -34,7 +36,7 @@ class TCustomWaveStream : public TStream {
 class TCustomWaveStream2 : public TCustomWaveStream {
   public:
     // The wave-format record in the owned block; null until first sized.
-    WAVEFORMATEX* GetWaveFormat() override;
+    sound::WAVEFORMATEX* GetWaveFormat() override;
     int32_t GetWaveFormatSize() override { return WaveFormatSize; }
     // Reallocates the block to Size bytes (0 frees it), keeping what fits; stores Size.
     void SetWaveFormatSize(int32_t Size) override;
@@ -43,3 +45,5 @@ class TCustomWaveStream2 : public TCustomWaveStream {
     std::unique_ptr<std::byte[]> WaveFormat;
     int32_t WaveFormatSize = 0;
 };
+
+} // namespace veldora::capture

@@ -1,5 +1,7 @@
 #include "display/Bitmap.h"
 
+namespace veldora::display {
+
 Bitmap::Bitmap(int width, int height, uint32_t fillPixel)
     : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0),
       pixels_(static_cast<size_t>(width_) * height_, fillPixel) {}
@@ -9,3 +11,5 @@ void Bitmap::assign(const Bitmap& other) {
     height_ = other.height_;
     pixels_.assign(other.pixels_.begin(), other.pixels_.end());
 }
+
+} // namespace veldora::display

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace veldora::display {
+
 // A colour as the program gives it: the 24-bit value 0xBBGGRR (white 0xFFFFFF,
 // green 0x008000, blue 0xFF0000). Its own type, so a colour reaches a picture's
 // pixels (0x00RRGGBB) only through colourToPixel.
@@ -45,3 +47,5 @@ class Bitmap {
     int height_ = 0;
     std::vector<uint32_t> pixels_;
 };
+
+} // namespace veldora::display

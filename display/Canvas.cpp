@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace veldora::display {
+
 namespace {
 
 using Wide = __int128; // products of two 33-bit values during clipping
@@ -128,3 +130,5 @@ void Canvas::LineTo(int32_t x, int32_t y) {
     else
         drawMajor<false>(picture_, penPixel_, y0, x0, dy, dx);
 }
+
+} // namespace veldora::display

@@ -24,6 +24,8 @@
 
 #include "display/Bitmap.h"
 
+namespace veldora::display {
+
 class Canvas {
   public:
     // The canvas keeps a reference: the picture must outlive it. Pen black, at (0, 0).
@@ -49,3 +51,5 @@ class Canvas {
     int32_t penX_ = 0;
     int32_t penY_ = 0;
 };
+
+} // namespace veldora::display

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
-TCustomDXTimer::TCustomDXTimer(IdleHost& application, MillisecondClock clock)
-    : application_(application), clock_(clock ? std::move(clock) : MillisecondClock(&timeGetTime)) {
+namespace veldora::display {
+
+TCustomDXTimer::TCustomDXTimer(IdleHost& application, base::MillisecondClock clock)
+    : application_(application),
+      clock_(clock ? std::move(clock) : base::MillisecondClock(&base::timeGetTime)) {
     activeOnly_ = true;
     enabled_ = true;
     setInterval(1000);
@@ -136,3 +139,5 @@ void TCustomDXTimer::FireTimer(int32_t lagCount) {
         OnTimer(*this, lagCount);
     }
 }
+
+} // namespace veldora::display

@@ -8,6 +8,8 @@
 #include "base/Clock.h"
 #include "display/IdleHost.h"
 
+namespace veldora::display {
+
 class TCustomDXTimer;
 using TNotifyEvent = std::function<void(TCustomDXTimer& sender)>;
 using TDXTimerEvent = std::function<void(TCustomDXTimer& sender, int32_t lagCount)>;
@@ -15,7 +17,7 @@ using TDXTimerEvent = std::function<void(TCustomDXTimer& sender, int32_t lagCoun
 class TCustomDXTimer {
   public:
     // Adds the message hook; does not start the timer. `clock` defaults to timeGetTime.
-    explicit TCustomDXTimer(IdleHost& application, MillisecondClock clock = {});
+    explicit TCustomDXTimer(IdleHost& application, base::MillisecondClock clock = {});
     virtual ~TCustomDXTimer();
     TCustomDXTimer(const TCustomDXTimer&) = delete;
     TCustomDXTimer& operator=(const TCustomDXTimer&) = delete;
@@ -53,7 +55,7 @@ class TCustomDXTimer {
     bool AppMessageHook(uint32_t message);
 
     IdleHost& application_;
-    MillisecondClock clock_;
+    base::MillisecondClock clock_;
     int hookId_ = -1;
     bool loading_ = false;
 
@@ -71,3 +73,5 @@ class TDXTimer : public TCustomDXTimer {
   public:
     using TCustomDXTimer::TCustomDXTimer;
 };
+
+} // namespace veldora::display

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace veldora::display {
+
 // Drawing order: black field, grid lines, centre-axis ticks, then labels and the
 // zero marker in the label colour. Later layers win where they meet; in this
 // picture only the zero marker meets the grid (y = 160, x 10..15).
@@ -116,3 +118,5 @@ Bitmap makeGraticule() {
         put(picture, x, kCentreY, label);
     return picture;
 }
+
+} // namespace veldora::display

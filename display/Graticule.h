@@ -4,7 +4,11 @@
 // the centre axes, bright green labels and the zero marker.
 #include "display/Bitmap.h"
 
+namespace veldora::display {
+
 constexpr int kScreenWidth = 291;
 constexpr int kScreenHeight = 330;
 
 Bitmap makeGraticule();
+
+} // namespace veldora::display

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace veldora::display {
+
 constexpr uint32_t kMessageAppActivated = 0xB000;
 constexpr uint32_t kMessageAppDeactivated = 0xB001;
 
@@ -24,3 +26,5 @@ class IdleHost {
     virtual void removeMessageHook(int id) = 0;
     virtual bool active() const = 0;
 };
+
+} // namespace veldora::display

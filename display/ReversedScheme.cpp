@@ -1,5 +1,7 @@
 #include "display/ReversedScheme.h"
 
+namespace veldora::display {
+
 namespace {
 
 // Pixels are 0x00RRGGBB.
@@ -30,3 +32,5 @@ Bitmap reversedScheme(const Bitmap& normal) {
     }
     return reversed;
 }
+
+} // namespace veldora::display

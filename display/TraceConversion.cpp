@@ -5,6 +5,8 @@
 
 #include "base/LittleEndian.h"
 
+namespace veldora::display {
+
 namespace {
 
 constexpr int32_t kClampLeft = 10;
@@ -12,7 +14,7 @@ constexpr int32_t kClampRight = 281;
 constexpr int32_t kLastIndex = kConvertedPoints - 1; // 272
 
 int32_t wordAt(const CaptureBlockBuffer& block, int index) {
-    return static_cast<int32_t>(readLe32(block.data() + 4 * index));
+    return static_cast<int32_t>(base::readLe32(block.data() + 4 * index));
 }
 
 } // namespace
@@ -54,3 +56,5 @@ void convertBlock(const CaptureBlockBuffer& block, const ConversionSliders& slid
     if (n > kLastIndex)
         store(n, kLastIndex);
 }
+
+} // namespace veldora::display

@@ -7,6 +7,8 @@
 
 #include "display/TraceArrays.h"
 
+namespace veldora::display {
+
 // Slider positions as the front panel holds them.
 struct ConversionSliders {
     int32_t timeBase = 2;    // TrackBar1, 1..18: x step per word and loop length
@@ -34,3 +36,5 @@ constexpr int32_t conversionLastStep(int32_t timeBase) {
 // below 1 or a scale index outside 0..10.
 void convertBlock(const CaptureBlockBuffer& block, const ConversionSliders& sliders, TraceArray& traceX,
                   TraceArray& traceY);
+
+} // namespace veldora::display

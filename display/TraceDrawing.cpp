@@ -2,6 +2,8 @@
 
 #include "display/Canvas.h"
 
+namespace veldora::display {
+
 namespace {
 
 constexpr int kLastPoint = kConvertedPoints - 1; // 272
@@ -48,3 +50,5 @@ void drawMergedTrace(Bitmap& screen, Bitmap& background, const TraceArray& trace
     drawPolyline(screen, background, traceX, traceY, kMergeColour, [](int32_t x) { return x <= 280; });
     background.assign(screen);
 }
+
+} // namespace veldora::display

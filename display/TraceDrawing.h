@@ -8,6 +8,8 @@
 #include "display/Bitmap.h"
 #include "display/TraceArrays.h"
 
+namespace veldora::display {
+
 constexpr Colour kTraceColourNormal{0xFFFFFF};   // white
 constexpr Colour kTraceColourReversed{0x008000}; // green
 constexpr Colour kMergeColour{0xFF0000};         // blue
@@ -32,3 +34,5 @@ void drawPausedTrace(Bitmap& screen, const Bitmap& background, const TraceArray&
 // stored (a segment to each point whose x <= 280; only the end point is tested),
 // then background becomes a copy of screen.
 void drawMergedTrace(Bitmap& screen, Bitmap& background, const TraceArray& traceX, const TraceArray& traceY);
+
+} // namespace veldora::display

@@ -1,5 +1,7 @@
 #include "display/TriggerTest.h"
 
+namespace veldora::display {
+
 bool triggerPasses(TriggerButton checked, int32_t level, int32_t y0, int32_t y1) {
     switch (checked) {
     case TriggerButton::Auto:
@@ -17,3 +19,5 @@ bool triggerPasses(TriggerButton checked, int32_t level, int32_t y0, int32_t y1)
     const int64_t distance = int64_t(y0) - level;
     return distance <= kTriggerWindow && distance >= -kTriggerWindow;
 }
+
+} // namespace veldora::display

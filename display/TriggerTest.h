@@ -3,6 +3,8 @@
 // whether this tick draws. Pure; main thread.
 #include <cstdint>
 
+namespace veldora::display {
+
 // Which trigger radio button is checked ("+/-", "-", "+").
 enum class TriggerButton { Auto, Minus, Plus };
 
@@ -17,3 +19,5 @@ constexpr int32_t triggerLevel(int32_t yPosition) {
 // (y >= level) and y0 within 5 of it. "+": both at or above (y <= level) and y0
 // within 5.
 bool triggerPasses(TriggerButton checked, int32_t level, int32_t y0, int32_t y1);
+
+} // namespace veldora::display

@@ -4,16 +4,20 @@
 #include "display/ReversedScheme.h"
 #include "storage/BmpFile.h"
 
+namespace veldora::storage {
+
 std::string normalBackgroundBmp() {
-    return encodeBmp(makeGraticule());
+    return encodeBmp(display::makeGraticule());
 }
 
 std::string reversedBackgroundBmp() {
-    return encodeBmp(reversedScheme(makeGraticule()));
+    return encodeBmp(display::reversedScheme(display::makeGraticule()));
 }
 
 void writeBackgroundFiles(const std::string& directory) {
-    const Bitmap normal = makeGraticule();
+    const display::Bitmap normal = display::makeGraticule();
     writeBmpFile(directory + "/" + kNormalBackgroundName, normal);
-    writeBmpFile(directory + "/" + kReversedBackgroundName, reversedScheme(normal));
+    writeBmpFile(directory + "/" + kReversedBackgroundName, display::reversedScheme(normal));
 }
+
+} // namespace veldora::storage

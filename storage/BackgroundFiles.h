@@ -3,6 +3,8 @@
 // written at build time next to the program. Qt-free.
 #include <string>
 
+namespace veldora::storage {
+
 inline constexpr const char* kNormalBackgroundName = "background.bmp";    // normal scheme
 inline constexpr const char* kReversedBackgroundName = "background2.bmp"; // reversed scheme
 
@@ -14,3 +16,5 @@ std::string reversedBackgroundBmp();
 // Writes both files into the directory (which must exist). Throws what writeBmpFile
 // throws.
 void writeBackgroundFiles(const std::string& directory);
+
+} // namespace veldora::storage

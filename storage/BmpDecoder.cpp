@@ -2,11 +2,13 @@
 
 #include "storage/BmpHeader.h"
 
+namespace veldora::storage {
+
 namespace {
 
 using namespace bmp;
 
-void decodeUncompressed(const Bytes& in, const Layout& layout, Bitmap& picture) {
+void decodeUncompressed(const Bytes& in, const Layout& layout, display::Bitmap& picture) {
     const uint64_t bitsPerRow = uint64_t{static_cast<uint32_t>(layout.width)} * layout.bitsPerPixel;
     const uint64_t stride = (bitsPerRow + 31) / 32 * 4;
     const int bpp = layout.bitsPerPixel;
@@ -28,7 +30,7 @@ void decodeUncompressed(const Bytes& in, const Layout& layout, Bitmap& picture) 
                 break;
             }
             case 16: {
-                const uint32_t v = readLe16(src + 2 * x);
+                const uint32_t v = base::readLe16(src + 2 * x);
                 dest[x] = rgb(layout.red.extract(v), layout.green.extract(v), layout.blue.extract(v));
                 break;
             }
@@ -36,7 +38,7 @@ void decodeUncompressed(const Bytes& in, const Layout& layout, Bitmap& picture) 
                 dest[x] = rgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
                 break;
             default: { // 32
-                const uint32_t v = readLe32(src + 4 * x);
+                const uint32_t v = base::readLe32(src + 4 * x);
                 dest[x] = rgb(layout.red.extract(v), layout.green.extract(v), layout.blue.extract(v));
             }
             }
@@ -47,7 +49,7 @@ void decodeUncompressed(const Bytes& in, const Layout& layout, Bitmap& picture) 
 // Run-length encoded 8- or 4-bit pictures, rows from the bottom. Pixels the stream
 // skips (by a delta, an early end of line or of the picture) keep palette colour 0.
 // Runs that reach past the right edge are clipped.
-void decodeRle(const Bytes& in, const Layout& layout, Bitmap& picture) {
+void decodeRle(const Bytes& in, const Layout& layout, display::Bitmap& picture) {
     const bool four = layout.compression == kRle4;
     const uint64_t width = static_cast<uint32_t>(layout.width);
     const uint64_t height = static_cast<uint32_t>(layout.height);
@@ -107,7 +109,7 @@ void decodeRle(const Bytes& in, const Layout& layout, Bitmap& picture) {
 
 } // namespace
 
-Bitmap decodeBmp(const unsigned char* data, size_t size) {
+display::Bitmap decodeBmp(const unsigned char* data, size_t size) {
     const Bytes in(data, data == nullptr ? 0 : size);
     const Layout layout = readLayout(in);
     if (layout.compression == kRle8 || layout.compression == kRle4) {
@@ -118,7 +120,7 @@ Bitmap decodeBmp(const unsigned char* data, size_t size) {
         if (uint64_t{static_cast<uint32_t>(layout.width)} * static_cast<uint32_t>(layout.height) >
             streamBytes * 32768)
             invalid();
-        Bitmap picture(layout.width, layout.height, layout.palette.empty() ? 0 : layout.palette[0]);
+        display::Bitmap picture(layout.width, layout.height, layout.palette.empty() ? 0 : layout.palette[0]);
         decodeRle(in, layout, picture);
         return picture;
     }
@@ -129,7 +131,9 @@ Bitmap decodeBmp(const unsigned char* data, size_t size) {
     const uint64_t needed = stride * (static_cast<uint64_t>(layout.height) - 1) + (bitsPerRow + 7) / 8;
     if (!in.has(layout.pixelOffset, needed))
         invalid();
-    Bitmap picture(layout.width, layout.height);
+    display::Bitmap picture(layout.width, layout.height);
     decodeUncompressed(in, layout, picture);
     return picture;
 }
+
+} // namespace veldora::storage

@@ -14,6 +14,8 @@
 #include "storage/BmpHeader.h"
 #include "storage/SafeFileWriter.h"
 
+namespace veldora::storage {
+
 namespace {
 
 // A 32-bit picture of the largest size the decoder accepts, with room for headers.
@@ -21,12 +23,12 @@ constexpr size_t kMaxFileBytes = 4 * bmp::kMaxPixels + (1u << 20);
 
 } // namespace
 
-Bitmap readBmpFile(const std::string& path) {
-    const auto cannotOpen = [&] { return EFOpenError("Cannot open file " + path); };
-    if (!isUsablePath(path))
+display::Bitmap readBmpFile(const std::string& path) {
+    const auto cannotOpen = [&] { return base::EFOpenError("Cannot open file " + path); };
+    if (!base::isUsablePath(path))
         throw cannotOpen();
     // Non-blocking, so that a pipe named by mistake cannot hang the program.
-    const UniqueFd fd(openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const base::UniqueFd fd(base::openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st = {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
         throw cannotOpen();
@@ -50,7 +52,7 @@ Bitmap readBmpFile(const std::string& path) {
     return decodeBmp(bytes.data(), bytes.size());
 }
 
-void writeBmpFile(const std::string& path, const Bitmap& picture, const FileCalls& calls) {
+void writeBmpFile(const std::string& path, const display::Bitmap& picture, const FileCalls& calls) {
     const std::string content = encodeBmp(picture);
     try {
         SafeFileWriter file(path, calls);
@@ -58,7 +60,9 @@ void writeBmpFile(const std::string& path, const Bitmap& picture, const FileCall
         file.commit();
     } catch (const FileFailure& failure) {
         if (failure.step == FileFailure::Step::Write)
-            throw EWriteError("Stream write error");
-        throw EFCreateError("Cannot create file " + path);
+            throw base::EWriteError("Stream write error");
+        throw base::EFCreateError("Cannot create file " + path);
     }
 }
+
+} // namespace veldora::storage

@@ -5,10 +5,12 @@
 
 #include "base/Errors.h"
 
+namespace veldora::storage {
+
 namespace bmp {
 
 void invalid() {
-    throw EInvalidGraphic("Bitmap image is not valid");
+    throw base::EInvalidGraphic("Bitmap image is not valid");
 }
 
 Channel::Channel(uint32_t mask) : mask_(mask) {
@@ -129,3 +131,5 @@ Layout readLayout(const Bytes& in) {
 }
 
 } // namespace bmp
+
+} // namespace veldora::storage

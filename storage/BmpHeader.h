@@ -8,6 +8,8 @@
 
 #include "base/LittleEndian.h"
 
+namespace veldora::storage {
+
 namespace bmp {
 
 constexpr uint64_t kMaxPixels = uint64_t{1} << 24; // 16 Mpixel: 64 MB in memory
@@ -27,8 +29,8 @@ class Bytes {
     const unsigned char* at(size_t offset) const { return data_ + offset; }
     bool has(uint64_t offset, uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
     uint8_t u8(size_t offset) const { return need(offset, 1), data_[offset]; }
-    uint16_t u16(size_t offset) const { return need(offset, 2), readLe16(data_ + offset); }
-    uint32_t u32(size_t offset) const { return need(offset, 4), readLe32(data_ + offset); }
+    uint16_t u16(size_t offset) const { return need(offset, 2), base::readLe16(data_ + offset); }
+    uint32_t u32(size_t offset) const { return need(offset, 4), base::readLe32(data_ + offset); }
     int32_t i32(size_t offset) const { return static_cast<int32_t>(u32(offset)); }
 
   private:
@@ -74,3 +76,5 @@ constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
 Layout readLayout(const Bytes& in);
 
 } // namespace bmp
+
+} // namespace veldora::storage

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+namespace veldora::storage {
+
 const FileCalls& FileCalls::system() {
     static const FileCalls calls{
         [](int fd, const void* data, size_t size) { return ::write(fd, data, size); },
@@ -9,3 +11,5 @@ const FileCalls& FileCalls::system() {
     };
     return calls;
 }
+
+} // namespace veldora::storage

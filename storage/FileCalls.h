@@ -6,6 +6,8 @@
 #include <functional>
 #include <sys/types.h>
 
+namespace veldora::storage {
+
 struct FileCalls {
     // Same contract as ::write and ::fsync: a result of -1 with errno set on failure.
     std::function<ssize_t(int fd, const void* data, size_t size)> write;
@@ -14,3 +16,5 @@ struct FileCalls {
     // The real calls.
     static const FileCalls& system();
 };
+
+} // namespace veldora::storage

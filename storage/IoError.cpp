@@ -5,6 +5,8 @@
 
 #include "storage/PathParts.h"
 
+namespace veldora::storage {
+
 namespace ioerror {
 
 std::string messageFor(int code) {
@@ -28,8 +30,8 @@ std::string messageFor(int code) {
     }
 }
 
-EInOutError error(int code) {
-    return EInOutError(code, messageFor(code));
+base::EInOutError error(int code) {
+    return base::EInOutError(code, messageFor(code));
 }
 
 bool parentDirectoryExists(const std::string& path) {
@@ -103,8 +105,10 @@ int codeFromErrno(int err, const std::string& path) {
     }
 }
 
-EInOutError fromErrno(int err, const std::string& path) {
+base::EInOutError fromErrno(int err, const std::string& path) {
     return error(codeFromErrno(err, path));
 }
 
 } // namespace ioerror
+
+} // namespace veldora::storage

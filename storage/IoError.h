@@ -6,6 +6,8 @@
 
 #include "base/Errors.h"
 
+namespace veldora::storage {
+
 namespace ioerror {
 
 constexpr int kFileNotFound = 2;
@@ -21,7 +23,7 @@ constexpr int kInvalidNumericInput = 106;
 std::string messageFor(int code);
 
 // The exception for a code, with its message.
-EInOutError error(int code);
+base::EInOutError error(int code);
 
 // Maps errno to the nearest Windows error code:
 //   ENOENT                       2  (3 when the path's directory does not exist)
@@ -53,10 +55,12 @@ EInOutError error(int code);
 int codeFromErrno(int err, const std::string& path);
 
 // error(codeFromErrno(err, path)).
-EInOutError fromErrno(int err, const std::string& path);
+base::EInOutError fromErrno(int err, const std::string& path);
 
 // True when the directory part of `path` exists and is a directory ("." for a bare
 // name). Used to tell a missing file from a missing directory.
 bool parentDirectoryExists(const std::string& path);
 
 } // namespace ioerror
+
+} // namespace veldora::storage

@@ -1,5 +1,7 @@
 #include "storage/PathParts.h"
 
+namespace veldora::storage {
+
 namespace pathparts {
 
 std::string directoryOf(const std::string& path) {
@@ -17,3 +19,5 @@ std::string nameOf(const std::string& path) {
 }
 
 } // namespace pathparts
+
+} // namespace veldora::storage

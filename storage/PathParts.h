@@ -2,6 +2,8 @@
 // Splitting a file path at its last '/'. Qt-free; any thread.
 #include <string>
 
+namespace veldora::storage {
+
 namespace pathparts {
 
 // The directory part: "." for a bare name, "/" for a name in the root; a trailing
@@ -12,3 +14,5 @@ std::string directoryOf(const std::string& path);
 std::string nameOf(const std::string& path);
 
 } // namespace pathparts
+
+} // namespace veldora::storage

@@ -12,6 +12,8 @@
 #include "base/FileOpen.h"
 #include "storage/PathParts.h"
 
+namespace veldora::storage {
+
 namespace {
 
 [[noreturn]] void fail(FileFailure::Step step, int err) {
@@ -40,7 +42,7 @@ std::string uniqueSuffix() {
 
 // Best effort: makes the rename itself durable.
 void syncDirectory(const std::string& dir) {
-    UniqueFd fd(openRetrying(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    base::UniqueFd fd(base::openRetrying(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.valid())
         ::fsync(fd.get());
 }
@@ -54,21 +56,21 @@ bool diskFull(int err) {
 } // namespace
 
 SafeFileWriter::SafeFileWriter(const std::string& path, const FileCalls& calls) : calls_(calls) {
-    if (!isUsablePath(path))
+    if (!base::isUsablePath(path))
         fail(FileFailure::Step::Create, ENOENT);
 
     // The system's own lookup vets the target as a plain open would: links followed or
     // found looping, write permission, read-only mounts, protected links in sticky
     // folders. Non-blocking, so that a pipe without a reader cannot hang the program.
     const int openFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    targetFd_ = UniqueFd(openRetrying(path.c_str(), openFlags));
+    targetFd_ = base::UniqueFd(base::openRetrying(path.c_str(), openFlags));
     if (!targetFd_.valid()) {
         if (errno != ENOENT)
             fail(FileFailure::Step::Create, errno);
         struct stat link = {};
         if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
             // A dangling link: the file it names is created, as an open for writing does.
-            targetFd_ = UniqueFd(openRetrying(path.c_str(), openFlags | O_CREAT, 0666));
+            targetFd_ = base::UniqueFd(base::openRetrying(path.c_str(), openFlags | O_CREAT, 0666));
             if (!targetFd_.valid())
                 fail(FileFailure::Step::Create, errno);
             created_ = true;
@@ -118,7 +120,8 @@ int SafeFileWriter::makeTemporary(const struct stat* existing) {
         temp_ = dir;
         temp_.append("/.").append(base).append(".tmp").append(uniqueSuffix());
         // 0666 lets the umask decide a new file's permissions, as for any created file.
-        fd_ = UniqueFd(openRetrying(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
+        fd_ = base::UniqueFd(
+            base::openRetrying(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
         if (!fd_.valid() && errno != EEXIST) {
             const int err = errno;
             temp_.clear();
@@ -192,3 +195,5 @@ void SafeFileWriter::commit() {
     committed_ = true;
     syncDirectory(pathparts::directoryOf(target_));
 }
+
+} // namespace veldora::storage

@@ -19,10 +19,13 @@
 // Qt-free; one writer is used by one thread.
 #include <cstddef>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include "base/UniqueFd.h"
 #include "storage/FileCalls.h"
+
+namespace veldora::storage {
 
 // Why a SafeFileWriter step failed; the callers turn it into their own exception.
 struct FileFailure {
@@ -62,12 +65,14 @@ class SafeFileWriter {
     void removeCreatedTarget();
 
     FileCalls calls_;
-    std::string target_;   // the file that is replaced (a symbolic link resolved)
-    std::string temp_;     // empty when writing in place
-    UniqueFd fd_;          // the file being written
-    UniqueFd targetFd_;    // the existing target, open for writing, kept for the fallback
-    bool created_ = false; // the target did not exist: this writer made it (a dangling link)
+    std::string target_;      // the file that is replaced (a symbolic link resolved)
+    std::string temp_;        // empty when writing in place
+    base::UniqueFd fd_;       // the file being written
+    base::UniqueFd targetFd_; // the existing target, open for writing, kept for the fallback
+    bool created_ = false;    // the target did not exist: this writer made it (a dangling link)
     dev_t createdDev_ = 0;
     ino_t createdIno_ = 0;
     bool committed_ = false;
 };
+
+} // namespace veldora::storage

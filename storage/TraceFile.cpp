@@ -10,35 +10,37 @@
 #include "storage/IoError.h"
 #include "storage/SafeFileWriter.h"
 
+namespace veldora::storage {
+
 namespace {
 
 constexpr size_t kHalfBytes = kTraceFileBytes / 2;
 
 // An empty name would otherwise mean the standard input or output.
 void checkName(const std::string& path) {
-    if (!isUsablePath(path))
+    if (!base::isUsablePath(path))
         throw ioerror::error(ioerror::kInvalidFilename);
 }
 
 } // namespace
 
-TraceFileBytes encodeTraceFile(const TraceArray& x, const TraceArray& y) {
+TraceFileBytes encodeTraceFile(const display::TraceArray& x, const display::TraceArray& y) {
     TraceFileBytes bytes{};
-    for (int i = 0; i < kStoredPoints; ++i) {
-        writeLe32(&bytes[4 * i], static_cast<uint32_t>(x[i]));
-        writeLe32(&bytes[kHalfBytes + 4 * i], static_cast<uint32_t>(y[i]));
+    for (int i = 0; i < display::kStoredPoints; ++i) {
+        base::writeLe32(&bytes[4 * i], static_cast<uint32_t>(x[i]));
+        base::writeLe32(&bytes[kHalfBytes + 4 * i], static_cast<uint32_t>(y[i]));
     }
     return bytes;
 }
 
-void decodeTraceFile(const TraceFileBytes& bytes, TraceArray& x, TraceArray& y) {
-    for (int i = 0; i < kStoredPoints; ++i) {
-        x[i] = static_cast<int32_t>(readLe32(&bytes[4 * i]));
-        y[i] = static_cast<int32_t>(readLe32(&bytes[kHalfBytes + 4 * i]));
+void decodeTraceFile(const TraceFileBytes& bytes, display::TraceArray& x, display::TraceArray& y) {
+    for (int i = 0; i < display::kStoredPoints; ++i) {
+        x[i] = static_cast<int32_t>(base::readLe32(&bytes[4 * i]));
+        y[i] = static_cast<int32_t>(base::readLe32(&bytes[kHalfBytes + 4 * i]));
     }
 }
 
-void writeTraceFile(const std::string& path, const TraceArray& x, const TraceArray& y,
+void writeTraceFile(const std::string& path, const display::TraceArray& x, const display::TraceArray& y,
                     const FileCalls& calls) {
     checkName(path);
     const TraceFileBytes bytes = encodeTraceFile(x, y);
@@ -54,11 +56,11 @@ void writeTraceFile(const std::string& path, const TraceArray& x, const TraceArr
     }
 }
 
-void readTraceFile(const std::string& path, TraceArray& x, TraceArray& y) {
+void readTraceFile(const std::string& path, display::TraceArray& x, display::TraceArray& y) {
     checkName(path);
     // Non-blocking, so that a pipe or terminal named by mistake cannot hang the
     // program; it has no effect on regular files.
-    UniqueFd fd(openRetrying(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    base::UniqueFd fd(base::openRetrying(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid())
         throw ioerror::fromErrno(errno, path);
 
@@ -79,3 +81,5 @@ void readTraceFile(const std::string& path, TraceArray& x, TraceArray& y) {
         throw ioerror::fromErrno(err, path);
     decodeTraceFile(bytes, x, y);
 }
+
+} // namespace veldora::storage

@@ -10,13 +10,15 @@
 #include "storage/FileCalls.h"
 #include "storage/IoError.h"
 
-constexpr int kTraceFileBytes = kStoredPoints * 4 * 2; // 2240
+namespace veldora::storage {
+
+constexpr int kTraceFileBytes = display::kStoredPoints * 4 * 2; // 2240
 
 using TraceFileBytes = std::array<uint8_t, kTraceFileBytes>;
 
-TraceFileBytes encodeTraceFile(const TraceArray& x, const TraceArray& y);
+TraceFileBytes encodeTraceFile(const display::TraceArray& x, const display::TraceArray& y);
 // Replaces entries 0..279 of x and y with the values in `bytes`.
-void decodeTraceFile(const TraceFileBytes& bytes, TraceArray& x, TraceArray& y);
+void decodeTraceFile(const TraceFileBytes& bytes, display::TraceArray& x, display::TraceArray& y);
 
 // Saves the trace under `path` (used as given; relative to the current directory).
 // The file is replaced only once the new content is complete: a failed save leaves
@@ -25,7 +27,7 @@ void decodeTraceFile(const TraceFileBytes& bytes, TraceArray& x, TraceArray& y);
 // 5 "File access denied" for a read-only file or directory, 101 "Disk full" when a
 // write stores fewer bytes than asked, otherwise the code mapped from errno
 // (ENOSPC: 112 "I/O error 112"); see storage/IoError.h.
-void writeTraceFile(const std::string& path, const TraceArray& x, const TraceArray& y,
+void writeTraceFile(const std::string& path, const display::TraceArray& x, const display::TraceArray& y,
                     const FileCalls& calls = FileCalls::system());
 
 // Loads the first 2240 bytes of the file into x and y; longer files are accepted and
@@ -34,4 +36,6 @@ void writeTraceFile(const std::string& path, const TraceArray& x, const TraceArr
 // Throws EInOutError: 2 "File not found", 3 "Invalid filename" (empty path, missing
 // directory), 5, 100 "Read beyond end of file" for a file shorter than 2240 bytes,
 // otherwise the code mapped from errno.
-void readTraceFile(const std::string& path, TraceArray& x, TraceArray& y);
+void readTraceFile(const std::string& path, display::TraceArray& x, display::TraceArray& y);
+
+} // namespace veldora::storage

@@ -30,7 +30,7 @@ struct CaptureWorker::Run {
     PcmFormat format;
     std::shared_ptr<CaptureRing> ring;
     bool looping = true;
-    EventFd wake; // readable once stop is asked
+    base::EventFd wake; // readable once stop is asked
     std::atomic<bool> stopping{false};
     std::atomic<int> lost{0};
     std::atomic<uint32_t> recoveries{0};

@@ -6,6 +6,8 @@
 
 #include <alsa/asoundlib.h>
 
+namespace veldora::sound {
+
 namespace {
 
 struct ConfigCacheRelease {
@@ -19,3 +21,5 @@ struct ConfigCacheRelease {
 const ConfigCacheRelease releaseOnUnload;
 
 } // namespace
+
+} // namespace veldora::sound

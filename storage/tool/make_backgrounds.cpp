@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        writeBackgroundFiles(argv[1]);
+        veldora::storage::writeBackgroundFiles(argv[1]);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
         return 1;

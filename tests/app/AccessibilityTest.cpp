@@ -26,6 +26,8 @@
 #include "tests/app/Form2Fixture.h"
 #include "tests/support/WaitUntil.h"
 
+using namespace veldora::app;
+
 namespace {
 
 QString accessibleText(QObject* object, QAccessible::Text kind) {

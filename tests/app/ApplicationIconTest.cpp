@@ -7,6 +7,9 @@
 #include "app/Icons.h"
 #include "tests/app/Form2Fixture.h"
 
+using namespace veldora::display;
+using namespace veldora::app;
+
 namespace {
 
 // The window's icon is the installed icon set, every size of it; its 16 x 16 picture is

@@ -15,6 +15,10 @@
 #include "base/Errors.h"
 #include "tests/app/TestApp.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::app;
+
 namespace {
 
 class ApplicationTest : public ::testing::Test {

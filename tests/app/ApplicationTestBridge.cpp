@@ -12,6 +12,9 @@
 #include "base/MainThreadQueue.h"
 #include "tests/app/TestApp.h"
 
+using namespace veldora::base;
+using namespace veldora::app;
+
 namespace {
 
 TEST(ApplicationTestBridge, WorkerRequestRunsOnTheMainThreadFromTheEventLoop) {

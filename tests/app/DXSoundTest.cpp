@@ -10,6 +10,11 @@
 #include "capture/SoundLibrary.h"
 #include "capture/service/RefCounted.h"
 
+using namespace veldora::base;
+using namespace veldora::capture;
+using namespace veldora::sound;
+using namespace veldora::app;
+
 namespace {
 
 using veldora::sound::createRefCounted;

@@ -10,6 +10,10 @@
 #include "base/Errors.h"
 #include "tests/support/SimulatedSoundService.h"
 
+using namespace veldora::base;
+using namespace veldora::sound;
+using namespace veldora::app;
+
 namespace {
 
 TEST(DXSoundTestSimulated, OpenedOnLoadedAndReleasedOnDestruction) {

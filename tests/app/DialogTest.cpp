@@ -10,6 +10,8 @@
 #include "app/PictureImage.h"
 #include "tests/app/Form2Fixture.h"
 
+using namespace veldora::app;
+
 namespace {
 
 using DialogTest = Form2Fixture;

@@ -20,6 +20,10 @@
 #include "storage/BmpFile.h"
 #include "tests/app/FilesFixture.h"
 
+using namespace veldora::display;
+using namespace veldora::storage;
+using namespace veldora::app;
+
 namespace {
 
 // What the dialog showed when it opened.

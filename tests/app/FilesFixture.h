@@ -61,8 +61,8 @@ class FilesFixture : public Form2Fixture {
 
 // Distinct values in every entry, negative and large ones among them, so a swapped,
 // shifted or truncated record shows.
-inline void fillPattern(TraceArray& x, TraceArray& y, int32_t seed) {
-    for (int i = 0; i < kTraceLength; ++i) {
+inline void fillPattern(veldora::display::TraceArray& x, veldora::display::TraceArray& y, int32_t seed) {
+    for (int i = 0; i < veldora::display::kTraceLength; ++i) {
         x[i] = seed * 100003 + i * 7919 - 1000000;
         y[i] = (i % 2 ? -1 : 1) * (seed * 7 + i * 65537);
     }
@@ -70,12 +70,13 @@ inline void fillPattern(TraceArray& x, TraceArray& y, int32_t seed) {
 
 // A horizontal trace at height `y` from x = `left` to x = `left + length` (later points
 // repeat the last one, adding nothing); entries 273..279 hold values that are never drawn.
-inline void fillLine(TraceArray& x, TraceArray& y, int32_t left, int32_t length, int32_t height) {
-    for (int i = 0; i < kTraceLength; ++i) {
+inline void fillLine(veldora::display::TraceArray& x, veldora::display::TraceArray& y, int32_t left,
+                     int32_t length, int32_t height) {
+    for (int i = 0; i < veldora::display::kTraceLength; ++i) {
         x[i] = left + (i < length ? i : length);
         y[i] = height;
     }
-    for (int i = kConvertedPoints; i < kStoredPoints; ++i) {
+    for (int i = veldora::display::kConvertedPoints; i < veldora::display::kStoredPoints; ++i) {
         x[i] = -5 - i;
         y[i] = 1 << 30;
     }

@@ -20,6 +20,11 @@
 #include "tests/app/SavedFile.h"
 #include "tests/support/SimulatedSoundService.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::storage;
+using namespace veldora::capture;
+
 namespace {
 
 using FilesTraceTest = FilesFixture;

@@ -27,12 +27,12 @@ class Form2Fixture : public ::testing::Test {
             // capture starts, then the stream is released with the service. Tests that
             // need capture make their own service and stream.
             SimulatedSoundService sound;
-            form = std::make_unique<TForm2>(state);
+            form = std::make_unique<veldora::app::TForm2>(state);
             TestApp::app().guard([this] { form->FormCreate(); });
             form->CaptureStream.reset();
         }
-        dialog = std::make_unique<TForm1>(state);
-        about = std::make_unique<TForm3>(state);
+        dialog = std::make_unique<veldora::app::TForm1>(state);
+        about = std::make_unique<veldora::app::TForm3>(state);
     }
     void TearDown() override {
         about.reset();
@@ -48,8 +48,8 @@ class Form2Fixture : public ::testing::Test {
         QCoreApplication::processEvents();
     }
 
-    ProgramState state; // outlives the windows
-    std::unique_ptr<TForm2> form;
-    std::unique_ptr<TForm1> dialog;
-    std::unique_ptr<TForm3> about;
+    veldora::app::ProgramState state; // outlives the windows
+    std::unique_ptr<veldora::app::TForm2> form;
+    std::unique_ptr<veldora::app::TForm1> dialog;
+    std::unique_ptr<veldora::app::TForm3> about;
 };

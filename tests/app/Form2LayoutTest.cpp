@@ -16,6 +16,9 @@
 #include "display/Graticule.h"
 #include "tests/app/Form2Fixture.h"
 
+using namespace veldora::display;
+using namespace veldora::app;
+
 namespace {
 
 using Form2LayoutTest = Form2Fixture;

@@ -7,6 +7,9 @@
 #include "app/Icons.h"
 #include "app/PictureImage.h"
 
+using namespace veldora::display;
+using namespace veldora::app;
+
 namespace {
 
 QColor at(const QImage& image, int x, int y) {

@@ -13,6 +13,10 @@
 #include "tests/app/Form2Fixture.h"
 #include "tests/app/SavedFile.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::storage;
+
 namespace {
 
 // The background files lie next to the program; the test program stands in for it.

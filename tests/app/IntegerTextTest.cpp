@@ -5,6 +5,9 @@
 #include "app/IntegerText.h"
 #include "base/Errors.h"
 
+using namespace veldora::base;
+using namespace veldora::app;
+
 namespace {
 
 TEST(IntegerTextTest, AcceptedTexts) {

@@ -8,6 +8,11 @@
 #include "display/DXTimer.h"
 #include "tests/app/LiveFixture.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::sound;
+using namespace veldora::app;
+
 namespace {
 
 class LiveDisplayTest : public LiveFixture {

@@ -40,7 +40,7 @@ class LiveFixture : public ::testing::Test {
 
     // Builds the window and runs FormCreate as the program does; an error is shown.
     void start() {
-        form = std::make_unique<TForm2>(state);
+        form = std::make_unique<veldora::app::TForm2>(state);
         TestApp::app().guard([this] { form->FormCreate(); });
     }
 
@@ -88,9 +88,9 @@ class LiveFixture : public ::testing::Test {
         return bytes;
     }
 
-    static constexpr uint32_t kWhite = colourToPixel(kTraceColourNormal);
+    static constexpr uint32_t kWhite = veldora::display::colourToPixel(veldora::display::kTraceColourNormal);
 
-    ProgramState state; // outlives the window
+    veldora::app::ProgramState state; // outlives the window
     std::unique_ptr<SimulatedSoundService> sound;
-    std::unique_ptr<TForm2> form;
+    std::unique_ptr<veldora::app::TForm2> form;
 };

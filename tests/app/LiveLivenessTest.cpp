@@ -20,6 +20,10 @@
 #include "capture/DataReadyEvent.h"
 #include "tests/app/LiveFixture.h"
 
+using namespace veldora::display;
+using namespace veldora::capture;
+using namespace veldora::app;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

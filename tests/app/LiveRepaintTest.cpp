@@ -21,6 +21,11 @@
 #include "tests/app/LiveFixture.h"
 #include "tests/app/SavedFile.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::storage;
+using namespace veldora::app;
+
 namespace {
 
 // Background files next to the test program, which stands in for the program; what

@@ -14,6 +14,11 @@
 #include "display/DXTimer.h"
 #include "tests/app/LiveFixture.h"
 
+using namespace veldora::display;
+using namespace veldora::capture;
+using namespace veldora::sound;
+using namespace veldora::app;
+
 namespace {
 
 using LiveStartupTest = LiveFixture;

@@ -20,6 +20,8 @@
 #include "tests/app/Form2Fixture.h"
 #include "tests/app/TimeBaseReadouts.h"
 
+using namespace veldora::app;
+
 namespace {
 
 using PanelTest = Form2Fixture;

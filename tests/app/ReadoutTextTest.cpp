@@ -6,6 +6,8 @@
 #include "app/ReadoutText.h"
 #include "tests/app/TimeBaseReadouts.h"
 
+using namespace veldora::app;
+
 namespace {
 
 using TimeBaseReadouts::kTexts;

@@ -14,6 +14,9 @@
 #include "app/ScreenAxisMap.h"
 #include "display/Graticule.h"
 
+using namespace veldora::display;
+using namespace veldora::app;
+
 namespace {
 
 constexpr AxisGrid kColumns{10, 27, 11};

@@ -7,7 +7,9 @@
 
 #include <vector>
 
+namespace veldora::app {
 class Application;
+}
 
 struct TestMessage {
     QString title;
@@ -16,7 +18,7 @@ struct TestMessage {
 
 namespace TestApp {
 
-Application& app();
+veldora::app::Application& app();
 
 // Every message box shown since the last clearMessages(), oldest first.
 inline std::vector<TestMessage>& messages() {

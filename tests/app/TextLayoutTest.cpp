@@ -21,6 +21,8 @@
 #include "tests/app/Form2Fixture.h"
 #include "tests/app/TimeBaseReadouts.h"
 
+using namespace veldora::app;
+
 namespace {
 
 QString captionOf(QWidget* w) {

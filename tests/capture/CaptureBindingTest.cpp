@@ -5,6 +5,10 @@
 #include "capture/SoundLibrary.h"
 #include "tests/capture/CaptureFixture.h"
 
+using namespace veldora::base;
+using namespace veldora::capture;
+using namespace veldora::sound;
+
 using CaptureBinding = CaptureFixture;
 
 TEST_F(CaptureBinding, MissingLibraryRaisesNotLoadedWithTheLibraryName) {

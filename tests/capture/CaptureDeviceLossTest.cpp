@@ -5,6 +5,10 @@
 
 #include "tests/capture/CaptureFixture.h"
 
+using namespace veldora::base;
+using namespace veldora::capture;
+using namespace veldora::sound;
+
 using CaptureDeviceLoss = CaptureFixture;
 
 TEST_F(CaptureDeviceLoss, RingThatDoesNotStartRaisesCannotBeMadeAndLeavesTheStreamIdle) {

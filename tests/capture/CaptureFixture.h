@@ -18,8 +18,8 @@
 class CaptureFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        MainThreadQueue::instance().setErrorReporter(reportCaptureError);
-        setCaptureErrorReporter([this](std::exception_ptr error) {
+        veldora::base::MainThreadQueue::instance().setErrorReporter(veldora::capture::reportCaptureError);
+        veldora::capture::setCaptureErrorReporter([this](std::exception_ptr error) {
             try {
                 std::rethrow_exception(error);
             } catch (const std::exception& e) {
@@ -29,16 +29,16 @@ class CaptureFixture : public ::testing::Test {
     }
     void TearDown() override {
         stream.reset();
-        EXPECT_EQ(MainThreadQueue::instance().pending(), 0u);
+        EXPECT_EQ(veldora::base::MainThreadQueue::instance().pending(), 0u);
         EXPECT_EQ(SimulatedSoundService::liveObjects(), 0) << "service objects leaked";
-        setCaptureErrorReporter({});
-        MainThreadQueue::instance().setErrorReporter({});
+        veldora::capture::setCaptureErrorReporter({});
+        veldora::base::MainThreadQueue::instance().setErrorReporter({});
     }
 
     // A stream on the default device accepting only `format`.
-    TSoundCaptureStream& openWith(SimulatedSoundService::Format format) {
+    veldora::capture::TSoundCaptureStream& openWith(SimulatedSoundService::Format format) {
         sound.acceptFormats({format});
-        stream = std::make_unique<TSoundCaptureStream>(nullptr);
+        stream = std::make_unique<veldora::capture::TSoundCaptureStream>(nullptr);
         return *stream;
     }
 
@@ -48,7 +48,7 @@ class CaptureFixture : public ::testing::Test {
         while (!done()) {
             if (std::chrono::steady_clock::now() > giveUp)
                 return false;
-            MainThreadQueue::instance().serveFor(std::chrono::milliseconds(2));
+            veldora::base::MainThreadQueue::instance().serveFor(std::chrono::milliseconds(2));
         }
         return true;
     }
@@ -58,16 +58,17 @@ class CaptureFixture : public ::testing::Test {
     // is empty, nothing is left that could poll: an absence checked after this holds for
     // good, however slow the machine.
     bool settle() {
-        return pumpUntil([] { return MainThreadQueue::instance().pending() == 0; });
+        return pumpUntil([] { return veldora::base::MainThreadQueue::instance().pending() == 0; });
     }
 
     SimulatedSoundService sound;
-    std::unique_ptr<TSoundCaptureStream> stream;
+    std::unique_ptr<veldora::capture::TSoundCaptureStream> stream;
     std::vector<std::string> reports;
 };
 
 // A handler with its own identity, counting its calls.
-inline TDataReadyEvent handlerOf(std::function<void(TSoundCaptureStream&)> code, const void* target,
-                                 uintptr_t id = 1) {
-    return TDataReadyEvent(std::move(code), target, id);
+inline veldora::capture::TDataReadyEvent
+handlerOf(std::function<void(veldora::capture::TSoundCaptureStream&)> code, const void* target,
+          uintptr_t id = 1) {
+    return veldora::capture::TDataReadyEvent(std::move(code), target, id);
 }

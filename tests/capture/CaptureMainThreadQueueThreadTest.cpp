@@ -10,6 +10,8 @@
 
 #include "base/MainThreadQueue.h"
 
+using namespace veldora::base;
+
 namespace {
 MainThreadQueue& queue() {
     MainThreadQueue::instance().setMainThread();

@@ -4,6 +4,8 @@
 
 #include "base/MulDiv.h"
 
+using namespace veldora::base;
+
 struct MulDivCase {
     int32_t a, b, c, expected;
 };

@@ -6,6 +6,9 @@
 #include "capture/SoundCaptureStreamNotify.h"
 #include "tests/capture/CaptureFixture.h"
 
+using namespace veldora::base;
+using namespace veldora::capture;
+
 using CaptureNotifyThread = CaptureFixture;
 
 TEST_F(CaptureNotifyThread, HandlerRunsOnTheMainThreadWhenBytesWait) {

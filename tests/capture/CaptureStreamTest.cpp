@@ -4,6 +4,10 @@
 #include "capture/SoundCaptureStreamNotify.h"
 #include "tests/capture/CaptureFixture.h"
 
+using namespace veldora::base;
+using namespace veldora::capture;
+using namespace veldora::sound;
+
 using Format = SimulatedSoundService::Format;
 using CaptureStream = CaptureFixture;
 

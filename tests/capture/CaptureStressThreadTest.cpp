@@ -6,6 +6,9 @@
 #include "capture/SoundCaptureStreamNotify.h"
 #include "tests/capture/CaptureFixture.h"
 
+using namespace veldora::base;
+using namespace veldora::capture;
+
 using CaptureStressThread = CaptureFixture;
 
 TEST_F(CaptureStressThread, ThousandStartStopCyclesWhileTheHandlerReads) {

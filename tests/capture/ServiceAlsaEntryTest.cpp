@@ -18,6 +18,8 @@
 
 #include "tests/support/WaitUntil.h"
 
+using namespace veldora::sound;
+
 using namespace veldora::servicetest;
 
 namespace {

@@ -17,16 +17,16 @@ namespace veldora::servicetest {
 
 struct ServiceAlsaLibrary {
     void* handle = nullptr;
-    DirectSoundCreateProc create = nullptr;
-    DirectSoundCaptureCreateProc captureCreate = nullptr;
-    DirectSoundCaptureEnumerateAProc enumerate = nullptr;
+    veldora::sound::DirectSoundCreateProc create = nullptr;
+    veldora::sound::DirectSoundCaptureCreateProc captureCreate = nullptr;
+    veldora::sound::DirectSoundCaptureEnumerateAProc enumerate = nullptr;
 
     static std::string path() {
         char exe[PATH_MAX] = {};
         const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
         std::string dir(exe, n > 0 ? static_cast<size_t>(n) : 0);
         dir = dir.substr(0, dir.rfind('/') + 1);
-        return dir + kSoundLibraryName;
+        return dir + veldora::sound::kSoundLibraryName;
     }
 
     // Loaded once per test program; stays loaded (as in the program).
@@ -35,10 +35,11 @@ struct ServiceAlsaLibrary {
             ServiceAlsaLibrary l;
             l.handle = dlopen(path().c_str(), RTLD_NOW | RTLD_LOCAL);
             if (l.handle != nullptr) {
-                l.create = reinterpret_cast<DirectSoundCreateProc>(dlsym(l.handle, "DirectSoundCreate"));
-                l.captureCreate = reinterpret_cast<DirectSoundCaptureCreateProc>(
+                l.create = reinterpret_cast<veldora::sound::DirectSoundCreateProc>(
+                    dlsym(l.handle, "DirectSoundCreate"));
+                l.captureCreate = reinterpret_cast<veldora::sound::DirectSoundCaptureCreateProc>(
                     dlsym(l.handle, "DirectSoundCaptureCreate"));
-                l.enumerate = reinterpret_cast<DirectSoundCaptureEnumerateAProc>(
+                l.enumerate = reinterpret_cast<veldora::sound::DirectSoundCaptureEnumerateAProc>(
                     dlsym(l.handle, "DirectSoundCaptureEnumerateA"));
             }
             return l;
@@ -49,14 +50,15 @@ struct ServiceAlsaLibrary {
 
 struct EnumeratedDevice {
     bool nullGuid = false;
-    GUID guid{};
+    veldora::sound::GUID guid{};
     std::string description;
     std::string module;
 };
 
 inline std::vector<EnumeratedDevice> enumerateDevices() {
     std::vector<EnumeratedDevice> devices;
-    const auto callback = [](GUID* guid, const char* description, const char* module, void* context) -> int {
+    const auto callback = [](veldora::sound::GUID* guid, const char* description, const char* module,
+                             void* context) -> int {
         EnumeratedDevice device;
         device.nullGuid = guid == nullptr;
         if (guid != nullptr) {
@@ -67,19 +69,19 @@ inline std::vector<EnumeratedDevice> enumerateDevices() {
         static_cast<std::vector<EnumeratedDevice>*>(context)->push_back(device);
         return 1;
     };
-    EXPECT_EQ(ServiceAlsaLibrary::get().enumerate(callback, &devices), DS_OK);
+    EXPECT_EQ(ServiceAlsaLibrary::get().enumerate(callback, &devices), veldora::sound::DS_OK);
     return devices;
 }
 
 // The GUID of the ALSA device named `module`, which must be listed.
-inline GUID guidOfModule(const std::string& module) {
+inline veldora::sound::GUID guidOfModule(const std::string& module) {
     for (const EnumeratedDevice& device : enumerateDevices()) {
         if (device.module == module) {
             return device.guid;
         }
     }
     ADD_FAILURE() << module << " is not listed";
-    return GUID{};
+    return veldora::sound::GUID{};
 }
 
 // A held service reference, released at scope end.
@@ -101,11 +103,11 @@ template <class T> struct Held {
 
 // A PCM record as the program fills it, with a ring of `bytes`.
 struct CaptureRequest {
-    WAVEFORMATEX format{};
-    DSCBUFFERDESC desc{};
+    veldora::sound::WAVEFORMATEX format{};
+    veldora::sound::DSCBUFFERDESC desc{};
 
     CaptureRequest(uint32_t rate, uint16_t bits, uint16_t channels, uint32_t bytes) {
-        format.wFormatTag = WAVE_FORMAT_PCM;
+        format.wFormatTag = veldora::sound::WAVE_FORMAT_PCM;
         format.nChannels = channels;
         format.nSamplesPerSec = rate;
         format.wBitsPerSample = bits;

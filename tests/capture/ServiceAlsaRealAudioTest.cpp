@@ -18,6 +18,8 @@
 #include <iostream>
 #include <thread>
 
+using namespace veldora::sound;
+
 using namespace veldora::servicetest;
 
 namespace {

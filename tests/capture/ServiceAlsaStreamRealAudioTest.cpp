@@ -16,6 +16,10 @@
 #include <iostream>
 #include <unistd.h>
 
+using namespace veldora::base;
+using namespace veldora::capture;
+using namespace veldora::sound;
+
 using namespace veldora::servicetest;
 
 namespace {

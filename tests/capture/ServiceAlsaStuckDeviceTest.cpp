@@ -23,6 +23,8 @@
 #include "tests/support/ThreadCount.h"
 #include "tests/support/WaitUntil.h"
 
+using namespace veldora::sound;
+
 using namespace veldora::servicetest;
 namespace fs = std::filesystem;
 

@@ -4,6 +4,8 @@
 
 #include "base/MainThreadQueue.h"
 
+using namespace veldora::base;
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     MainThreadQueue::instance().setMainThread();

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+using namespace veldora::display;
+
 namespace {
 
 using Pixel = std::pair<int, int>; // (x, y)

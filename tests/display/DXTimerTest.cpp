@@ -9,6 +9,8 @@
 
 #include "display/DXTimer.h"
 
+using namespace veldora::display;
+
 namespace {
 
 // The application as the timer sees it: one idle slot, ordered hooks, the active flag.

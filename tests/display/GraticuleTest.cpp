@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace veldora::display;
+
 namespace {
 
 constexpr uint32_t kBlack = 0x000000;

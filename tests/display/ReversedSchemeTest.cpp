@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace veldora::display;
+
 namespace {
 
 TEST(ReversedScheme, MapsTheThreeScreenColoursAndKeepsOthers) {

@@ -7,6 +7,8 @@
 #include <random>
 #include <stdexcept>
 
+using namespace veldora::display;
+
 namespace {
 
 void putWord(CaptureBlockBuffer& block, int index, uint32_t word) {

@@ -7,6 +7,8 @@
 #include "display/Graticule.h"
 #include "display/TraceConversion.h"
 
+using namespace veldora::display;
+
 namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF; // pixels 0x00RRGGBB

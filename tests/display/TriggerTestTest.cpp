@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 
+using namespace veldora::display;
+
 namespace {
 
 struct Case {

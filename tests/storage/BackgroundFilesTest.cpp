@@ -10,6 +10,9 @@
 #include "display/Graticule.h"
 #include "tests/storage/ScratchFiles.h"
 
+using namespace veldora::display;
+using namespace veldora::storage;
+
 namespace {
 
 using scratch::Bytes;

@@ -6,6 +6,10 @@
 #include "ScratchFiles.h"
 #include "storage/BmpFile.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::storage;
+
 using bmpbuild::Bytes;
 using bmpbuild::Fields;
 

@@ -4,6 +4,10 @@
 #include "ScratchFiles.h"
 #include "storage/BmpFile.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::storage;
+
 using scratch::Bytes;
 
 namespace {

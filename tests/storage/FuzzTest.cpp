@@ -8,6 +8,10 @@
 #include "storage/BmpFile.h"
 #include "storage/TraceFile.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::storage;
+
 using bmpbuild::Bytes;
 using bmpbuild::Fields;
 

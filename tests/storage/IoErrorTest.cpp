@@ -4,6 +4,9 @@
 #include "ScratchFiles.h"
 #include "storage/IoError.h"
 
+using namespace veldora::base;
+using namespace veldora::storage;
+
 TEST(IoError, MessagesByCode) {
     const struct {
         int code;

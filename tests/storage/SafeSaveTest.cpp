@@ -11,6 +11,10 @@
 #include "base/Errors.h"
 #include "storage/SafeFileWriter.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::storage;
+
 namespace {
 
 using scratch::Bytes;

@@ -15,6 +15,8 @@
 #include "SavePattern.h"
 #include "ScratchFiles.h"
 
+using namespace veldora::storage;
+
 extern char** environ;
 
 namespace {

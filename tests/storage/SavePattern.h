@@ -7,29 +7,29 @@
 
 namespace savepattern {
 
-inline TraceArray x() {
-    TraceArray a{};
-    for (int i = 0; i < kTraceLength; ++i)
+inline veldora::display::TraceArray x() {
+    veldora::display::TraceArray a{};
+    for (int i = 0; i < veldora::display::kTraceLength; ++i)
         a[i] = 3 * i + 1;
     return a;
 }
 
-inline TraceArray y() {
-    TraceArray a{};
-    for (int i = 0; i < kTraceLength; ++i)
+inline veldora::display::TraceArray y() {
+    veldora::display::TraceArray a{};
+    for (int i = 0; i < veldora::display::kTraceLength; ++i)
         a[i] = -7 * i;
     return a;
 }
 
-inline Bitmap picture() {
-    Bitmap b(3, 2);
+inline veldora::display::Bitmap picture() {
+    veldora::display::Bitmap b(3, 2);
     b.setPixel(0, 0, 0x102030);
     b.setPixel(2, 1, 0xA0B0C0);
     return b;
 }
 
 inline std::string traceBytes() {
-    const TraceFileBytes bytes = encodeTraceFile(x(), y());
+    const veldora::storage::TraceFileBytes bytes = veldora::storage::encodeTraceFile(x(), y());
     return std::string(bytes.begin(), bytes.end());
 }
 

@@ -7,6 +7,10 @@
 #include "ScratchFiles.h"
 #include "storage/TraceFile.h"
 
+using namespace veldora::base;
+using namespace veldora::display;
+using namespace veldora::storage;
+
 namespace {
 
 using scratch::Bytes;

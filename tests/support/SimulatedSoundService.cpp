@@ -10,6 +10,9 @@
 #include "capture/CaptureDrivers.h"
 #include "capture/SoundLibrary.h"
 
+using namespace veldora::capture;
+using namespace veldora::sound;
+
 SimulatedSoundService* SimulatedSoundService::current_ = nullptr;
 
 namespace {

@@ -33,7 +33,7 @@ class SimulatedCaptureBuffer;
 class SimulatedSoundService {
   public:
     struct Device {
-        std::optional<GUID> guid; // none: reported with a null GUID (the default device)
+        std::optional<veldora::sound::GUID> guid; // none: reported with a null GUID (the default device)
         std::string description;
         std::string module;
     };
@@ -50,9 +50,9 @@ class SimulatedSoundService {
         uint32_t bufferBytes;
         uint16_t blockAlign;
         uint32_t avgBytesPerSec;
-        HRESULT result;
+        veldora::sound::HRESULT result;
     };
-    using FormatRule = std::function<HRESULT(const Format&)>;
+    using FormatRule = std::function<veldora::sound::HRESULT(const Format&)>;
 
     // Installs the service in the binding's place (freeing libraries already loaded and the
     // driver list, so both are rebuilt from this service).
@@ -75,14 +75,14 @@ class SimulatedSoundService {
     // Default: {null GUID, "Primary Sound Capture Driver", ""}, {GUID 01.., "Simulated Card", "hw:0"}.
     void setDevices(std::vector<Device> devices);
     // After `devicesBeforeFailure` callbacks the enumeration returns `result` (a failure code).
-    void failEnumerationAfter(int devicesBeforeFailure, HRESULT result);
+    void failEnumerationAfter(int devicesBeforeFailure, veldora::sound::HRESULT result);
     int enumerateCalls() const { return enumerateCalls_; }
 
     // --- opening (DirectSoundCaptureCreate)
-    void setOpenResult(HRESULT result) { openResult_ = result; }
+    void setOpenResult(veldora::sound::HRESULT result) { openResult_ = result; }
     int openCalls() const { return openCalls_; }
     // The GUID of the last open, none for the default device (a null pointer).
-    std::optional<GUID> lastOpenGuid() const { return lastOpenGuid_; }
+    std::optional<veldora::sound::GUID> lastOpenGuid() const { return lastOpenGuid_; }
 
     // --- formats (CreateCaptureBuffer)
     void acceptAllFormats();
@@ -90,7 +90,7 @@ class SimulatedSoundService {
     // The rule's result is what CreateCaptureBuffer answers (any code, success codes too).
     void setFormatRule(FormatRule rule);
     // When set, every later CreateCaptureBuffer answers this instead (e.g. to fail Start).
-    void setBufferCreateOverride(std::optional<HRESULT> result);
+    void setBufferCreateOverride(std::optional<veldora::sound::HRESULT> result);
     std::vector<BufferRequest> bufferRequests() const;
     void clearBufferRequests();
 
@@ -108,7 +108,7 @@ class SimulatedSoundService {
     // The next `successfulLocks` locks succeed, every later one fails (-1: never).
     void failLocksAfter(int successfulLocks) { locksBeforeFailure_ = successfulLocks; }
     // The next `count` buffer Starts fail with `result` (a device that cannot be set up).
-    void failStarts(int count, HRESULT result) {
+    void failStarts(int count, veldora::sound::HRESULT result) {
         failedStartResult_ = result;
         startsToFail_ = count;
     }
@@ -126,19 +126,24 @@ class SimulatedSoundService {
     static int liveObjects();
 
     // --- playback (DirectSoundCreate)
-    void setPlaybackOpenResult(HRESULT result) { playbackOpenResult_ = result; }
+    void setPlaybackOpenResult(veldora::sound::HRESULT result) { playbackOpenResult_ = result; }
 
   private:
     friend class SimulatedCaptureBuffer;
     friend class SimulatedCapture;
-    static HRESULT entryDirectSoundCreate(const GUID* device, IDirectSound** sound, IUnknown* outer);
-    static HRESULT entryCaptureCreate(const GUID* device, IDirectSoundCapture** capture, IUnknown* outer);
-    static HRESULT entryEnumerate(LPDSENUMCALLBACKA callback, void* context);
+    static veldora::sound::HRESULT entryDirectSoundCreate(const veldora::sound::GUID* device,
+                                                          veldora::sound::IDirectSound** sound,
+                                                          veldora::sound::IUnknown* outer);
+    static veldora::sound::HRESULT entryCaptureCreate(const veldora::sound::GUID* device,
+                                                      veldora::sound::IDirectSoundCapture** capture,
+                                                      veldora::sound::IUnknown* outer);
+    static veldora::sound::HRESULT entryEnumerate(veldora::sound::LPDSENUMCALLBACKA callback, void* context);
     static SimulatedSoundService* current_;
 
     void install();
     void* entryPoint(const std::string& name);
-    HRESULT createBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer);
+    veldora::sound::HRESULT createBuffer(const veldora::sound::DSCBUFFERDESC* desc,
+                                         veldora::sound::IDirectSoundCaptureBuffer** buffer);
     void bufferStarted(SimulatedCaptureBuffer* buffer);
     void bufferGone(SimulatedCaptureBuffer* buffer);
 
@@ -146,16 +151,16 @@ class SimulatedSoundService {
     std::vector<std::string> removedEntryPoints_;
     std::vector<Device> devices_;
     int enumerateFailAfter_ = -1;
-    HRESULT enumerateFailResult_ = DS_OK;
+    veldora::sound::HRESULT enumerateFailResult_ = veldora::sound::DS_OK;
     int enumerateCalls_ = 0;
-    HRESULT openResult_ = DS_OK;
+    veldora::sound::HRESULT openResult_ = veldora::sound::DS_OK;
     int openCalls_ = 0;
-    std::optional<GUID> lastOpenGuid_;
+    std::optional<veldora::sound::GUID> lastOpenGuid_;
     FormatRule formatRule_;
-    std::optional<HRESULT> bufferOverride_;
+    std::optional<veldora::sound::HRESULT> bufferOverride_;
     std::vector<BufferRequest> bufferRequests_;
     SimulatedCaptureBuffer* running_ = nullptr; // the buffer started last, while alive
-    HRESULT playbackOpenResult_ = DS_OK;
+    veldora::sound::HRESULT playbackOpenResult_ = veldora::sound::DS_OK;
 
     std::atomic<uint32_t> byteRate_{0};
     std::atomic<bool> stalled_{false};
@@ -166,5 +171,5 @@ class SimulatedSoundService {
     std::atomic<int> locksBeforeFailure_{-1};
     std::atomic<int> startCalls_{0};
     std::atomic<int> startsToFail_{0};
-    std::atomic<HRESULT> failedStartResult_{DSERR_GENERIC};
+    std::atomic<veldora::sound::HRESULT> failedStartResult_{veldora::sound::DSERR_GENERIC};
 };

@@ -8,6 +8,9 @@
 #include "../SavePattern.h"
 #include "base/Errors.h"
 
+using namespace veldora::base;
+using namespace veldora::storage;
+
 int main(int argc, char** argv) {
     if (argc != 3 || (std::strcmp(argv[1], "trace") != 0 && std::strcmp(argv[1], "bmp") != 0)) {
         std::fprintf(stderr, "usage: save-file trace|bmp PATH\n");
