@@ -55,8 +55,7 @@ distribution() {
 
 measure() {
     e2e_enter_route "$route" >/dev/null || { echo "route $route: server did not start" >&2; return 0; }
-    pactl load-module module-null-sink sink_name=$sink rate=48000 channels=1 channel_map=mono >/dev/null
-    e2e_set_default_source $sink.monitor
+    e2e_capture_sink $sink
     e2e_play $sink "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 3600 sine 1000 vol 0.5 2>/dev/null" 200
 
     e2e_run_program "$bin/veldora" >"$work/veldora-$route.log" 2>&1 &

@@ -24,9 +24,7 @@ e2e_make_workdir
 work=$E2E_WORK
 
 e2e_start_pulse
-pactl load-module module-null-sink sink_name=veldora_bench rate=48000 channels=1 format=s16le >/dev/null
-pactl set-default-sink veldora_bench
-pactl set-default-source veldora_bench.monitor
+e2e_capture_sink veldora_bench
 # Started before the program opens capture, so its first read does not wait.
 e2e_play veldora_bench "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 3600 sine 1000 vol 0.5 2>/dev/null"
 e2e_start_xvfb 191 240

@@ -14,9 +14,7 @@ interval=${3:-30}
 source "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e/lib/session.sh"
 e2e_make_workdir
 e2e_start_pulse
-pactl load-module module-null-sink sink_name=veldora_soak rate=48000 channels=1 format=s16le >/dev/null
-pactl set-default-sink veldora_soak
-pactl set-default-source veldora_soak.monitor
+e2e_capture_sink veldora_soak
 e2e_play veldora_soak "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth $((seconds + 120)) sine 1000 vol 0.5 2>/dev/null"
 e2e_start_xvfb 241 290
 

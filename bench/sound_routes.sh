@@ -40,8 +40,7 @@ for route in $(e2e_routes); do
     rc=0
     e2e_start_server "$route" >/dev/null || rc=$?
     ((rc == 0)) || { echo "[$route] skipped"; continue; }
-    pactl load-module module-null-sink sink_name=$sink rate=48000 channels=1 channel_map=mono >/dev/null
-    e2e_set_default_source $sink.monitor
+    e2e_capture_sink $sink
     tone="sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 3600 sine 1000 vol 0.5 2>/dev/null"
     e2e_play $sink "$tone" 20
     t0=$(now_ms)

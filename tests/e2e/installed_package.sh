@@ -68,11 +68,7 @@ man -l "$root/usr/share/man/man1/veldora.1.gz" 2>/dev/null | grep -q "veldora - 
 e2e_make_workdir
 work=$E2E_WORK
 e2e_start_pulse
-pactl load-module module-null-sink sink_name=veldora_installed rate=48000 channels=1 format=s16le >/dev/null
-pactl set-default-sink veldora_installed
-pactl set-default-source veldora_installed.monitor
-pactl set-sink-volume veldora_installed 100%
-pactl set-source-volume veldora_installed.monitor 100%
+e2e_capture_sink veldora_installed
 e2e_play veldora_installed "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 120 sine 1000 vol 0.5 2>/dev/null"
 e2e_start_xvfb 191 240
 

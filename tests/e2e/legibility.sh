@@ -21,12 +21,7 @@ e2e_start_xvfb 181 230
 failures=0
 keep() { [ -n "${VELDORA_SHOT_DIR:-}" ] && cp "$1" "$VELDORA_SHOT_DIR/$(basename "$1")" || true; }
 
-app_pid=""
-stop_app() {
-    e2e_stop_process "$app_pid"
-    app_pid=""
-}
-e2e_on_exit stop_app
+e2e_on_exit e2e_stop_app
 
 # Starts the program with the given environment (NAME=VALUE ...) and sets `window` to
 # its main window. Without a sound server, start-up first shows its error box (titled
@@ -96,7 +91,7 @@ for scale in 1 1.5 2; do
             [ "$(tr ' ' '\n' <<<"$runs" | sed '/^$/d' | sort -u)" = 2 ] || e2e_fail "scale 2: lines not 2 pixels wide"
         fi
     fi
-    stop_app
+    e2e_stop_app
 done
 
 # A dark palette from the desktop's side: the tests' style plugin.
@@ -131,7 +126,7 @@ for area in "Label1 150x24+72+8" "Label2 150x16+72+40" "Label3 142x16+80+64"; do
     echo "About box $1: $dark pixels clearly darker than white"
     [ "$dark" -ge 15 ] || e2e_fail "About box $1 has no text in contrast with its white field ($dark pixels)"
 done
-stop_app
+e2e_stop_app
 
 [ "$failures" -eq 0 ] || exit 1
 echo "legibility checks passed"

@@ -24,13 +24,7 @@ amplitude=0.5
 # deflection = amplitude * 32767 * 65536 / divisor (Vertical 1: 28180480)
 deflection=$(awk -v a="$amplitude" 'BEGIN { printf "%d", int(a * 32767 * 65536 / 28180480) }')
 
-app_pid=""
-stop_app() {
-    [[ -n "$app_pid" ]] || return 0
-    e2e_stop_process "$app_pid"
-    app_pid=""
-}
-e2e_on_exit stop_app
+e2e_on_exit e2e_stop_app
 
 # Takes a screenshot and sets top, bottom (rows of the trace's white pixels in the
 # trace columns 10..281 of the screen picture) and count (white pixels there).
@@ -53,11 +47,7 @@ run_route() {
     ((rc == 0)) || { e2e_fail "server did not start"; return 0; }
 
     # --- sound: a null sink at the capture format, its monitor the default source
-    pactl load-module module-null-sink sink_name=veldora_scope rate=48000 channels=1 channel_map=mono >/dev/null
-    e2e_wait_for 20 pactl set-default-sink veldora_scope
-    e2e_set_default_source veldora_scope.monitor || e2e_fail "the monitor did not become the default source"
-    pactl set-sink-volume veldora_scope 100%
-    pactl set-source-volume veldora_scope.monitor 100%
+    e2e_capture_sink veldora_scope || e2e_fail "the monitor did not become the default source"
     echo "sink volume: $(pactl get-sink-volume veldora_scope | head -n 1 | tr -s ' ')"
     echo "source volume: $(pactl get-source-volume veldora_scope.monitor | head -n 1 | tr -s ' ')"
 
@@ -97,7 +87,7 @@ run_route() {
     ((top == 200 && bottom == 200 && count >= 260)) || e2e_fail "the silent line did not move to row 200"
 
     kill -0 "$app_pid" || e2e_fail "the program ended"
-    stop_app
+    e2e_stop_app
     e2e_stop_player
     e2e_stop_server
 }

@@ -51,8 +51,7 @@ run_route() {
     fi
 
     # Silence: a null sink's monitor with nothing playing. The tone check must refuse it.
-    pactl load-module module-null-sink sink_name=veldora_quiet rate=48000 channels=1 channel_map=mono >/dev/null
-    e2e_set_default_source veldora_quiet.monitor
+    e2e_capture_sink veldora_quiet
     run_scene silence "$silence_tests" "$silence_count"
 
     # Played: a sine of amplitude 0.5 played in real time into the null sink; the

@@ -49,8 +49,7 @@ sink=veldora_faults
 
 # --- sound
 make_sink() {
-    pactl load-module module-null-sink sink_name=$sink rate=48000 channels=1 channel_map=mono >/dev/null
-    e2e_set_default_source $sink.monitor
+    e2e_capture_sink $sink
 }
 play_tone() { e2e_play $sink "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 3600 sine 1000 vol $amplitude 2>/dev/null" 200; }
 play_zeros() { e2e_play $sink "cat /dev/zero" 200; }
@@ -126,12 +125,7 @@ reap_program() {
     wait "$app_pid" || status=$?
     app_pid=""
 }
-stop_program() {
-    [[ -n "$app_pid" ]] || return 0
-    e2e_stop_process "$app_pid"
-    app_pid=""
-}
-e2e_on_exit stop_program
+e2e_on_exit e2e_stop_app
 
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; } # window pixels
 click_pause() { click 347 312; }

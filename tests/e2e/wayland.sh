@@ -43,12 +43,7 @@ fractional_scales() { [[ $(printf '%s\n' 1.8 "$sway_version" | sort -V | head -n
 failures=0
 keep() { [[ -z "${VELDORA_SHOTS:-}" ]] || { mkdir -p "$VELDORA_SHOTS" && cp "$1" "$VELDORA_SHOTS/$2"; }; }
 
-app_pid=""
-stop_app() {
-    e2e_stop_process "$app_pid"
-    app_pid=""
-}
-e2e_on_exit stop_app
+e2e_on_exit e2e_stop_app
 
 # Starts the program on $platform; its log is $work/veldora-$platform.log.
 start_app() {
@@ -131,7 +126,7 @@ error_box_scene() {
     ((text >= 150)) || e2e_fail "the error box shows no text ($text dark pixels)"
     e2e_wait_for 20 answered || e2e_fail "Return did not close the error box"
     find_window '^Veldora 1.0$' || e2e_fail "no main window after the error box"
-    stop_app
+    e2e_stop_app
 }
 
 # --- the main window with a tone, and what its panel does.
@@ -192,7 +187,7 @@ main_scene() {
     dialogs_scene
     restore_size_scene
     kill -0 "$app_pid" || e2e_fail "the program ended"
-    stop_app
+    e2e_stop_app
 }
 
 # A dialog over the main window: on Wayland the compositor centres it there.
@@ -283,21 +278,21 @@ scale_scene() {
     distinct=$(tr ' ' '\n' <<<"$runs" | sed '/^$/d' | sort -u | tr '\n' ' ')
     if [[ $scale == 1.5 && $platform == xcb ]]; then
         echo "KNOWN LIMIT: XWayland windows are drawn at 1 and scaled by the compositor: at 1.5 the grid blurs"
-        stop_app
+        e2e_stop_app
         e2e_sway_scale 1
         return 0
     fi
     if [[ $scale == 1.5 ]] && ! fractional_scales; then
         # Such a compositor has the client draw at 2 and scales that down itself.
         echo "KNOWN LIMIT: Sway $sway_version gives clients no fractional scale (1.8 does): at 1.5 the compositor blurs the grid"
-        stop_app
+        e2e_stop_app
         e2e_sway_scale 1
         return 0
     fi
     ((count == 11)) || e2e_fail "scale $scale: $count grid lines, expected 11"
     [[ $(wc -w <<<"$distinct") -eq 1 ]] || e2e_fail "scale $scale: grid lines of different widths ($runs)"
     [[ $scale != 2 || $distinct == "2 " ]] || e2e_fail "scale 2: lines not 2 pixels wide ($runs)"
-    stop_app
+    e2e_stop_app
     e2e_sway_scale 1
 }
 
@@ -311,11 +306,7 @@ for platform in ${VELDORA_WL_PLATFORMS:-wayland}; do
     echo "===== platform $platform"
     error_box_scene
     e2e_enter_route "$route" || { e2e_fail "the sound server did not start"; continue; }
-    pactl load-module module-null-sink sink_name=veldora_wl rate=48000 channels=1 channel_map=mono >/dev/null
-    e2e_wait_for 20 pactl set-default-sink veldora_wl
-    e2e_set_default_source veldora_wl.monitor || e2e_fail "the monitor did not become the default source"
-    pactl set-sink-volume veldora_wl 100%
-    pactl set-source-volume veldora_wl.monitor 100%
+    e2e_capture_sink veldora_wl || e2e_fail "the monitor did not become the default source"
     e2e_play veldora_wl "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 120 sine 1000 vol $amplitude 2>/dev/null" 200
     main_scene
     for scale in 1 1.5 2; do

@@ -7,6 +7,9 @@
 #                               XDG_CONFIG_HOME and HOME exported; removed at exit
 #   e2e_on_exit COMMAND         run COMMAND at exit; hooks run last registered first
 #   e2e_stop_process PID        TERM and reap a child of this script
+#   app_pid / e2e_stop_app      the program under test, as the script started it, and its
+#                               stop (nothing when none runs); a script registers the stop
+#                               with e2e_on_exit where its order among the hooks matters
 #   e2e_wait_for TIMEOUT_S COMMAND...   polls COMMAND until it succeeds (false on time-out)
 #   e2e_fail MESSAGE            prints "FAIL [route]: MESSAGE" and counts it in `failures`
 #
@@ -40,6 +43,9 @@
 #   / e2e_thaw_server (SIGCONT)
 #   e2e_set_default_source NAME makes NAME the default source, retrying while the session
 #                               manager is not ready for it yet (false after 40 s)
+#   e2e_capture_sink SINK       a null sink SINK (48000 Hz mono) whose monitor is the default
+#                               source, both at full volume: what is played into SINK is
+#                               what the program captures (false when it cannot be had)
 #   E2E_RT                      "chrt -f 5" where real-time priority is permitted, else empty
 #   e2e_run_program COMMAND...  execs COMMAND (the program under test) for the current
 #                               route: on pw-alsa with PipeWire's ALSA plugin preloaded,
@@ -100,6 +106,12 @@ e2e_stop_process() {
     [[ -n "${1:-}" ]] || return 0
     kill "$1" 2>/dev/null || true
     wait "$1" 2>/dev/null || true
+}
+
+app_pid=""
+e2e_stop_app() {
+    e2e_stop_process "$app_pid"
+    app_pid=""
 }
 
 e2e_wait_for() {

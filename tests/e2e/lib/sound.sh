@@ -78,6 +78,15 @@ e2e_set_default_source() {
         { echo "could not make $1 the default source" >&2; return 1; }
 }
 
+e2e_capture_sink() {
+    local sink=${1:?e2e_capture_sink SINK}
+    pactl load-module module-null-sink sink_name="$sink" rate=48000 channels=1 channel_map=mono >/dev/null
+    e2e_wait_for 20 pactl set-default-sink "$sink" &&
+        e2e_set_default_source "$sink.monitor" &&
+        pactl set-sink-volume "$sink" 100% &&
+        pactl set-source-volume "$sink.monitor" 100%
+}
+
 e2e_routes() {
     local wanted=${VELDORA_E2E_ROUTES:-pulse pw-pulse pw-alsa} route tool missing
     for route in $wanted; do
