@@ -173,6 +173,12 @@ void Application::showFatalError(const std::exception& error) {
     showBox(QStringLiteral("Application Error"), text);
 }
 
+void Application::prepareMessageBoxes() const {
+    if (sink_)
+        return;
+    const QMessageBox box(QMessageBox::Critical, title_, title_, QMessageBox::Ok);
+}
+
 void Application::showBox(const QString& title, const QString& text) {
     if (sink_) {
         sink_(title, text);

@@ -61,6 +61,11 @@ class Application : public QObject, public display::IdleHost {
     // The caller then exits with code 1.
     void showFatalError(const std::exception& error);
 
+    // The first message box of a run costs tens of milliseconds that later ones do not
+    // (its icon looked up and drawn, the first layout of its text and button). Paid
+    // here, once the window is up, an error box later opens without holding it.
+    void prepareMessageBoxes() const;
+
     // Tests capture every message box here instead of showing it modally.
     using MessageSink = std::function<void(const QString& title, const QString& text)>;
     void setMessageSink(MessageSink sink) { sink_ = std::move(sink); }

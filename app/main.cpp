@@ -1,5 +1,6 @@
 // Program entry: the application object, the three windows, the event loop.
 #include <QApplication>
+#include <QTimer>
 
 #include <memory>
 #include <stdexcept>
@@ -47,6 +48,7 @@ int run(char** argv) {
     TForm3 aboutBox(state);
 
     mainWindow->show();
+    QTimer::singleShot(0, &qt, [&application] { application.prepareMessageBoxes(); });
     QApplication::exec();
     return 0;
 }
