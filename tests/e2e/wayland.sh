@@ -11,7 +11,7 @@
 #  - at output scale 1, 1.5 and 2 the screen's grid lines keep one width.
 # On Wayland the dialogs open over the main window, wherever the compositor put it.
 # Usage: wayland.sh <bin dir>. Exits 77 (a skip) only when Sway cannot run here.
-# VELDORA_WL_PLATFORMS="wayland xcb" picks the routes (default: wayland).
+# VELDORA_WL_PLATFORMS picks the routes (default: "wayland xcb").
 # VELDORA_SHOTS=<dir> keeps the screenshots.
 set -euo pipefail
 bin=$(cd "${1:?usage: wayland.sh <bin dir>}" && pwd)
@@ -69,6 +69,32 @@ gone() { ! e2e_wl_window "$1" >/dev/null; }
 # The main window's rectangle ends with $1 ("W H", or "X Y W H").
 main_is() { [[ " $(e2e_wl_window '^Veldora 1.0$')" == *" $1" ]]; }
 
+# Keys and text go through the compositor's seat on the wayland route. XWayland
+# translates a virtual keyboard's keys with the keymap it had before (wtype types nothing
+# into its windows), so there they go through its own X server's XTEST, which XWayland
+# hands to its clients like a keyboard's keys.
+key() {
+    if [[ $platform == xcb ]]; then
+        DISPLAY=$E2E_XWAYLAND_DISPLAY xdotool key --clearmodifiers "$@"
+    else
+        e2e_wl_key "$@"
+    fi
+}
+select_all() {
+    if [[ $platform == xcb ]]; then
+        key ctrl+a
+    else
+        wtype -M ctrl a -m ctrl
+    fi
+}
+type_text() {
+    if [[ $platform == xcb ]]; then
+        DISPLAY=$E2E_XWAYLAND_DISPLAY xdotool type --delay 10 -- "$1"
+    else
+        e2e_wl_type "$1"
+    fi
+}
+
 # Clicks at ($1,$2) of the main window.
 click() {
     e2e_wl_click $((main_x + $1)) $((main_y + $2))
@@ -111,7 +137,7 @@ starts_on_side() {
 }
 # Return pressed until the box titled "Veldora" is gone: the first press may come before
 # the box has the keyboard.
-answered() { e2e_wl_key Return && e2e_wait_for 1 gone '^Veldora$'; }
+answered() { key Return && e2e_wait_for 1 gone '^Veldora$'; }
 
 # --- start-up with no sound server: the error box, answered with Return.
 error_box_scene() {
@@ -206,8 +232,8 @@ dialogs_scene() {
     centred_on_main "the File Name dialog"
     local trace=$work/trace-$platform.bin
     e2e_wl_click $((x + 88)) $((y + 18))
-    wtype -M ctrl a -m ctrl
-    e2e_wl_type "$trace"
+    select_all
+    type_text "$trace"
     e2e_wl_click $((x + 156)) $((y + 48))
     e2e_wait_for 20 gone '^File Name$' || e2e_fail "Ok did not close the File Name dialog"
     click $((291 + 56)) 288
@@ -233,9 +259,9 @@ dialogs_scene() {
     find_window '^Save' || { e2e_fail "the export dialog did not open"; return 0; }
     echo "export dialog ${w}x$h at $x,$y"
     local export=$work/export-$platform.bmp
-    wtype -M ctrl a -m ctrl
-    e2e_wl_type "$export"
-    e2e_wl_key Return
+    select_all
+    type_text "$export"
+    key Return
     e2e_wait_for 20 gone '^Save' || e2e_fail "the export dialog did not close"
     e2e_wait_for 20 test -s "$export" || { e2e_fail "no picture saved at $export"; return 0; }
     local kind
@@ -300,9 +326,7 @@ scale_scene() {
 routes=$(e2e_routes)
 route=${routes%%$'\n'*}
 [[ -n "$route" ]] || { echo "no sound server is installed" >&2; exit 1; }
-# XWayland (xcb) by hand for now: there the slider drag, typing into the File Name
-# dialog, the About box after it and Restore window size still fail.
-for platform in ${VELDORA_WL_PLATFORMS:-wayland}; do
+for platform in ${VELDORA_WL_PLATFORMS:-wayland xcb}; do
     echo "===== platform $platform"
     error_box_scene
     e2e_enter_route "$route" || { e2e_fail "the sound server did not start"; continue; }

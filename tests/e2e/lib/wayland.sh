@@ -135,17 +135,21 @@ _e2e_wl_move() {
     _e2e_wl_pointer move "$1" "$2" $layout
 }
 
-e2e_wl_click() {
-    # XWayland places its pointer on a motion within the surface, not on entering it.
-    _e2e_wl_move $((${1:?e2e_wl_click X Y} + 1)) "${2:?e2e_wl_click X Y}"
+# XWayland places its pointer on a motion within a surface, not on entering it.
+_e2e_wl_move_within() {
+    _e2e_wl_move $(($1 + 1)) "$2"
     _e2e_wl_move "$1" "$2"
+}
+
+e2e_wl_click() {
+    _e2e_wl_move_within "${1:?e2e_wl_click X Y}" "${2:?e2e_wl_click X Y}"
     _e2e_wl_pointer press
     _e2e_wl_pointer release
 }
 
 e2e_wl_drag() {
     local x1=${1:?e2e_wl_drag X1 Y1 X2 Y2} y1=${2:?} x2=${3:?} y2=${4:?} step
-    _e2e_wl_move "$x1" "$y1"
+    _e2e_wl_move_within "$x1" "$y1"
     _e2e_wl_pointer press
     for step in 1 2 3 4; do
         _e2e_wl_move $((x1 + (x2 - x1) * step / 4)) $((y1 + (y2 - y1) * step / 4))
