@@ -4,6 +4,7 @@
 // whose stop waits at a gate the test holds open while the "server" answers. The calls
 // the program makes on its main thread must not wait at that gate, and the threads that
 // do must end once it opens.
+#include "PrivateAlsaDevice.h"
 #include "ServiceAlsaLibrary.h"
 
 #include <dlfcn.h>
@@ -24,19 +25,17 @@
 #include "tests/support/WaitUntil.h"
 
 using namespace veldora::sound;
-
 using namespace veldora::servicetest;
 namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kSystemConfig = "/usr/share/alsa/alsa.conf";
-
 class ServiceAlsaBlockingStop : public testing::Test {
   protected:
     void SetUp() override {
-        if (!fs::exists(kSystemConfig)) {
-            GTEST_SKIP() << kSystemConfig << " is missing: ALSA's configuration lives elsewhere here";
+        if (!PrivateAlsaDevice::systemConfigFound()) {
+            GTEST_SKIP() << PrivateAlsaDevice::kSystemConfig
+                         << " is missing: ALSA's configuration lives elsewhere here";
         }
         // Loaded by the test first, so that it stays loaded between ALSA's opens and
         // its count of waiting stops can be read.
@@ -44,39 +43,27 @@ class ServiceAlsaBlockingStop : public testing::Test {
         ASSERT_NE(plugin, nullptr) << dlerror();
         stopsWaiting = reinterpret_cast<int (*)()>(dlsym(plugin, "veldora_blocking_stops_waiting"));
         ASSERT_NE(stopsWaiting, nullptr);
-        char pattern[] = "/tmp/veldora-blocking-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        gate = dir / "gate.fifo";
-        ASSERT_EQ(mkfifo(gate.c_str(), 0600), 0);
-        const fs::path config = dir / "blocking.conf";
-        std::ofstream(config) << "pcm_type.veldora_blocking { lib \"" VELDORA_BLOCKING_PCM "\" }\n"
-                                 "pcm.veldora_blocking {\n"
-                                 "  type veldora_blocking\n"
-                                 "  gate \""
-                              << gate.string()
-                              << "\"\n"
-                                 "  hint { show on description \"Capture whose stop blocks\" }\n"
-                                 "}\n";
-        // ALSA rereads its configuration when the list of files changes.
-        setenv("ALSA_CONFIG_PATH", (std::string(kSystemConfig) + ":" + config.string()).c_str(), 1);
+        ASSERT_NO_FATAL_FAILURE(testDevice.makeFifo("gate.fifo"));
+        testDevice.define("pcm_type.veldora_blocking { lib \"" VELDORA_BLOCKING_PCM "\" }\n"
+                          "pcm.veldora_blocking {\n"
+                          "  type veldora_blocking\n"
+                          "  gate \"" +
+                          testDevice.fifo().string() +
+                          "\"\n"
+                          "  hint { show on description \"Capture whose stop blocks\" }\n"
+                          "}\n");
         answer();
     }
     void TearDown() override {
-        unsetenv("ALSA_CONFIG_PATH");
         answer();
         if (reader >= 0) {
             close(reader);
         }
-        if (!dir.empty()) {
-            std::error_code ignored;
-            fs::remove_all(dir, ignored);
-        }
     }
     // The server answers: every stop passes the gate at once, waiting ones too.
     void answer() {
-        if (reader < 0 && !gate.empty()) {
-            reader = open(gate.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (reader < 0 && !testDevice.fifo().empty()) {
+            reader = open(testDevice.fifo().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         }
     }
     // The server stops answering: every stop from now on waits at the gate.
@@ -111,19 +98,14 @@ class ServiceAlsaBlockingStop : public testing::Test {
 
     void* plugin = nullptr;
     int (*stopsWaiting)() = nullptr;
-    fs::path dir;
-    fs::path gate;
+    PrivateAlsaDevice testDevice;
     int reader = -1;
 };
 
 TEST_F(ServiceAlsaBlockingStop, ReleasingTheDeviceAfterAStoppedCaptureDoesNotWaitOnTheServer) {
-    ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
-    const GUID guid = guidOfModule("veldora_blocking");
     Held<IDirectSoundCapture> device;
-    ASSERT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
-    CaptureRequest request(48000, 16, 1, 96000);
     Held<IDirectSoundCaptureBuffer> buffer;
-    ASSERT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), DS_OK);
+    ASSERT_NO_FATAL_FAILURE(openCapture("veldora_blocking", device, buffer));
 
     // Pause while the server answers: the capture stops and its handle goes home.
     ASSERT_TRUE(capturing(buffer.p));
@@ -139,13 +121,9 @@ TEST_F(ServiceAlsaBlockingStop, ReleasingTheDeviceAfterAStoppedCaptureDoesNotWai
 }
 
 TEST_F(ServiceAlsaBlockingStop, StopStartAndReleaseDuringAFreezeDoNotWaitAndTheirThreadsEndAfterIt) {
-    ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
-    const GUID guid = guidOfModule("veldora_blocking");
     Held<IDirectSoundCapture> device;
-    ASSERT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
-    CaptureRequest request(48000, 16, 1, 96000);
     Held<IDirectSoundCaptureBuffer> buffer;
-    ASSERT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), DS_OK);
+    ASSERT_NO_FATAL_FAILURE(openCapture("veldora_blocking", device, buffer));
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
     const size_t threadsBefore = testsupport::threadCount();
     ASSERT_TRUE(capturing(buffer.p));

@@ -19,7 +19,6 @@
 #include "tests/support/WaitUntil.h"
 
 using namespace veldora::sound;
-
 using namespace veldora::servicetest;
 
 namespace {

@@ -120,6 +120,17 @@ struct CaptureRequest {
     CaptureRequest(const CaptureRequest&) = delete; // desc points into this object
 };
 
+// Opens the capture device `module` and makes a 2 s ring of 48 kHz 16-bit mono capture on
+// it, as the program does; a fatal test failure when either cannot be had.
+inline void openCapture(const std::string& module, Held<veldora::sound::IDirectSoundCapture>& device,
+                        Held<veldora::sound::IDirectSoundCaptureBuffer>& buffer) {
+    ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
+    const veldora::sound::GUID guid = guidOfModule(module);
+    ASSERT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), veldora::sound::DS_OK);
+    CaptureRequest request(48000, 16, 1, 96000);
+    ASSERT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), veldora::sound::DS_OK);
+}
+
 inline bool realAudioEnabled() {
     const char* value = std::getenv("VELDORA_REAL_AUDIO");
     return value != nullptr && std::strcmp(value, "1") == 0;

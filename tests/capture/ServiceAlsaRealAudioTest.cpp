@@ -19,7 +19,6 @@
 #include <thread>
 
 using namespace veldora::sound;
-
 using namespace veldora::servicetest;
 
 namespace {

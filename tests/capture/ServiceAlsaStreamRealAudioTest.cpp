@@ -19,7 +19,6 @@
 using namespace veldora::base;
 using namespace veldora::capture;
 using namespace veldora::sound;
-
 using namespace veldora::servicetest;
 
 namespace {

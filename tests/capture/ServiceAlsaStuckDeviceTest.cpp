@@ -3,6 +3,7 @@
 // it holds must clean up once it lets go. The device is ALSA's own "file" plugin
 // reading its capture from a FIFO, named in a configuration file of the test's own:
 // its open waits for a writer, its reads for data.
+#include "PrivateAlsaDevice.h"
 #include "ServiceAlsaLibrary.h"
 
 #include <fcntl.h>
@@ -24,13 +25,10 @@
 #include "tests/support/WaitUntil.h"
 
 using namespace veldora::sound;
-
 using namespace veldora::servicetest;
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const kSystemConfig = "/usr/share/alsa/alsa.conf";
 
 // The number of threads of this process now blocked reading `fifo`.
 int threadsReading(const fs::path& fifo) {
@@ -54,48 +52,37 @@ int threadsReading(const fs::path& fifo) {
 class ServiceAlsaStuckDevice : public testing::Test {
   protected:
     void SetUp() override {
-        if (!fs::exists(kSystemConfig)) {
-            GTEST_SKIP() << kSystemConfig << " is missing: ALSA's configuration lives elsewhere here";
+        if (!PrivateAlsaDevice::systemConfigFound()) {
+            GTEST_SKIP() << PrivateAlsaDevice::kSystemConfig
+                         << " is missing: ALSA's configuration lives elsewhere here";
         }
-        char pattern[] = "/tmp/veldora-stuck-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        fifo = dir / "capture.fifo";
-        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-        const fs::path config = dir / "stuck.conf";
-        std::ofstream(config) << "pcm.veldora_stuck {\n"
-                                 "  type file\n"
-                                 "  slave.pcm \"null\"\n"
-                                 "  file \"/dev/null\"\n"
-                                 "  format \"raw\"\n"
-                                 "  infile \""
-                              << fifo.string()
-                              << "\"\n"
-                                 "  hint { show on description \"Capture that never returns\" }\n"
-                                 "}\n";
-        // ALSA rereads its configuration when the list of files changes.
-        setenv("ALSA_CONFIG_PATH", (std::string(kSystemConfig) + ":" + config.string()).c_str(), 1);
+        ASSERT_NO_FATAL_FAILURE(testDevice.makeFifo("capture.fifo"));
+        testDevice.define("pcm.veldora_stuck {\n"
+                          "  type file\n"
+                          "  slave.pcm \"null\"\n"
+                          "  file \"/dev/null\"\n"
+                          "  format \"raw\"\n"
+                          "  infile \"" +
+                          testDevice.fifo().string() +
+                          "\"\n"
+                          "  hint { show on description \"Capture that never returns\" }\n"
+                          "}\n");
     }
     void TearDown() override {
-        unsetenv("ALSA_CONFIG_PATH");
         if (writer >= 0) {
             close(writer);
-        }
-        if (!dir.empty()) {
-            std::error_code ignored;
-            fs::remove_all(dir, ignored);
         }
     }
     // A writer that never writes: the plugin's open no longer waits, its reads do.
     void holdWriter() {
-        writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+        writer = open(testDevice.fifo().c_str(), O_RDWR | O_CLOEXEC);
         ASSERT_GE(writer, 0);
     }
     // Ends every wait on the FIFO at once, as a frozen server that resumes would: a
     // writer comes and goes, which ends an open's wait, and every read then ends.
     void letGo() {
         if (writer < 0) {
-            writer = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+            writer = open(testDevice.fifo().c_str(), O_RDWR | O_CLOEXEC);
         }
         if (writer >= 0) {
             close(writer);
@@ -116,8 +103,7 @@ class ServiceAlsaStuckDevice : public testing::Test {
         return result.get();
     }
 
-    fs::path dir;
-    fs::path fifo;
+    PrivateAlsaDevice testDevice;
     int writer = -1;
 };
 
@@ -148,29 +134,25 @@ TEST_F(ServiceAlsaStuckDevice, AnOpenThatDoesNotReturnIsGivenUpAndClosesLater) {
 }
 
 TEST_F(ServiceAlsaStuckDevice, StopAndStartDoNotWaitForAReadThatNeverReturns) {
-    ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
-    const GUID guid = guidOfModule("veldora_stuck");
     holdWriter();
     Held<IDirectSoundCapture> device;
-    ASSERT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
-    CaptureRequest request(48000, 16, 1, 96000);
     Held<IDirectSoundCaptureBuffer> buffer;
-    ASSERT_EQ(device->CreateCaptureBuffer(&request.desc, buffer.out(), nullptr), DS_OK);
+    ASSERT_NO_FATAL_FAILURE(openCapture("veldora_stuck", device, buffer));
 
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
     const size_t threadsBefore = testsupport::threadCount();
 
     // No period ever comes: Start returns, its capture thread is left waiting.
     EXPECT_EQ(returnsOrHangs([&] { return buffer->Start(DSCBSTART_LOOPING); }), DS_OK);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return threadsReading(fifo) == 1; }))
+    ASSERT_TRUE(testsupport::waitUntil([&] { return threadsReading(testDevice.fifo()) == 1; }))
         << "the capture never reached the device's read";
 
     EXPECT_EQ(returnsOrHangs([&] { return buffer->Stop(); }), DS_OK);
-    EXPECT_EQ(threadsReading(fifo), 1) << "the stuck thread is let go, not ended";
+    EXPECT_EQ(threadsReading(testDevice.fifo()), 1) << "the stuck thread is let go, not ended";
 
     // Started again while the first thread still holds the device: a handle of its own.
     EXPECT_EQ(returnsOrHangs([&] { return buffer->Start(DSCBSTART_LOOPING); }), DS_OK);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return threadsReading(fifo) == 2; }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return threadsReading(testDevice.fifo()) == 2; }));
     EXPECT_EQ(returnsOrHangs([&] { return buffer->Stop(); }), DS_OK);
 
     // Buffer and device go while their threads are stuck; the threads own what they use.
@@ -178,7 +160,7 @@ TEST_F(ServiceAlsaStuckDevice, StopAndStartDoNotWaitForAReadThatNeverReturns) {
     device.reset();
     letGo();
     EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::threadCount() == threadsBefore; }))
-        << threadsReading(fifo) << " capture threads still read after the device let go";
+        << threadsReading(testDevice.fifo()) << " capture threads still read after the device let go";
 }
 
 } // namespace
