@@ -63,7 +63,7 @@ class Application : public QObject, public display::IdleHost {
 
     // The first message box of a run costs tens of milliseconds that later ones do not
     // (its icon looked up and drawn, the first layout of its text and button). Paid
-    // here, once the window is up, an error box later opens without holding it.
+    // here, before the main window shows, an error box later opens without holding it.
     void prepareMessageBoxes() const;
 
     // Tests capture every message box here instead of showing it modally.

@@ -1,6 +1,5 @@
 // Program entry: the application object, the three windows, the event loop.
 #include <QApplication>
-#include <QTimer>
 
 #include <memory>
 #include <stdexcept>
@@ -47,8 +46,8 @@ int run(char** argv) {
     TForm1 fileNameDialog(state);
     TForm3 aboutBox(state);
 
+    application.prepareMessageBoxes();
     mainWindow->show();
-    QTimer::singleShot(0, &qt, [&application] { application.prepareMessageBoxes(); });
     QApplication::exec();
     return 0;
 }

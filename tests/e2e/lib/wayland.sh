@@ -49,7 +49,9 @@ default_floating_border none
 # A desktop's windows float: the program's window keeps the size it asks for.
 for_window [title=".*"] floating enable
 focus_follows_mouse no
-xwayland enable
+# Started at once and kept: a lazily started XWayland ends with its last client and
+# comes back without the access granted below.
+xwayland force
 # XWayland admits only the compositor's user; the programs under test run as ours.
 exec xhost +si:localuser:$(id -un) && echo "\$DISPLAY" >$E2E_SWAY_RUN/xdisplay
 CONF
