@@ -58,10 +58,10 @@ TEST(ServiceAlsaStreamRealAudio, StreamReadsThePlayedTone) {
         // run; a silence starts it again, within ten seconds of sound after Start. That
         // half second must then be the tone, clean: a lost, repeated or garbled period
         // would show there. More than a few silences is no passing moment of load.
-        constexpr int kSettledBlocks = 10;                     // about 0.1 s
-        constexpr int kMaxBlocks = 10 * 48000 * 2 / 1024;      // ten seconds
-        constexpr size_t kSilentRun = 8;                       // exact zeros in a row
-        constexpr size_t kMeasure = 24000;                     // half a second
+        constexpr int kSettledBlocks = 10;                // about 0.1 s
+        constexpr int kMaxBlocks = 10 * 48000 * 2 / 1024; // ten seconds
+        constexpr size_t kSilentRun = 8;                  // exact zeros in a row
+        constexpr size_t kMeasure = 24000;                // half a second
         constexpr int kMaxSilences = 3;
         std::vector<uint8_t> block(1024);
         auto readBlock = [&](std::vector<double>& into) {
@@ -76,8 +76,8 @@ TEST(ServiceAlsaStreamRealAudio, StreamReadsThePlayedTone) {
         int silences = 0; // silences the server handed out after the tone first flowed
         std::vector<double> samples;
         while (samples.size() < kMeasure) {
-            ASSERT_LT(blocks, kMaxBlocks) << "no clean half second of tone within ten seconds ("
-                                          << silences << " silences after the tone flowed)";
+            ASSERT_LT(blocks, kMaxBlocks) << "no clean half second of tone within ten seconds (" << silences
+                                          << " silences after the tone flowed)";
             std::vector<double> read;
             ASSERT_EQ(readBlock(read), 1024);
             ++blocks;
@@ -90,9 +90,9 @@ TEST(ServiceAlsaStreamRealAudio, StreamReadsThePlayedTone) {
             const SilentRun silence = longestSilence(samples, kSilentRun);
             if (silence.length != 0) {
                 ++silences;
-                ASSERT_LE(silences, kMaxSilences) << "the tone keeps breaking into silence: the last, "
-                                                  << silence.length << " samples from sample "
-                                                  << silence.start << " of a measure";
+                ASSERT_LE(silences, kMaxSilences)
+                    << "the tone keeps breaking into silence: the last, " << silence.length
+                    << " samples from sample " << silence.start << " of a measure";
                 samples.clear();
                 settled = 0;
             }
@@ -104,8 +104,8 @@ TEST(ServiceAlsaStreamRealAudio, StreamReadsThePlayedTone) {
         const double hz = sceneToneHz();
         const ToneReport report = analyseTone(samples, 48000, hz);
         std::cout << "stream: rms " << report.rms << ", share " << report.toneShare << ", crossings "
-                  << report.crossingHz << " Hz, measured after " << measuredAfter
-                  << " samples, " << silences << " silences after the tone first flowed\n";
+                  << report.crossingHz << " Hz, measured after " << measuredAfter << " samples, " << silences
+                  << " silences after the tone first flowed\n";
         EXPECT_TRUE(isTone(report, hz, 0.3, 0.4));
     }
     FreeLoadedLibraries();
