@@ -100,6 +100,9 @@ int32_t TSoundCaptureStream::GetAvailableBytes() {
     if (sound::isCaptureLost(result))
         throw base::ESoundCaptureStreamError("Sound Capture Buffer lost: " +
                                              std::string(std::strerror(sound::captureLostErrno(result))));
+    // The device could not be set up after Start returned: the ring was never made.
+    if (result == sound::DSERR_NODRIVER)
+        throw base::ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
     if (result != sound::DS_OK)
         return 0;
     // Equal positions read as empty: an overrun by whole rings cannot be told apart.

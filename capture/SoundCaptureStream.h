@@ -14,8 +14,10 @@
 //   main-thread queue), never on the ending notification thread.
 // - Replacing the handler while capturing keeps capture running: the old thread ends
 //   without stopping the stream, and a non-empty new handler gets a fresh thread.
-// - Start also raises "Sound Capture Buffer cannot be made" when the ring does not
-//   start: the service sets the device up then (and reopens it once if need be).
+// - "Sound Capture Buffer cannot be made" also when the ring does not start: from
+//   Start when the service refuses it, from AvailableBytes when the service found out
+//   later (it sets the device up on its own thread, so that Start never waits on a
+//   sound server). Inside the notification poll that is handled as a lost capture.
 // - A capture the device ended (its sound server died, the card went away) raises
 //   "Sound Capture Buffer lost: <the system's cause>" from AvailableBytes. Inside the
 //   notification poll that is one report; the notification thread ends and the stream

@@ -96,7 +96,9 @@ class IDirectSoundCaptureBuffer : public IUnknown {
   public:
     // capturePosition: where the device writes next; readPosition: everything before
     // it (cyclically, since the last read) is safe to read. Either pointer may be null.
-    // After the device ended the capture: captureLostResult(errno), positions as they stood.
+    // After the device ended the capture: captureLostResult(errno), positions as they
+    // stood; DSERR_NODRIVER when it ended before capturing anything, since the device
+    // could not be set up.
     virtual HRESULT GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) = 0;
     // One or two regions whose sizes add up to `bytes`; region 2 is null (size 0) when
     // the span does not wrap the ring's end.
@@ -110,10 +112,13 @@ class IDirectSoundCaptureBuffer : public IUnknown {
     // overwritten during the copy (a writer that lapped the reader is caught, and the
     // copy retried on newer bytes). DSERR_INVALIDPARAM for a null out or end, 0 bytes or
     // more than the ring; DSERR_GENERIC, with *end set, while fewer than `bytes` have been
-    // captured or when every retry was lapped; captureLostResult as GetCurrentPosition.
+    // captured or when every retry was lapped; captureLostResult and DSERR_NODRIVER as
+    // GetCurrentPosition.
     // On failure `out` may hold anything.
     virtual HRESULT ReadNewest(void* out, uint32_t bytes, uint64_t* end) = 0;
-    // DSCBSTART_LOOPING. Fails when the device cannot be set up to capture.
+    // DSCBSTART_LOOPING. Fails when the device cannot be set up to capture; a service
+    // that sets the device up after returning reports that failure through
+    // GetCurrentPosition instead.
     virtual HRESULT Start(uint32_t flags) = 0;
     virtual HRESULT Stop() = 0;
 };

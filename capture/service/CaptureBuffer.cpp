@@ -10,6 +10,15 @@ CaptureBuffer::~CaptureBuffer() {
     Stop();
 }
 
+// Why capture ended, or `otherwise` while it runs: a device that could not be set up
+// is told apart from one that went away while capturing.
+HRESULT CaptureBuffer::endedResult(HRESULT otherwise) const {
+    if (const int lost = worker_.lostError(); lost != 0) {
+        return worker_.neverRan() ? DSERR_NODRIVER : captureLostResult(-lost);
+    }
+    return otherwise;
+}
+
 HRESULT CaptureBuffer::GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) {
     const uint32_t position = ring_->writePosition();
     if (capturePosition != nullptr) {
@@ -18,10 +27,7 @@ HRESULT CaptureBuffer::GetCurrentPosition(uint32_t* capturePosition, uint32_t* r
     if (readPosition != nullptr) {
         *readPosition = position;
     }
-    if (const int lost = worker_.lostError(); lost != 0) {
-        return captureLostResult(-lost);
-    }
-    return DS_OK;
+    return endedResult(DS_OK);
 }
 
 HRESULT CaptureBuffer::Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* size1, void** region2,
@@ -61,10 +67,7 @@ HRESULT CaptureBuffer::ReadNewest(void* out, uint32_t bytes, uint64_t* end) {
             return DS_OK;
         }
     }
-    if (const int lost = worker_.lostError(); lost != 0) {
-        return captureLostResult(-lost);
-    }
-    return DSERR_GENERIC;
+    return endedResult(DSERR_GENERIC);
 }
 
 HRESULT CaptureBuffer::Start(uint32_t flags) {

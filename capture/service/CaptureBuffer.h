@@ -7,7 +7,9 @@
 // is no partly written span to report). Everything before it, cyclically, is complete.
 // When the device goes away (its server was killed, a card unplugged) the position
 // stops and GetCurrentPosition answers captureLostResult with the system's error
-// number, until Stop.
+// number, until Stop. Start returns before the device is set up (that may wait on the
+// server): a device that cannot be set up shows the same way, answering
+// DSERR_NODRIVER instead.
 //
 // Threads: GetCurrentPosition, Lock and Unlock from any thread; Start, Stop and the
 // last Release from the thread that controls the capture.
@@ -40,11 +42,14 @@ class CaptureBuffer final : public RefCounted<IDirectSoundCaptureBuffer> {
     static constexpr int kNewestTries = 4;
     // DSCBSTART_LOOPING captures endlessly; 0 captures one ring's worth. DS_OK when
     // already capturing; DSERR_ALLOCATED while another buffer of the same device
-    // captures; DSERR_INVALIDPARAM for unknown flags.
+    // captures; DSERR_INVALIDPARAM for unknown flags. Never waits on the server.
     HRESULT Start(uint32_t flags) override;
+    // Never waits on the server either (see CaptureWorker::stop).
     HRESULT Stop() override;
 
   private:
+    HRESULT endedResult(HRESULT otherwise) const;
+
     ServiceRef<CaptureDevice> device_;
     const PcmFormat format_;
     // Shared with the capture thread, which may outlive this buffer (see CaptureWorker).

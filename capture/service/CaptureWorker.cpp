@@ -12,18 +12,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
+#include <chrono>
 #include <limits>
-#include <mutex>
 
 namespace veldora::sound {
-namespace {
-
-// Running: the first period has arrived. Failed: no period ever arrived, and the
-// device could not be set up or died at once, twice.
-enum class Phase { SettingUp, Running, Failed };
-
-} // namespace
 
 struct CaptureWorker::Run {
     std::shared_ptr<PcmHome> home;
@@ -33,31 +25,13 @@ struct CaptureWorker::Run {
     base::EventFd wake; // readable once stop is asked
     std::atomic<bool> stopping{false};
     std::atomic<int> lost{0};
+    std::atomic<bool> neverRan{false}; // set before `lost`: it ended before its first period
     std::atomic<uint32_t> recoveries{0};
+    std::atomic<bool> ended{false}; // the thread is about to return
+    // Set around each copy into the ring, so that stop() can tell that no copy is under
+    // way once it has asked for the end: a stopped ring stays as it is.
+    std::atomic<bool> writing{false};
 
-    std::mutex mutex;
-    std::condition_variable changed;
-    Phase phase = Phase::SettingUp; // guarded by mutex
-    bool ended = false;             // guarded: the thread is about to return
-    bool letGo = false;             // guarded: stop() no longer waits for it (see PcmHome)
-
-    void enter(Phase next) {
-        {
-            const std::lock_guard lock(mutex);
-            phase = next;
-        }
-        changed.notify_all();
-    }
-    void end() {
-        {
-            const std::lock_guard lock(mutex);
-            ended = true;
-            if (letGo) {
-                home->letGoCaptureEnded();
-            }
-        }
-        changed.notify_all();
-    }
     // Sleeps up to `timeout`, or until stop is asked.
     void pause(std::chrono::microseconds timeout) const {
         pollfd fd{wake.fd(), POLLIN, 0};
@@ -98,17 +72,7 @@ HRESULT CaptureWorker::start(std::shared_ptr<PcmHome> home, const PcmFormat& for
         throw;
     }
     run_ = run;
-    if (run->home->holdsCaptureLetGo()) {
-        return DS_OK; // the server has not let go of the last capture: no wait for this one
-    }
-    std::unique_lock lock(run->mutex);
-    run->changed.wait_for(lock, kStartWait, [&] { return run->phase != Phase::SettingUp || run->ended; });
-    if (run->phase != Phase::Failed) {
-        return DS_OK; // running, or still waiting on the device
-    }
-    lock.unlock();
-    stop();
-    return DSERR_NODRIVER;
+    return DS_OK;
 }
 
 void CaptureWorker::stop() {
@@ -118,19 +82,15 @@ void CaptureWorker::stop() {
     run_->stopping.store(true);
     run_->wake.signal();
     run_->home->nudge();
-    bool ended = false;
-    {
-        std::unique_lock lock(run_->mutex);
-        const auto wait = run_->home->holdsCaptureLetGo() ? std::chrono::milliseconds(0) : kStopWait;
-        ended = run_->changed.wait_for(lock, wait, [&] { return run_->ended; });
-        if (!ended) {
-            run_->letGo = true;
-            run_->home->captureLetGo();
-        }
+    // A copy that began before the request ends within a period's memcpy; none starts after.
+    while (run_->writing.load()) {
+        std::this_thread::yield();
     }
-    if (ended) {
-        thread_.join();
+    if (run_->ended.load()) {
+        thread_.join(); // it is past its last device call
     } else {
+        // Still reading, or dropping the device: both may wait on the server. The
+        // thread owns all it uses and ends by itself; the library's code must stay.
         liveThreads::keepLibraryLoaded();
         thread_.detach();
     }
@@ -139,6 +99,10 @@ void CaptureWorker::stop() {
 
 int CaptureWorker::lostError() const {
     return run_ ? run_->lost.load() : 0;
+}
+
+bool CaptureWorker::neverRan() const {
+    return run_ && run_->lost.load() != 0 && run_->neverRan.load();
 }
 
 uint32_t CaptureWorker::recoveries() const {
@@ -241,13 +205,16 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
                 continue;
             }
             fruitless = 0;
-            if (!everGotData) {
-                everGotData = true;
-                r.enter(Phase::Running);
-            }
+            everGotData = true;
             outcome.gotData = true;
             const uint64_t bytes = std::min<uint64_t>(uint64_t(frames) * r.format.frameBytes, remaining);
+            r.writing.store(true);
+            if (r.stopping.load()) {
+                r.writing.store(false);
+                break;
+            }
             r.ring->write(period.get(), static_cast<uint32_t>(bytes));
+            r.writing.store(false);
             if (remaining != std::numeric_limits<uint64_t>::max()) {
                 remaining -= bytes;
             }
@@ -260,10 +227,8 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
     if (rc != 0) {
         pcm.reset(); // dead: the next capture opens the device afresh
         // ALSA's own codes lie above the system's error numbers: report them as I/O errors.
+        r.neverRan.store(!everGotData);
         r.lost.store(rc < -0xFFFF ? -EIO : rc);
-        if (!everGotData) {
-            r.enter(Phase::Failed);
-        }
     } else if (pcm) {
         // Both may wait on a frozen server; stop() does not wait for them. The handle goes
         // home without its set-up: closing a handle that is set up drops it first, and
@@ -276,7 +241,7 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
         }
     }
     r.home->giveBack(std::move(pcm), borrowed);
-    r.end();
+    r.ended.store(true);
     liveThreads::leave();
 }
 

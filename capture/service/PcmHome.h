@@ -12,7 +12,6 @@
 #include "capture/service/AlsaHandles.h"
 #include "capture/service/PcmFormat.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -46,13 +45,6 @@ class PcmHome {
     // A new handle on the same ALSA name, with ALSA's error in *error when it fails.
     PcmHandle open(int* error) const;
 
-    // Captures that were let go while inside a device call (a drop waiting on a frozen
-    // server) and have not ended yet. While there is one, the server has not answered
-    // since, and starting or stopping the next capture does not wait for it either.
-    void captureLetGo() { letGo_.fetch_add(1); }
-    void letGoCaptureEnded() { letGo_.fetch_sub(1); }
-    bool holdsCaptureLetGo() const { return letGo_.load() > 0; }
-
   private:
     struct Answer {
         PcmFormat format;
@@ -65,7 +57,6 @@ class PcmHome {
     PcmHandle held_;              // guarded by mutex_
     int lent_ = 0;                // guarded: handles of this home out on loan
     std::vector<Answer> answers_; // guarded
-    std::atomic<int> letGo_{0};
 };
 
 template <class Cancelled> PcmHandle PcmHome::borrow(std::chrono::milliseconds wait, Cancelled cancelled) {

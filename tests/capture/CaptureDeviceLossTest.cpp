@@ -32,6 +32,30 @@ TEST_F(CaptureDeviceLoss, RingThatDoesNotStartRaisesCannotBeMadeAndLeavesTheStre
     EXPECT_EQ(s.AvailableBytes(), 10);
 }
 
+// A service that sets the device up after Start returned, and fails: the poll reports
+// the ring as not made, once, and the stream stops; Pause twice captures again.
+TEST_F(CaptureDeviceLoss, RingThatFailsAfterStartIsReportedOnceAsNotMadeAndStopsTheStream) {
+    TSoundCaptureStream& s = openWith({48000, 16, 1});
+    int calls = 0;
+    s.SetOnDataReady(handlerOf([&](TSoundCaptureStream&) { ++calls; }, this));
+    s.SetBufferMilliseconds(40); // polls every 10 ms
+    s.Start();
+    ASSERT_TRUE(sound.failRunningCaptureSetUp());
+    ASSERT_TRUE(pumpUntil([&] { return !s.GetCapturing(); }));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], "Sound Capture Buffer cannot be made");
+    EXPECT_EQ(s.GetNotifyThread(), nullptr);
+    EXPECT_EQ(s.GetCaptureBuffer(), nullptr);
+    EXPECT_EQ(calls, 0) << "a ring that was never made has no data";
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(reports.size(), 1u);
+
+    s.Start();
+    sound.setByteRate(96000);
+    ASSERT_TRUE(pumpUntil([&] { return calls >= 3; }));
+    EXPECT_EQ(reports.size(), 1u);
+}
+
 TEST_F(CaptureDeviceLoss, LostCaptureIsReportedOnceWithItsCauseAndStopsPolling) {
     TSoundCaptureStream& s = openWith({48000, 16, 1});
     int calls = 0;

@@ -3,9 +3,14 @@
 // it. The device here is a plugin of the tests' own (plugin/BlockingPcmPlugin.cpp)
 // whose stop waits at a gate the test holds open while the "server" answers. The calls
 // the program makes on its main thread must not wait at that gate, and the threads that
-// do must end once it opens.
+// do must end once it opens. A second device of the same plugin refuses to start, as a
+// server that refuses the record stream: Start leaves that to the capture thread and
+// the failure shows in the position query, and in the program's stream.
 #include "PrivateAlsaDevice.h"
 #include "ServiceAlsaLibrary.h"
+#include "base/Errors.h"
+#include "capture/SoundCaptureStream.h"
+#include "capture/SoundLibrary.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -20,6 +25,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/ThreadCount.h"
 #include "tests/support/WaitUntil.h"
@@ -44,14 +50,20 @@ class ServiceAlsaBlockingStop : public testing::Test {
         stopsWaiting = reinterpret_cast<int (*)()>(dlsym(plugin, "veldora_blocking_stops_waiting"));
         ASSERT_NE(stopsWaiting, nullptr);
         ASSERT_NO_FATAL_FAILURE(testDevice.makeFifo("gate.fifo"));
-        testDevice.define("pcm_type.veldora_blocking { lib \"" VELDORA_BLOCKING_PCM "\" }\n"
-                          "pcm.veldora_blocking {\n"
-                          "  type veldora_blocking\n"
-                          "  gate \"" +
-                          testDevice.fifo().string() +
-                          "\"\n"
-                          "  hint { show on description \"Capture whose stop blocks\" }\n"
-                          "}\n");
+        definition = "pcm_type.veldora_blocking { lib \"" VELDORA_BLOCKING_PCM "\" }\n"
+                     "pcm.veldora_blocking {\n"
+                     "  type veldora_blocking\n"
+                     "  gate \"" +
+                     testDevice.fifo().string() +
+                     "\"\n"
+                     "  hint { show on description \"Capture whose stop blocks\" }\n"
+                     "}\n"
+                     "pcm.veldora_refusing {\n"
+                     "  type veldora_blocking\n"
+                     "  refuse_start true\n"
+                     "  hint { show on description \"Capture that never starts\" }\n"
+                     "}\n";
+        testDevice.define(definition);
         answer();
     }
     void TearDown() override {
@@ -99,6 +111,7 @@ class ServiceAlsaBlockingStop : public testing::Test {
     void* plugin = nullptr;
     int (*stopsWaiting)() = nullptr;
     PrivateAlsaDevice testDevice;
+    std::string definition;
     int reader = -1;
 };
 
@@ -106,10 +119,14 @@ TEST_F(ServiceAlsaBlockingStop, ReleasingTheDeviceAfterAStoppedCaptureDoesNotWai
     Held<IDirectSoundCapture> device;
     Held<IDirectSoundCaptureBuffer> buffer;
     ASSERT_NO_FATAL_FAILURE(openCapture("veldora_blocking", device, buffer));
+    std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
+    const size_t threadsBefore = testsupport::threadCount();
 
-    // Pause while the server answers: the capture stops and its handle goes home.
+    // Pause while the server answers: the capture stops and its thread, which Stop
+    // does not wait for, brings the handle home and ends.
     ASSERT_TRUE(capturing(buffer.p));
     ASSERT_EQ(buffer->Stop(), DS_OK);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return testsupport::threadCount() == threadsBefore; }));
 
     // The server freezes; the program closes, releasing buffer and device.
     freeze();
@@ -148,6 +165,62 @@ TEST_F(ServiceAlsaBlockingStop, StopStartAndReleaseDuringAFreezeDoNotWaitAndThei
         return stopsWaiting() == 0 && testsupport::threadCount() == threadsBefore;
     })) << stopsWaiting()
         << " stops still wait, " << testsupport::threadCount() - threadsBefore << " threads left";
+}
+
+TEST_F(ServiceAlsaBlockingStop, ADeviceThatCannotStartShowsInThePositionQueryUntilStop) {
+    Held<IDirectSoundCapture> device;
+    Held<IDirectSoundCaptureBuffer> buffer;
+    ASSERT_NO_FATAL_FAILURE(openCapture("veldora_refusing", device, buffer));
+
+    // The set-up is the capture thread's: Start returns, the refusal comes after.
+    ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
+    HRESULT position = DS_OK;
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        position = buffer->GetCurrentPosition(nullptr, nullptr);
+        return position != DS_OK;
+    })) << "the refusal never showed";
+    EXPECT_EQ(position, DSERR_NODRIVER) << "a device that never started is not a lost capture";
+    std::vector<uint8_t> block(1024);
+    uint64_t end = 0;
+    EXPECT_EQ(buffer->ReadNewest(block.data(), 1024, &end), DSERR_NODRIVER);
+
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+    EXPECT_EQ(buffer->GetCurrentPosition(nullptr, nullptr), DS_OK) << "stopped, nothing to report";
+    // Started again: refused again, the same way.
+    ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] { return buffer->GetCurrentPosition(nullptr, nullptr) == DSERR_NODRIVER; }));
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+}
+
+// The program's stream on that device as the default one, through the program's own
+// binding to this library: the first look at the ring raises the stream's message, and
+// capture starts afresh on a device that answers.
+TEST_F(ServiceAlsaBlockingStop, TheProgramsStreamSaysItsRingCannotBeMadeWhenTheDeviceNeverStarts) {
+    testDevice.define(definition + "pcm.!default veldora_refusing\n");
+    veldora::capture::SoundLibraryTestSeam::unregisterInProcessLibrary(veldora::sound::kSoundLibraryName);
+    veldora::capture::SoundLibraryTestSeam::setLibraryDirectory(""); // the one next to this program
+    {
+        veldora::capture::TSoundCaptureStream stream(nullptr);
+        ASSERT_GT(stream.GetFormats().Count(), 0);
+        stream.FormatIndex = 0;
+        stream.Start();
+        EXPECT_TRUE(stream.GetCapturing());
+        std::string message;
+        EXPECT_TRUE(testsupport::waitUntil([&] {
+            try {
+                stream.AvailableBytes();
+                return false;
+            } catch (const veldora::base::ESoundCaptureStreamError& error) {
+                message = error.message();
+                return true;
+            }
+        }));
+        EXPECT_EQ(message, "Sound Capture Buffer cannot be made");
+        stream.Stop();
+    }
+    veldora::capture::FreeLoadedLibraries();
+    veldora::capture::SoundLibraryTestSeam::setLibraryDirectory("");
 }
 
 } // namespace

@@ -52,8 +52,8 @@ TEST(ServiceAlsaStreamRealAudio, StreamReadsThePlayedTone) {
         // The stream hands on whatever the server delivers, and a loaded machine may
         // deliver silence: while the stream starts (the server sets up the record
         // stream), or for a period later when the player misses its turn and the sink
-        // mixes nothing. The stream itself never makes a sample up: a read that gives up
-        // returns short. So the measure is the first half second, read on without a
+        // mixes nothing; and a read that gives up after a second without a byte fills
+        // the rest of its block with silence. So the measure is the first half second, read on without a
         // pause, that follows kSettledBlocks blocks of unbroken tone and holds no silent
         // run; a silence starts it again, within ten seconds of sound after Start. That
         // half second must then be the tone, clean: a lost, repeated or garbled period

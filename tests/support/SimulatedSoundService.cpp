@@ -90,6 +90,8 @@ class SimulatedCaptureBuffer : public Counted<IDirectSoundCaptureBuffer> {
         : service_(service), ring_(bytes) {}
 
     HRESULT GetCurrentPosition(uint32_t* capturePosition, uint32_t* readPosition) override {
+        if (setUpFailed_.load())
+            return DSERR_NODRIVER;
         if (const int lost = lost_.load(); lost != 0)
             return captureLostResult(lost);
         if (service_.positionFailure_)
@@ -139,6 +141,8 @@ class SimulatedCaptureBuffer : public Counted<IDirectSoundCaptureBuffer> {
         ++service_.readNewestCalls_;
         if (!out || !end || bytes == 0 || bytes > ring_.size())
             return DSERR_INVALIDPARAM;
+        if (setUpFailed_.load())
+            return DSERR_NODRIVER;
         if (const int lost = lost_.load(); lost != 0)
             return captureLostResult(lost);
         if (service_.positionFailure_ || service_.lockFailure_)
@@ -153,6 +157,7 @@ class SimulatedCaptureBuffer : public Counted<IDirectSoundCaptureBuffer> {
     }
 
     std::atomic<int> lost_{0}; // errno the device ended the capture with; 0 while it runs
+    std::atomic<bool> setUpFailed_{false};
 
     HRESULT Start(uint32_t) override {
         ++service_.startCalls_;
@@ -367,6 +372,14 @@ bool SimulatedSoundService::loseRunningCapture(int errnum) {
     if (running_ == nullptr)
         return false;
     running_->lost_ = errnum;
+    return true;
+}
+
+bool SimulatedSoundService::failRunningCaptureSetUp() {
+    std::lock_guard lock(mutex_);
+    if (running_ == nullptr)
+        return false;
+    running_->setUpFailed_ = true;
     return true;
 }
 

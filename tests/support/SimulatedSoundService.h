@@ -115,6 +115,9 @@ class SimulatedSoundService {
     // The device ends the running capture, as when its server dies: from now on that
     // buffer's position query answers captureLostResult(errnum). False when none runs.
     bool loseRunningCapture(int errnum);
+    // The running capture ends before it captured anything, as when the device is set
+    // up after Start returned and that fails: its position query answers DSERR_NODRIVER.
+    bool failRunningCaptureSetUp();
     bool bufferRunning() const;
     uint32_t ringBytes() const;     // size of the running ring, 0 when none
     uint64_t bytesCaptured() const; // bytes written into the running ring

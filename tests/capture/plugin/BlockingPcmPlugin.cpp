@@ -10,6 +10,9 @@
 // server, and opens one again to let every waiting stop go. ALSA calls the stop for
 // every drop, and closing a handle that is set up drops it. The stops waiting at the
 // gate are counted, for the tests: veldora_blocking_stops_waiting().
+//
+// With `refuse_start true` the device opens and takes every format it lists, but its
+// start fails, as a server that refuses the record stream.
 #include <alsa/asoundlib.h>
 #include <alsa/pcm_external.h>
 
@@ -19,6 +22,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -30,6 +34,7 @@ std::atomic<int> gStopsWaiting{0};
 struct BlockingPcm {
     snd_pcm_ioplug_t io{};
     std::string gate;
+    bool refuseStart = false;
     std::chrono::steady_clock::time_point started;
 };
 
@@ -38,6 +43,9 @@ BlockingPcm* self(snd_pcm_ioplug_t* io) {
 }
 
 int start(snd_pcm_ioplug_t* io) {
+    if (self(io)->refuseStart) {
+        return -EIO;
+    }
     self(io)->started = std::chrono::steady_clock::now();
     return 0;
 }
@@ -129,9 +137,13 @@ SND_PCM_PLUGIN_DEFINE_FUNC(veldora_blocking) {
         snd_config_t* entry = snd_config_iterator_entry(i);
         const char* id = nullptr;
         const char* value = nullptr;
-        if (snd_config_get_id(entry, &id) == 0 && std::strcmp(id, "gate") == 0 &&
-            snd_config_get_string(entry, &value) == 0) {
+        if (snd_config_get_id(entry, &id) != 0) {
+            continue;
+        }
+        if (std::strcmp(id, "gate") == 0 && snd_config_get_string(entry, &value) == 0) {
             pcm->gate = value;
+        } else if (std::strcmp(id, "refuse_start") == 0) {
+            pcm->refuseStart = snd_config_get_bool(entry) == 1;
         }
     }
     pcm->io.version = SND_PCM_IOPLUG_VERSION;
