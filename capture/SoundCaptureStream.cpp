@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "base/Errors.h"
 #include "base/MulDiv.h"
@@ -54,11 +55,31 @@ void TSoundCaptureStream::Start() {
         // that cannot be made.
         if (CaptureBuffer->Start(sound::DSCBSTART_LOOPING) != sound::DS_OK)
             throw base::ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
+        if (!std::exchange(StartedBefore, true))
+            AwaitFirstSetUp();
         if (OnDataReady)
             StartNotifyThread();
     } catch (...) {
         Stop();
         throw;
+    }
+}
+
+// Returns once the service reports the device capturing, or when it has not answered
+// in time (a later failure then comes from the poll); raises when the set-up failed.
+void TSoundCaptureStream::AwaitFirstSetUp() {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kFirstSetUpWaitMilliseconds);
+    for (;;) {
+        uint32_t status = 0;
+        if (CaptureBuffer->GetStatus(&status) != sound::DS_OK || (status & sound::DSCBSTATUS_CAPTURING) != 0)
+            return;
+        const sound::HRESULT position = CaptureBuffer->GetCurrentPosition(nullptr, nullptr);
+        if (position == sound::DSERR_NODRIVER)
+            throw base::ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
+        if (position != sound::DS_OK || Clock::now() >= deadline)
+            return; // lost at once, or no answer yet: the poll reports what follows
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
 

@@ -16,8 +16,12 @@
 //   without stopping the stream, and a non-empty new handler gets a fresh thread.
 // - "Sound Capture Buffer cannot be made" also when the ring does not start: from
 //   Start when the service refuses it, from AvailableBytes when the service found out
-//   later (it sets the device up on its own thread, so that Start never waits on a
+//   later (it sets the device up on its own thread, so that Start need not wait on a
 //   sound server). Inside the notification poll that is handled as a lost capture.
+// - A stream's first Start, which the program makes while it starts up, before its
+//   window shows, waits up to kFirstSetUpWaitMilliseconds for that set-up, so that a
+//   device that cannot be set up fails start-up itself. Every later Start returns at
+//   once: the window is up then, and a frozen sound server must not hold it.
 // - A capture the device ended (its sound server died, the card went away) raises
 //   "Sound Capture Buffer lost: <the system's cause>" from AvailableBytes. Inside the
 //   notification poll that is one report; the notification thread ends and the stream
@@ -42,6 +46,8 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     // byte count as a stalled device.
     static constexpr int kReadPollMilliseconds = 50;
     static constexpr int kStallPolls = 20;
+    // How long the first Start waits for the service to set the device up.
+    static constexpr int kFirstSetUpWaitMilliseconds = 2000;
 
     // Opens the device (null: the default device) and probes its formats. Raises
     // EDirectXError "Necessary since DirectX 5" without the library, and
@@ -105,6 +111,7 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     uint32_t BufferBytes = 0;
     sound::ServiceRef<sound::IDirectSoundCapture> CaptureDevice;
     bool Capturing = false;
+    bool StartedBefore = false;
     std::unique_ptr<TSoundCaptureStreamNotify> NotifyThread;
     TDataReadyEvent OnDataReady;
     TSoundCaptureFormats Formats;
@@ -112,6 +119,7 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
 
     void StartNotifyThread();
     void EndNotifyThread();
+    void AwaitFirstSetUp();
 };
 
 } // namespace veldora::capture

@@ -78,6 +78,8 @@ struct DSBCAPS {
 };
 
 constexpr uint32_t DSCBSTART_LOOPING = 1;
+constexpr uint32_t DSCBSTATUS_CAPTURING = 1;
+constexpr uint32_t DSCBSTATUS_LOOPING = 2;
 constexpr uint32_t DSSCL_NORMAL = 1;
 constexpr uint32_t DSSCL_EXCLUSIVE = 3;
 
@@ -120,7 +122,10 @@ class IDirectSoundCaptureBuffer : public IUnknown {
     // that sets the device up after returning reports that failure through
     // GetCurrentPosition instead.
     virtual HRESULT Start(uint32_t flags) = 0;
+    // DSCBSTATUS_CAPTURING once the device is set up and capturing (with
+    // DSCBSTATUS_LOOPING for a looping start), until Stop or the capture ends; 0 before.
     virtual HRESULT Stop() = 0;
+    virtual HRESULT GetStatus(uint32_t* status) = 0;
 };
 
 class IDirectSoundCapture : public IUnknown {

@@ -74,7 +74,21 @@ HRESULT CaptureBuffer::Start(uint32_t flags) {
     if ((flags & ~DSCBSTART_LOOPING) != 0) {
         return DSERR_INVALIDPARAM;
     }
-    return device_->startCapture(this, format_, ring_, (flags & DSCBSTART_LOOPING) != 0, worker_);
+    const bool looping = (flags & DSCBSTART_LOOPING) != 0;
+    const bool running = worker_.started(); // starting again changes nothing
+    const HRESULT started = device_->startCapture(this, format_, ring_, looping, worker_);
+    if (started == DS_OK && !running) {
+        looping_ = looping;
+    }
+    return started;
+}
+
+HRESULT CaptureBuffer::GetStatus(uint32_t* status) {
+    if (status == nullptr) {
+        return DSERR_INVALIDPARAM;
+    }
+    *status = worker_.capturing() ? DSCBSTATUS_CAPTURING | (looping_ ? DSCBSTATUS_LOOPING : 0) : 0;
+    return DS_OK;
 }
 
 HRESULT CaptureBuffer::Stop() {

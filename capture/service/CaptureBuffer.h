@@ -46,6 +46,7 @@ class CaptureBuffer final : public RefCounted<IDirectSoundCaptureBuffer> {
     HRESULT Start(uint32_t flags) override;
     // Never waits on the server either (see CaptureWorker::stop).
     HRESULT Stop() override;
+    HRESULT GetStatus(uint32_t* status) override;
 
   private:
     HRESULT endedResult(HRESULT otherwise) const;
@@ -55,6 +56,7 @@ class CaptureBuffer final : public RefCounted<IDirectSoundCaptureBuffer> {
     // Shared with the capture thread, which may outlive this buffer (see CaptureWorker).
     const std::shared_ptr<CaptureRing> ring_;
     CaptureWorker worker_;
+    bool looping_ = false; // of the last start
 };
 
 } // namespace veldora::sound

@@ -27,7 +27,8 @@ struct CaptureWorker::Run {
     std::atomic<int> lost{0};
     std::atomic<bool> neverRan{false}; // set before `lost`: it ended before its first period
     std::atomic<uint32_t> recoveries{0};
-    std::atomic<bool> ended{false}; // the thread is about to return
+    std::atomic<bool> capturing{false}; // set up and started, not ended
+    std::atomic<bool> ended{false};     // the thread is about to return
     // Set around each copy into the ring, so that stop() can tell that no copy is under
     // way once it has asked for the end: a stopped ring stays as it is.
     std::atomic<bool> writing{false};
@@ -101,6 +102,10 @@ int CaptureWorker::lostError() const {
     return run_ ? run_->lost.load() : 0;
 }
 
+bool CaptureWorker::capturing() const {
+    return run_ && run_->capturing.load() && run_->lost.load() == 0;
+}
+
 bool CaptureWorker::neverRan() const {
     return run_ && run_->lost.load() != 0 && run_->neverRan.load();
 }
@@ -154,6 +159,7 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
             continue;
         }
         period = std::make_unique<uint8_t[]>(periodFrames * r.format.frameBytes);
+        r.capturing.store(true);
 
         // Half a period: data reaches the ring at most this late, and idle waits end
         // at once when stop is asked.
@@ -241,6 +247,7 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
         }
     }
     r.home->giveBack(std::move(pcm), borrowed);
+    r.capturing.store(false);
     r.ended.store(true);
     liveThreads::leave();
 }

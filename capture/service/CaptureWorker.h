@@ -51,6 +51,8 @@ class CaptureWorker {
     // ALSA's negative error that ended capture (the device or its server went away),
     // 0 while capture runs and after stop(). Any thread.
     int lostError() const;
+    // True from the device's set-up and start until stop() or the end of capture. Any thread.
+    bool capturing() const;
     // True when capture ended before its first period: the device could not be set up,
     // even reopened. Any thread.
     bool neverRan() const;

@@ -32,15 +32,36 @@ TEST_F(CaptureDeviceLoss, RingThatDoesNotStartRaisesCannotBeMadeAndLeavesTheStre
     EXPECT_EQ(s.AvailableBytes(), 10);
 }
 
-// A service that sets the device up after Start returned, and fails: the poll reports
-// the ring as not made, once, and the stream stops; Pause twice captures again.
-TEST_F(CaptureDeviceLoss, RingThatFailsAfterStartIsReportedOnceAsNotMadeAndStopsTheStream) {
+// The stream's first Start is the program's start-up: it waits for a set-up the
+// service does after returning, and raises as a refused ring does; the stream is idle.
+TEST_F(CaptureDeviceLoss, FirstStartWaitsForTheSetUpAndRaisesCannotBeMadeWhenItFails) {
+    TSoundCaptureStream& s = openWith({48000, 16, 1});
+    s.SetOnDataReady(handlerOf([](TSoundCaptureStream&) {}, this));
+    sound.failNextSetUp();
+    try {
+        s.Start();
+        FAIL() << "a ring whose set-up failed was reported as started";
+    } catch (const ESoundCaptureStreamError& e) {
+        EXPECT_EQ(e.message(), "Sound Capture Buffer cannot be made");
+    }
+    EXPECT_FALSE(s.GetCapturing());
+    EXPECT_EQ(s.GetNotifyThread(), nullptr);
+    EXPECT_EQ(s.GetCaptureBuffer(), nullptr);
+    EXPECT_EQ(SimulatedSoundService::liveObjects(), 1) << "only the device is left";
+}
+
+// A later Start returns before the set-up; when that fails, the poll reports the ring
+// as not made, once, and the stream stops; Pause twice captures again.
+TEST_F(CaptureDeviceLoss, RingThatFailsAfterALaterStartIsReportedOnceAsNotMadeAndStopsTheStream) {
     TSoundCaptureStream& s = openWith({48000, 16, 1});
     int calls = 0;
     s.SetOnDataReady(handlerOf([&](TSoundCaptureStream&) { ++calls; }, this));
     s.SetBufferMilliseconds(40); // polls every 10 ms
     s.Start();
-    ASSERT_TRUE(sound.failRunningCaptureSetUp());
+    s.Stop();
+    sound.failNextSetUp();
+    s.Start(); // returns: the failure comes from the poll
+    EXPECT_TRUE(s.GetCapturing());
     ASSERT_TRUE(pumpUntil([&] { return !s.GetCapturing(); }));
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0], "Sound Capture Buffer cannot be made");

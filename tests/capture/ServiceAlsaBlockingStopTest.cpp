@@ -125,7 +125,12 @@ TEST_F(ServiceAlsaBlockingStop, ReleasingTheDeviceAfterAStoppedCaptureDoesNotWai
     // Pause while the server answers: the capture stops and its thread, which Stop
     // does not wait for, brings the handle home and ends.
     ASSERT_TRUE(capturing(buffer.p));
+    uint32_t status = 0;
+    EXPECT_EQ(buffer->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, DSCBSTATUS_CAPTURING | DSCBSTATUS_LOOPING);
     ASSERT_EQ(buffer->Stop(), DS_OK);
+    EXPECT_EQ(buffer->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, 0u) << "stopped, still capturing";
     ASSERT_TRUE(testsupport::waitUntil([&] { return testsupport::threadCount() == threadsBefore; }));
 
     // The server freezes; the program closes, releasing buffer and device.
@@ -180,6 +185,9 @@ TEST_F(ServiceAlsaBlockingStop, ADeviceThatCannotStartShowsInThePositionQueryUnt
         return position != DS_OK;
     })) << "the refusal never showed";
     EXPECT_EQ(position, DSERR_NODRIVER) << "a device that never started is not a lost capture";
+    uint32_t status = 1;
+    EXPECT_EQ(buffer->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, 0u) << "reported capturing";
     std::vector<uint8_t> block(1024);
     uint64_t end = 0;
     EXPECT_EQ(buffer->ReadNewest(block.data(), 1024, &end), DSERR_NODRIVER);
@@ -194,8 +202,9 @@ TEST_F(ServiceAlsaBlockingStop, ADeviceThatCannotStartShowsInThePositionQueryUnt
 }
 
 // The program's stream on that device as the default one, through the program's own
-// binding to this library: the first look at the ring raises the stream's message, and
-// capture starts afresh on a device that answers.
+// binding to this library: its first Start (the program's start-up) waits for the
+// set-up and raises the stream's message; a later Start returns, and the first look at
+// the ring raises it.
 TEST_F(ServiceAlsaBlockingStop, TheProgramsStreamSaysItsRingCannotBeMadeWhenTheDeviceNeverStarts) {
     testDevice.define(definition + "pcm.!default veldora_refusing\n");
     veldora::capture::SoundLibraryTestSeam::unregisterInProcessLibrary(veldora::sound::kSoundLibraryName);
@@ -204,6 +213,13 @@ TEST_F(ServiceAlsaBlockingStop, TheProgramsStreamSaysItsRingCannotBeMadeWhenTheD
         veldora::capture::TSoundCaptureStream stream(nullptr);
         ASSERT_GT(stream.GetFormats().Count(), 0);
         stream.FormatIndex = 0;
+        try {
+            stream.Start();
+            ADD_FAILURE() << "the first Start did not wait for the device's refusal";
+        } catch (const veldora::base::ESoundCaptureStreamError& error) {
+            EXPECT_EQ(error.message(), "Sound Capture Buffer cannot be made");
+        }
+        EXPECT_FALSE(stream.GetCapturing());
         stream.Start();
         EXPECT_TRUE(stream.GetCapturing());
         std::string message;

@@ -165,11 +165,22 @@ class SimulatedCaptureBuffer : public Counted<IDirectSoundCaptureBuffer> {
             service_.startsToFail_ = failing - 1;
             return service_.failedStartResult_;
         }
+        if (service_.nextSetUpFails_.exchange(false))
+            setUpFailed_ = true;
         if (!generator_.joinable()) {
             stopping_ = false;
             generator_ = std::thread([this] { generate(); });
         }
         service_.bufferStarted(this);
+        return DS_OK;
+    }
+
+    HRESULT GetStatus(uint32_t* status) override {
+        if (!status)
+            return DSERR_INVALIDPARAM;
+        std::lock_guard lock(mutex_);
+        const bool capturing = generator_.joinable() && !stopping_ && !setUpFailed_ && lost_ == 0;
+        *status = capturing ? DSCBSTATUS_CAPTURING | DSCBSTATUS_LOOPING : 0;
         return DS_OK;
     }
 
@@ -372,14 +383,6 @@ bool SimulatedSoundService::loseRunningCapture(int errnum) {
     if (running_ == nullptr)
         return false;
     running_->lost_ = errnum;
-    return true;
-}
-
-bool SimulatedSoundService::failRunningCaptureSetUp() {
-    std::lock_guard lock(mutex_);
-    if (running_ == nullptr)
-        return false;
-    running_->setUpFailed_ = true;
     return true;
 }
 

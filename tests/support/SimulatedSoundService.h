@@ -115,9 +115,10 @@ class SimulatedSoundService {
     // The device ends the running capture, as when its server dies: from now on that
     // buffer's position query answers captureLostResult(errnum). False when none runs.
     bool loseRunningCapture(int errnum);
-    // The running capture ends before it captured anything, as when the device is set
-    // up after Start returned and that fails: its position query answers DSERR_NODRIVER.
-    bool failRunningCaptureSetUp();
+    // The next buffer Start succeeds but the set-up the service does after it fails:
+    // the buffer never reports itself capturing, and its position query answers
+    // DSERR_NODRIVER.
+    void failNextSetUp() { nextSetUpFails_ = true; }
     bool bufferRunning() const;
     uint32_t ringBytes() const;     // size of the running ring, 0 when none
     uint64_t bytesCaptured() const; // bytes written into the running ring
@@ -174,5 +175,6 @@ class SimulatedSoundService {
     std::atomic<int> locksBeforeFailure_{-1};
     std::atomic<int> startCalls_{0};
     std::atomic<int> startsToFail_{0};
+    std::atomic<bool> nextSetUpFails_{false};
     std::atomic<veldora::sound::HRESULT> failedStartResult_{veldora::sound::DSERR_GENERIC};
 };
