@@ -2,6 +2,8 @@
 // device ends mid-way (its server killed), and capture again once the device is back.
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "tests/capture/CaptureFixture.h"
 
@@ -11,43 +13,35 @@ using namespace veldora::sound;
 
 using CaptureDeviceLoss = CaptureFixture;
 
+// The stream's first Start is the program's start-up: a ring the service refuses, and
+// one whose set-up the service does after returning and that fails (the first Start
+// waits for it), both raise the stream's message and leave it idle.
 TEST_F(CaptureDeviceLoss, RingThatDoesNotStartRaisesCannotBeMadeAndLeavesTheStreamIdle) {
-    TSoundCaptureStream& s = openWith({48000, 16, 1});
-    s.SetOnDataReady(handlerOf([](TSoundCaptureStream&) {}, this));
-    sound.failStarts(1, DSERR_NODRIVER); // the device could not be set up, even reopened
-    try {
-        s.Start();
-        FAIL() << "a ring that captures nothing was reported as started";
-    } catch (const ESoundCaptureStreamError& e) {
-        EXPECT_EQ(e.message(), "Sound Capture Buffer cannot be made");
-    }
-    EXPECT_FALSE(s.GetCapturing());
-    EXPECT_EQ(s.GetNotifyThread(), nullptr);
-    EXPECT_EQ(s.GetCaptureBuffer(), nullptr);
-    EXPECT_EQ(SimulatedSoundService::liveObjects(), 1) << "only the device is left";
+    const std::pair<const char*, std::function<void()>> failures[] = {
+        {"refused", [&] { sound.failStarts(1, DSERR_NODRIVER); }}, // not even reopened
+        {"set up after Start", [&] { sound.failNextSetUp(); }},
+    };
+    for (const auto& [how, fail] : failures) {
+        SCOPED_TRACE(how);
+        TSoundCaptureStream& s = openWith({48000, 16, 1});
+        s.SetOnDataReady(handlerOf([](TSoundCaptureStream&) {}, this));
+        fail();
+        try {
+            s.Start();
+            ADD_FAILURE() << "a ring that captures nothing was reported as started";
+        } catch (const ESoundCaptureStreamError& e) {
+            EXPECT_EQ(e.message(), "Sound Capture Buffer cannot be made");
+        }
+        EXPECT_FALSE(s.GetCapturing());
+        EXPECT_EQ(s.GetNotifyThread(), nullptr);
+        EXPECT_EQ(s.GetCaptureBuffer(), nullptr);
+        EXPECT_EQ(SimulatedSoundService::liveObjects(), 1) << "only the device is left";
 
-    s.Start(); // the device is back
-    EXPECT_TRUE(s.GetCapturing());
-    ASSERT_TRUE(sound.pushBytes(10));
-    EXPECT_EQ(s.AvailableBytes(), 10);
-}
-
-// The stream's first Start is the program's start-up: it waits for a set-up the
-// service does after returning, and raises as a refused ring does; the stream is idle.
-TEST_F(CaptureDeviceLoss, FirstStartWaitsForTheSetUpAndRaisesCannotBeMadeWhenItFails) {
-    TSoundCaptureStream& s = openWith({48000, 16, 1});
-    s.SetOnDataReady(handlerOf([](TSoundCaptureStream&) {}, this));
-    sound.failNextSetUp();
-    try {
-        s.Start();
-        FAIL() << "a ring whose set-up failed was reported as started";
-    } catch (const ESoundCaptureStreamError& e) {
-        EXPECT_EQ(e.message(), "Sound Capture Buffer cannot be made");
+        s.Start(); // the device is back
+        EXPECT_TRUE(s.GetCapturing());
+        ASSERT_TRUE(sound.pushBytes(10));
+        EXPECT_EQ(s.AvailableBytes(), 10);
     }
-    EXPECT_FALSE(s.GetCapturing());
-    EXPECT_EQ(s.GetNotifyThread(), nullptr);
-    EXPECT_EQ(s.GetCaptureBuffer(), nullptr);
-    EXPECT_EQ(SimulatedSoundService::liveObjects(), 1) << "only the device is left";
 }
 
 // A later Start returns before the set-up; when that fails, the poll reports the ring
