@@ -122,9 +122,9 @@ class IDirectSoundCaptureBuffer : public IUnknown {
     // that sets the device up after returning reports that failure through
     // GetCurrentPosition instead.
     virtual HRESULT Start(uint32_t flags) = 0;
+    virtual HRESULT Stop() = 0;
     // DSCBSTATUS_CAPTURING once the device is set up and capturing (with
     // DSCBSTATUS_LOOPING for a looping start), until Stop or the capture ends; 0 before.
-    virtual HRESULT Stop() = 0;
     virtual HRESULT GetStatus(uint32_t* status) = 0;
 };
 

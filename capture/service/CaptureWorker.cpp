@@ -145,6 +145,7 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
     for (int attempt = 0; attempt < 2 && !r.stopping.load(); ++attempt) {
         if (attempt > 0) {
             // The handle, or the server behind it, has gone: reopen the device once.
+            r.capturing.store(false);
             if (borrowed) {
                 r.home->giveBack({}, true);
                 borrowed = false;
