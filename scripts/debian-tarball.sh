@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Prints the path of a clean Debian root for SUITE (bookworm, trixie) as a tarball, made
+# with mmdebstrap (variant buildd: essential packages and build-essential) from the
+# archive this machine's apt sources name. sbuild and autopkgtest unpack it afresh for
+# every build and every testbed through their unshare back-ends, so it is never changed.
+#
+# Kept in $VELDORA_ROOT_CACHE/tarballs (default /var/cache/veldora), made again when
+# missing or more than a week old; one maker at a time per suite. Needs root (or sudo).
+#
+#   debian-tarball.sh SUITE
+set -euo pipefail
+suite=${1:?usage: debian-tarball.sh SUITE}
+if [[ "$(id -u)" -ne 0 ]]; then
+    exec sudo --preserve-env=VELDORA_ROOT_CACHE bash "$0" "$@"
+fi
+
+cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}/tarballs
+tarball=$cache/$suite.tar
+max_age_days=7
+
+if ! command -v mmdebstrap >/dev/null; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-remove --no-install-recommends mmdebstrap >&2
+fi
+# The unshare back-ends map root's ids onto a range of its own: one, added once, beside
+# whatever ranges the machine already gives.
+for f in /etc/subuid /etc/subgid; do
+    grep -q '^root:' "$f" 2>/dev/null || echo "root:1000000:65536" >>"$f"
+done
+
+mkdir -p "$cache"
+exec 9>"$cache/$suite.lock"
+flock 9
+
+# The archive this machine's own apt sources name (a local mirror, say), else Debian's.
+archive_uri() {
+    apt-get indextargets --format '$(REPO_URI)' 2>/dev/null | grep -E "/$1/?\$" | head -n 1
+}
+if [[ ! -f "$tarball" || -n "$(find "$tarball" -mtime +"$max_age_days")" ]]; then
+    archive=$(archive_uri debian)
+    security=$(archive_uri debian-security)
+    archive=${archive:-http://deb.debian.org/debian/}
+    security=${security:-http://deb.debian.org/debian-security/}
+    echo "Making a clean $suite root in $tarball from $archive" >&2
+    mmdebstrap --mode=unshare --variant=buildd --quiet "$suite" "$cache/$suite.new.tar" \
+        "deb $archive $suite main" "deb $archive $suite-updates main" \
+        "deb $security $suite-security main" >&2
+    mv "$cache/$suite.new.tar" "$tarball"
+fi
+echo "$tarball"
