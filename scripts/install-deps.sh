@@ -2,6 +2,8 @@
 # Installs the Debian packages that Veldora needs, and nothing it does not.
 #
 #   install-deps.sh            what building and running need (scripts/run.sh)
+#   install-deps.sh --demo     that, plus a sound server, player and tone maker for the
+#                              private test signal (scripts/demo.sh)
 #   install-deps.sh --package  that, plus what building the Debian package needs
 #   install-deps.sh --test     all that, plus the test tools and sound servers the tests start
 #
@@ -14,6 +16,8 @@ build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
                 libasound2-dev fonts-dejavu-core fonts-dejavu-extra)
 
 package_packages=(dpkg-dev file gzip)
+
+demo_packages=(pulseaudio-utils sox libasound2-plugins)
 
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth x11-utils xdotool x11-apps
                imagemagick sox alsa-utils pulseaudio-utils libasound2-plugins
@@ -34,11 +38,16 @@ if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
 fi
 if [[ "${1:-}" == "--test" ]]; then
     wanted+=("${test_packages[@]}")
+fi
+if [[ "${1:-}" == "--demo" || "${1:-}" == "--test" ]]; then
+    wanted+=("${demo_packages[@]}")
     # The PulseAudio daemon only where the desktop's own server does not conflict with
     # it: Debian's PipeWire desktops (pipewire-audio, pipewire-alsa) keep theirs, and
-    # the tests then run on PipeWire alone.
+    # the tests and the demo then run on PipeWire alone.
     if ! installed pipewire-alsa && ! installed pipewire-audio; then
         wanted+=(pulseaudio)
+    else
+        wanted+=(pipewire pipewire-bin pipewire-pulse wireplumber dbus)
     fi
 fi
 

@@ -4,6 +4,9 @@
 # amplitude 0.5 played into that sink, the real program on a virtual X display. Screenshots are checked by their white (trace) pixels:
 # the sine's vertical extent through the conversion's divisor, a flat line at y = 160
 # for silence, and that line moved by dragging on the screen ("Trigger Y").
+# Then the README's run command on that build: with --demo and no sound server reachable
+# it shows its private test signal live and leaves nothing running once its window is
+# closed; with a server answering it starts no session of its own.
 # Usage: live_scope.sh <bin dir>. Set VELDORA_SHOTS=<dir> to keep the screenshots.
 set -euo pipefail
 bin=$(cd "${1:?usage: live_scope.sh <bin dir>}" && pwd)
@@ -93,6 +96,87 @@ run_route() {
 }
 
 e2e_each_route run_route
+
+# --- the run command (scripts/run.sh on this build)
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# The sound processes running now (a daemon that ended may stay a zombie until reaped).
+sessions() {
+    ps -eo pid=,stat=,comm= |
+        awk '$2 !~ /^Z/ && $3 ~ /^(pulseaudio|pipewire|pipewire-pulse|wireplumber|dbus-daemon|pacat|sox)$/ { print $1 }' | sort
+}
+run_command() { VELDORA_BIN=$bin bash "$here/../../scripts/run.sh" "$@" >"$work/run.log" 2>&1 & }
+# Closes the window as a user does, asking again each second (Qt on a bare Xvfb may drop
+# the request); sets status to the run command's exit status. Without a window, or when
+# it does not end, the run command is stopped (TERM, which it traps).
+close_run_command() {
+    local pid=$1 _
+    for _ in $(seq 30); do
+        [[ -n "$window" ]] && e2e_find_main_window >/dev/null || break
+        python3 "$here/lib/wm_delete.py" "$window" 2>/dev/null || true
+        e2e_wait_for 1 bash -c '! xdotool search --onlyvisible --name "^Veldora 1.0$" >/dev/null' || true
+    done
+    [[ -n "$window" ]] && e2e_wait_for 30 bash -c "! kill -0 $pid 2>/dev/null" || kill -TERM "$pid" 2>/dev/null || true
+    status=0
+    wait "$pid" || status=$?
+}
+trace_signature() {
+    "$convert" "$1" -crop 272x330+10+0 +repage txt:- | grep '#FFFFFF' | cut -d: -f1 | md5sum | cut -c1-12
+}
+# A trace that swings off the centre line, seen in two different shapes.
+seen=""
+live_and_changing() {
+    shot demo
+    ((count > 0 && top < 150 && bottom > 170)) || return 1
+    local signature
+    signature=$(trace_signature "$work/demo.png")
+    [[ -z "$seen" || "$seen" == "$signature" ]] || return 0
+    seen=$signature
+    return 1
+}
+
+route=demo
+before=$(sessions)
+unset PULSE_SERVER
+run_command --demo
+run_pid=$!
+window=$(e2e_main_window 120) || true
+if [[ -n "$window" ]]; then
+    shown=$SECONDS
+    e2e_wait_for 30 live_and_changing && echo "demo: a live, changing trace $((SECONDS - shown)) s after the window showed" ||
+        e2e_fail "no live, changing trace (rows $top..$bottom, $count white pixels)"
+    grep -q '^Playing: ' "$work/run.log" || e2e_fail "the terminal does not name what is playing"
+else
+    e2e_fail "the run command's window did not appear"
+fi
+close_run_command "$run_pid"
+((status == 0)) || e2e_fail "the run command ended with status $status"
+left=$(comm -13 <(echo "$before") <(sessions))
+[[ -z "$left" ]] || { e2e_fail "left running: $(ps -o pid=,args= -p "${left//$'\n'/,}" | tr '\n' ';')"; kill $left 2>/dev/null || true; }
+sed 's/^/  run.sh: /' "$work/run.log"
+
+# With a server answering, the program captures from it and no session of its own starts.
+route=$(e2e_routes | head -n 1)
+if e2e_start_server "$route" && e2e_capture_sink veldora_scope; then
+    e2e_play veldora_scope "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 120 sine 1000 vol $amplitude 2>/dev/null" 200
+    before=$(sessions)
+    run_command
+    run_pid=$!
+    window=$(e2e_main_window 60) || true
+    if [[ -n "$window" ]]; then
+        e2e_wait_for 30 shows_tone || e2e_fail "the run command does not show the server's tone"
+        [[ "$(sessions)" == "$before" ]] || e2e_fail "the run command started a sound session of its own beside the server: $(comm -3 <(echo "$before") <(sessions) | xargs -r ps -o pid=,args= -p | tr "\n" ";")"
+        ! grep -q 'test signal' "$work/run.log" || e2e_fail "the run command chose the test signal beside a server"
+    else
+        e2e_fail "the run command's window did not appear"
+        cat "$work/run.log"
+    fi
+    close_run_command "$run_pid"
+    ((status == 0)) || e2e_fail "the run command ended with status $status"
+    e2e_stop_player
+    e2e_stop_server
+else
+    e2e_fail "server did not start"
+fi
 if [[ "$failures" -ne 0 ]]; then
     cat "$work"/veldora-*.log
     exit 1
