@@ -23,6 +23,9 @@ int run(char** argv) {
     static int argumentCount = 1;
     static char* arguments[] = {argv[0], nullptr};
     QApplication qt(argumentCount, arguments);
+    // The Wayland app_id and the X class: a shell finds the launcher and icon by the
+    // desktop file's name (packaging/org.veldora.Veldora.desktop).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.veldora.Veldora"));
     Application application(qt, QStringLiteral("Veldora"));
     keepSettingsOffDisk();
     // Capture's notification threads reach the main thread through the event loop.

@@ -3,7 +3,8 @@
 # routes a Wayland desktop may take: Qt's wayland platform, and X through the same
 # compositor's XWayland. Input and screenshots go through the compositor. On each:
 #  - start-up with no sound server: the error box shows its text and Return closes it;
-#  - the main window, titled "Veldora 1.0", at its designed client size; a played tone
+#  - the main window, titled "Veldora 1.0", at its designed client size, naming its
+#    desktop file (the Wayland app_id, on XWayland the X class); a played tone
 #    as a live trace; Pause freezes it and the Trigger Y slider moves the frozen trace;
 #    Revers and Clear repaint with the shipped pictures; the trigger buttons work;
 #  - the File Name dialog and the About box open, take input and close; the export
@@ -139,6 +140,23 @@ starts_on_side() {
 # the box has the keyboard.
 answered() { key Return && e2e_wait_for 1 gone '^Veldora$'; }
 
+# The main window names its desktop file, as a shell matches windows to launchers: by
+# the Wayland app_id, and on XWayland by the X class (the desktop entry's StartupWMClass).
+desktop_id=$(basename "$(ls "$here"/../../packaging/*.desktop)" .desktop)
+startup_class=$(sed -n 's/^StartupWMClass=//p' "$here/../../packaging/$desktop_id.desktop")
+names_desktop_file() {
+    local app_id class
+    read -r app_id class < <(swaymsg -t get_tree | jq -r 'first(.. | objects | select(.pid? != null and .name == "Veldora 1.0"))
+        | "\(.app_id // "-") \(.window_properties.class // "-")"')
+    echo "app_id $app_id, X class $class"
+    if [[ $platform == wayland ]]; then
+        [[ $app_id == "$desktop_id" ]] || e2e_fail "the window's app_id is '$app_id', not the desktop file's name $desktop_id"
+    else
+        [[ $class == "${startup_class:-$desktop_id}" ]] ||
+            e2e_fail "the window's X class is '$class', not the desktop file's ${startup_class:+StartupWMClass }'${startup_class:-$desktop_id}'"
+    fi
+}
+
 # --- start-up with no sound server: the error box, answered with Return.
 error_box_scene() {
     start_app
@@ -161,6 +179,7 @@ main_scene() {
     find_window '^Veldora 1.0$' || { e2e_fail "main window did not appear"; return 0; }
     gone '^Veldora$' || e2e_fail "an error box is shown"
     echo "main window ${w}x$h at $x,$y"
+    names_desktop_file
     [[ "${w}x$h" == 500x330 ]] || e2e_fail "main window is ${w}x$h, expected 500x330"
     main_x=$x main_y=$y
 
