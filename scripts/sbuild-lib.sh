@@ -12,6 +12,7 @@
 #   SBUILD_ENV_WRAPPER   a folder bind-mounted at /opt/veldora-env, whose program
 #                        wrap runs dpkg-buildpackage
 #   SBUILD_SETUP         a command run as root in the root before the build
+#   SBUILD_JOBS          parallel jobs (default: nproc)
 veldora_sbuild() {
     local suite=$1 dsc=$2 outdir=$3 build_path=$4
     local cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}
@@ -62,7 +63,7 @@ CONF
     local rc=0
     (cd "$outdir" && SBUILD_CONFIG=$conf sbuild --chroot-mode=unshare --chroot="$tarball" \
         --dist="$dist" --arch-any --no-arch-all --no-source --build-dir="$outdir" \
-        --build-path="$build_path" --jobs="$(nproc)" "${add_depends[@]}" "${setup[@]}" \
+        --build-path="$build_path" --jobs="${SBUILD_JOBS:-$(nproc)}" "${add_depends[@]}" "${setup[@]}" \
         --no-run-lintian --no-run-piuparts --no-run-autopkgtest --no-apt-upgrade --no-apt-distupgrade \
         --verbose "$dsc" >"$outdir/sbuild.out" 2>&1) || rc=$?
     rm -f "$conf"
