@@ -27,20 +27,20 @@ veldora_sbuild() {
     # apt runs as the root of the build's user namespace: the first id root maps to.
     local nsroot
     nsroot=$(awk -F: '$1 == "root" { print $2; exit }' /etc/subuid)
-    mkdir -p "$cache/apt/$suite/partial" "$cache/sbuild-ccache"
-    chown -R "$nsroot:$nsroot" "$cache/apt/$suite"
+    mkdir -p "$cache/sbuild/apt-$suite/partial" "$cache/sbuild/ccache"
+    chown -R "$nsroot:$nsroot" "$cache/sbuild/apt-$suite"
     # The build's user differs from build to build (scripts/reproducible.sh): the cache
     # is open to every id, and ccache makes its files so (umask 000 below).
-    chmod 0777 "$cache/sbuild-ccache"
+    chmod 0777 "$cache/sbuild/ccache"
 
     local conf
     conf=$(mktemp)
-    local mounts="{ directory => '$cache/apt/$suite', mountpoint => '/var/cache/apt/archives' },"
+    local mounts="{ directory => '$cache/sbuild/apt-$suite', mountpoint => '/var/cache/apt/archives' },"
     local path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
     local env="CCACHE_DIR => '/var/cache/ccache-sbuild', CCACHE_UMASK => '000', CCACHE_BASEDIR => '$build_path',"
     local add_depends=()
     if [[ "${SBUILD_CCACHE:-1}" != 0 ]]; then
-        mounts+="{ directory => '$cache/sbuild-ccache', mountpoint => '/var/cache/ccache-sbuild' },"
+        mounts+="{ directory => '$cache/sbuild/ccache', mountpoint => '/var/cache/ccache-sbuild' },"
         path=/usr/lib/ccache:$path
         add_depends=(--add-depends=ccache)
     fi
