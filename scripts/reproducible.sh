@@ -8,8 +8,8 @@
 #   the time zone      UTC                        ->  GMT-14
 #   the locale         C.UTF-8                    ->  et_EE.UTF-8 (another collation), LANGUAGE et:fr
 #   the umask          022                        ->  002
-#   the jobs           nproc                      ->  1
-#   the compiler cache the one kept between runs  ->  none
+#   the compiler cache the first builds' one      ->  one of its own (so every object in
+#                                                     it was compiled under these changes)
 #   the tests          run (DEB_BUILD_OPTIONS)    ->  nocheck
 # SOURCE_DATE_EPOCH comes from debian/changelog in both (dpkg-buildpackage sets it).
 #
@@ -48,9 +48,9 @@ WRAP
 chmod 0755 "$wrapdir" "$wrapdir/wrap"
 
 start=$SECONDS
-SBUILD_BUILD_USER=rebuilder SBUILD_CCACHE=0 SBUILD_ENV_WRAPPER=$wrapdir \
+SBUILD_BUILD_USER=rebuilder SBUILD_CCACHE=ccache-rebuild SBUILD_ENV_WRAPPER=$wrapdir \
     SBUILD_SETUP="apt-get update -qq && apt-get install -y -qq --no-install-recommends faketime locales && echo 'et_EE.UTF-8 UTF-8' >/etc/locale.gen && locale-gen" \
-    SBUILD_JOBS=1 DEB_BUILD_OPTIONS=nocheck \
+    DEB_BUILD_OPTIONS=nocheck \
     veldora_sbuild "$suite" "$second/$(basename "$dsc")" "$second" "/build/second/path/veldora-$upstream"
 echo "=== second $suite build: $((SECONDS - start)) s"
 

@@ -8,7 +8,8 @@
 # itself (sbuild does so in its unshare mode); apt's downloads are kept per suite.
 # Optional, from the environment:
 #   SBUILD_BUILD_USER    the build's user (default sbuild)
-#   SBUILD_CCACHE        0: no compiler cache (default: the one kept between runs)
+#   SBUILD_CCACHE        the compiler cache kept between runs, by its folder's name in
+#                        $VELDORA_ROOT_CACHE/sbuild (default ccache); 0: none
 #   SBUILD_ENV_WRAPPER   a folder bind-mounted at /opt/veldora-env, whose program
 #                        wrap runs dpkg-buildpackage
 #   SBUILD_SETUP         a command run as root in the root before the build
@@ -27,11 +28,9 @@ veldora_sbuild() {
     # apt runs as the root of the build's user namespace: the first id root maps to.
     local nsroot
     nsroot=$(awk -F: '$1 == "root" { print $2; exit }' /etc/subuid)
-    mkdir -p "$cache/sbuild/apt-$suite/partial" "$cache/sbuild/ccache"
+    mkdir -p "$cache/sbuild/apt-$suite/partial"
     chown -R "$nsroot:$nsroot" "$cache/sbuild/apt-$suite"
-    # The build's user differs from build to build (scripts/reproducible.sh): the cache
-    # is open to every id, and ccache makes its files so (umask 000 below).
-    chmod 0777 "$cache/sbuild/ccache"
+    local ccache=${SBUILD_CCACHE:-ccache}
 
     local conf
     conf=$(mktemp)
@@ -39,8 +38,12 @@ veldora_sbuild() {
     local path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
     local env="CCACHE_DIR => '/var/cache/ccache-sbuild', CCACHE_UMASK => '000', CCACHE_BASEDIR => '$build_path',"
     local add_depends=()
-    if [[ "${SBUILD_CCACHE:-1}" != 0 ]]; then
-        mounts+="{ directory => '$cache/sbuild/ccache', mountpoint => '/var/cache/ccache-sbuild' },"
+    if [[ "$ccache" != 0 ]]; then
+        # The build's user differs from build to build (scripts/reproducible.sh): the
+        # cache is open to every id, and ccache makes its files so (umask 000).
+        mkdir -p "$cache/sbuild/$ccache"
+        chmod 0777 "$cache/sbuild/$ccache"
+        mounts+="{ directory => '$cache/sbuild/$ccache', mountpoint => '/var/cache/ccache-sbuild' },"
         path=/usr/lib/ccache:$path
         add_depends=(--add-depends=ccache)
     fi
