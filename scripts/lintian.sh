@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks what scripts/package.sh built with Debian 13's lintian, pedantic and with its
-# informational tags: the source package, and the .changes of each release's build (its
+# Checks what scripts/package.sh built with Debian 13's lintian, pedantic, with its
+# informational tags and their explanations: the source package, and the .changes of each release's build (its
 # binary packages and .buildinfo), with the bookworm backport's own source package.
 # lintian runs in a root of its own unpacked from scripts/debian-tarball.sh (trixie with
 # lintian) and thrown away after, whatever release this machine runs. Fails on any error
@@ -28,7 +28,7 @@ for f in "$out"/veldora_*.dsc; do checked+=("/work/$(basename "$f")"); done
 for suite in trixie bookworm; do
     [[ -d "$out/$suite" ]] || continue
     mkdir -p "$root/work/$suite"
-    cp -a "$out/$suite"/veldora_* "$root/work/$suite/"
+    cp -a "$out/$suite"/veldora[_-]* "$root/work/$suite/"
     for f in "$out/$suite"/veldora_*.dsc "$out/$suite"/veldora_*.changes; do
         [[ -e "$f" ]] && checked+=("/work/$suite/$(basename "$f")")
     done
@@ -40,7 +40,7 @@ rc=0
 chmod -R a+rX "$root/work"
 unshare --mount --pid --fork --propagation private -- chroot "$root" \
     runuser -u nobody -- env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp LANG=C.UTF-8 \
-    lintian --pedantic --info --show-overrides --fail-on error,warning "${checked[@]}" |
+    lintian --pedantic --display-info --info --show-overrides --fail-on error,warning "${checked[@]}" |
     tee "$out/lintian.txt" || rc=$?
 if [[ $rc -ne 0 ]]; then
     echo "lintian: errors or warnings (above)"
