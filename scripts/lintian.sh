@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks what scripts/package.sh built with Debian 13's lintian, pedantic, with its
-# informational tags and their explanations: the source package, and the .changes of each release's build (its
-# binary packages and .buildinfo), with the bookworm backport's own source package.
+# informational tags and their explanations: the source package, and the .changes of
+# each release's build (its binary packages, debug symbols and .buildinfo), with the
+# bookworm backport's own source package.
 # lintian runs in a root of its own unpacked from scripts/debian-tarball.sh (trixie with
 # lintian) and thrown away after, whatever release this machine runs. Fails on any error
 # or warning; the tags overridden in debian/ are shown, each with its reason.
