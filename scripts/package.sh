@@ -75,6 +75,6 @@ for suite in "${suites[@]}"; do
 done
 rm -rf "$out/veldora-$upstream"
 
-[[ -n "${SUDO_UID:-}" ]] && chown -R "$SUDO_UID:$SUDO_GID" "$out"
+[[ -n "${SUDO_UID:-}" ]] && chown -R "$SUDO_UID:${SUDO_GID:-}" "$out"
 ls -l "$out" "${suites[@]/#/$out/}"
 echo "Packages built in $((SECONDS - start)) s"

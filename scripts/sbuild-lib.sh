@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # sbuild as scripts/package.sh and scripts/reproducible.sh run it; sourced, needs root.
 #
 #   veldora_sbuild SUITE DSC OUTDIR BUILDPATH
