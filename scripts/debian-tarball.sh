@@ -7,15 +7,22 @@
 # Kept in $VELDORA_ROOT_CACHE/tarballs (default /var/cache/veldora), made again when
 # missing or more than a week old; one maker at a time per suite. Needs root (or sudo).
 #
-#   debian-tarball.sh SUITE
+#   debian-tarball.sh SUITE [PACKAGE...]
+#
+# With PACKAGEs, a root that has them installed as well (a tool's own root, say
+# trixie's lintian), kept as SUITE+PACKAGE+....tar.
 set -euo pipefail
-suite=${1:?usage: debian-tarball.sh SUITE}
 if [[ "$(id -u)" -ne 0 ]]; then
     exec sudo --preserve-env=VELDORA_ROOT_CACHE bash "$0" "$@"
 fi
+suite=${1:?usage: debian-tarball.sh SUITE [PACKAGE...]}
+shift
+extra=("$@")
 
 cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}/tarballs
-tarball=$cache/$suite.tar
+name=$suite
+for p in "${extra[@]}"; do name+=+$p; done
+tarball=$cache/$name.tar
 max_age_days=7
 
 if ! command -v mmdebstrap >/dev/null; then
@@ -29,7 +36,7 @@ for f in /etc/subuid /etc/subgid; do
 done
 
 mkdir -p "$cache"
-exec 9>"$cache/$suite.lock"
+exec 9>"$cache/$name.lock"
 flock 9
 
 # The archive this machine's own apt sources name (a local mirror, say), else Debian's.
@@ -42,9 +49,11 @@ if [[ ! -f "$tarball" || -n "$(find "$tarball" -mtime +"$max_age_days")" ]]; the
     archive=${archive:-http://deb.debian.org/debian/}
     security=${security:-http://deb.debian.org/debian-security/}
     echo "Making a clean $suite root in $tarball from $archive" >&2
-    mmdebstrap --mode=unshare --variant=buildd --quiet "$suite" "$cache/$suite.new.tar" \
+    include=()
+    [[ ${#extra[@]} -gt 0 ]] && include=(--include="$(IFS=,; echo "${extra[*]}")")
+    mmdebstrap --mode=unshare --variant=buildd --quiet "${include[@]}" "$suite" "$cache/$name.new.tar" \
         "deb $archive $suite main" "deb $archive $suite-updates main" \
         "deb $security $suite-security main" >&2
-    mv "$cache/$suite.new.tar" "$tarball"
+    mv "$cache/$name.new.tar" "$tarball"
 fi
 echo "$tarball"

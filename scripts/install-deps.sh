@@ -4,8 +4,10 @@
 #   install-deps.sh            what building and running need (scripts/run.sh)
 #   install-deps.sh --demo     that, plus a sound server, player and tone maker for the
 #                              private test signal (scripts/demo.sh)
-#   install-deps.sh --package  that, plus what building the Debian package needs
-#   install-deps.sh --test     all that, plus the test tools and sound servers the tests start
+#   install-deps.sh --package  what building and checking the Debian packages needs (the
+#                              builds themselves install theirs in roots of their own)
+#   install-deps.sh --test     what building needs, plus the test tools and sound servers
+#                              the tests start
 #
 # Every apt-get call passes --no-remove: a step that would remove or replace one of the
 # user's packages (a sound server above all) stops with apt's message instead. Nothing
@@ -15,14 +17,17 @@ set -euo pipefail
 build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
                 libasound2-dev fonts-dejavu-core fonts-dejavu-extra)
 
-package_packages=(dpkg-dev file gzip)
+# The source package and its clean-room builds and checks (scripts/package.sh,
+# scripts/lintian.sh, scripts/reproducible.sh and the package's tests).
+package_packages=(dpkg-dev devscripts debhelper git xz-utils sbuild mmdebstrap uidmap
+                  autopkgtest piuparts)
 
 demo_packages=(pulseaudio-utils sox libasound2-plugins)
 
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth x11-utils xdotool x11-apps
                imagemagick sox alsa-utils pulseaudio-utils libasound2-plugins
                pipewire pipewire-bin pipewire-pulse wireplumber dbus
-               fakeroot lintian desktop-file-utils appstream man-db
+               desktop-file-utils appstream man-db
                libx11-dev clang-format clang-tidy ccache git
                sway xwayland x11-xserver-utils grim wtype jq python3 qt6-wayland)
 # clang-format and clang-tidy are the release's own LLVM (14 on Debian 12, 19 on 13):
@@ -33,8 +38,8 @@ installed() {
 }
 
 wanted=("${build_packages[@]}")
-if [[ "${1:-}" == "--package" || "${1:-}" == "--test" ]]; then
-    wanted+=("${package_packages[@]}")
+if [[ "${1:-}" == "--package" ]]; then
+    wanted=("${package_packages[@]}")
 fi
 if [[ "${1:-}" == "--test" ]]; then
     wanted+=("${test_packages[@]}")

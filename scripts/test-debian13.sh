@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
 # Runs the README's test command on Debian 13 (trixie), whatever release this machine
-# runs, inside a root of its own made with mmdebstrap from the Debian archive; then
-# installs there the Debian 12 package that scripts/test.sh left in build-deb/, if any,
-# and checks that it shows a live trace on Debian 13 too.
+# runs, inside a root of its own made with mmdebstrap from the Debian archive.
 #
 # The root is kept between runs in $VELDORA_ROOT_CACHE (default /var/cache/veldora) and
 # made again when it is missing or more than a week old. It is entered with a mount and
@@ -12,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "$(id -u)" -ne 0 ]]; then
-    exec sudo --preserve-env=CI,VELDORA_ROOT_CACHE,VELDORA_E2E_ROUTES bash "$0" "$@"
+    exec sudo --preserve-env=CI,VELDORA_ROOT_CACHE,VELDORA_E2E_ROUTES,VELDORA_TSAN bash "$0" "$@"
 fi
 
 suite=trixie
@@ -58,28 +56,17 @@ find "$work" -mindepth 1 -maxdepth 1 ! -name 'build-*' -exec rm -rf {} +
 { printf '.git\0'; git ls-files -z --cached --others --exclude-standard; } |
     tar --null --ignore-failed-read -T - -cf - 2>/dev/null | tar -xf - -C "$work"
 
-deb12=$(ls build-deb/veldora_*~deb12*.deb 2>/dev/null | head -n 1 || true)
+# Folders of earlier versions of this script that are no longer used.
 rm -rf "$root/veldora-deb12"
-if [[ -n "$deb12" ]]; then
-    mkdir -p "$root/veldora-deb12"
-    cp "$deb12" "$root/veldora-deb12/"
-fi
 
 cat /etc/resolv.conf >"$root/etc/resolv.conf"
 
-# Inside the root: the README's test command, then the Debian 12 package. CI=true there
-# always: the packages go into this private root, never onto the machine.
+# Inside the root: the README's test command. CI=true there always: the packages go
+# into this private root, never onto the machine.
 inside='
 set -euo pipefail
 cd /veldora
 bash scripts/test.sh
-if [[ -d /veldora-deb12 ]]; then
-    echo; echo "=== [Debian $(cat /etc/debian_version)] the Debian 12 package, installed and run"
-    dpkg --purge veldora >/dev/null
-    bash tests/e2e/installed_package.sh /veldora-deb12
-else
-    echo "The Debian 12 package was not checked here: no build-deb/veldora_*~deb12*.deb (scripts/test.sh on Debian 12 makes it)"
-fi
 '
 enter='
 root=$1; shift
@@ -94,4 +81,5 @@ exec chroot "$root" /usr/bin/tini -- "$@"
 unshare --mount --pid --fork --propagation private -- bash -c "$enter" enter "$root" \
     env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
     TERM="${TERM:-dumb}" CI=true ${VELDORA_E2E_ROUTES:+VELDORA_E2E_ROUTES="$VELDORA_E2E_ROUTES"} \
+    ${VELDORA_TSAN:+VELDORA_TSAN="$VELDORA_TSAN"} \
     bash -c "$inside"

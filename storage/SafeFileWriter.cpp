@@ -145,6 +145,8 @@ int SafeFileWriter::makeTemporary(const struct stat* existing) {
             temp_.clear();
             return err;
         }
+        if ((existing->st_mode & (S_ISUID | S_ISGID)) != 0)
+            setIdMode_ = existing->st_mode & 07777;
     }
     return 0;
 }
@@ -182,6 +184,9 @@ void SafeFileWriter::write(const void* data, size_t size) {
 }
 
 void SafeFileWriter::commit() {
+    // A write by a user without CAP_FSETID clears the set-id bits: set them again.
+    if (!temp_.empty() && setIdMode_ != 0 && ::fchmod(fd_.get(), setIdMode_) != 0)
+        fail(FileFailure::Step::Write, errno);
     if (!temp_.empty() && calls_.fsync(fd_.get()) != 0)
         fail(FileFailure::Step::Write, errno);
     if (const int err = fd_.close(); err != 0)

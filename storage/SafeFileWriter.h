@@ -73,6 +73,7 @@ class SafeFileWriter {
     dev_t createdDev_ = 0;
     ino_t createdIno_ = 0;
     bool committed_ = false;
+    mode_t setIdMode_ = 0; // the replaced file's mode, when it has set-id bits to restore
 };
 
 } // namespace veldora::storage

@@ -1,0 +1,79 @@
+# shellcheck shell=bash
+# sbuild as scripts/package.sh and scripts/reproducible.sh run it; sourced, needs root.
+#
+#   veldora_sbuild SUITE DSC OUTDIR BUILDPATH
+#
+# Builds DSC's architecture-dependent packages for SUITE (trixie: unstable's
+# distribution; bookworm: bookworm-backports) into OUTDIR, in the directory BUILDPATH of
+# a root unpacked from scripts/debian-tarball.sh SUITE. The network is cut for the build
+# itself (sbuild does so in its unshare mode); apt's downloads are kept per suite.
+# Optional, from the environment:
+#   SBUILD_BUILD_USER    the build's user (default sbuild)
+#   SBUILD_CCACHE        the compiler cache kept between runs, by its folder's name in
+#                        $VELDORA_ROOT_CACHE/sbuild (default ccache); 0: none
+#   SBUILD_ENV_WRAPPER   a folder bind-mounted at /opt/veldora-env, whose program
+#                        wrap runs dpkg-buildpackage
+#   SBUILD_SETUP         a command run as root in the root before the build
+#   SBUILD_JOBS          parallel jobs (default: nproc)
+veldora_sbuild() {
+    local suite=$1 dsc=$2 outdir=$3 build_path=$4
+    local cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}
+    local tarball dist
+    tarball=$(bash scripts/debian-tarball.sh "$suite")
+    case "$suite" in
+    bookworm) dist=bookworm-backports ;;
+    trixie) dist=unstable ;;
+    *) dist=$suite ;;
+    esac
+
+    # apt runs as the root of the build's user namespace: the first id root maps to.
+    local nsroot
+    nsroot=$(awk -F: '$1 == "root" { print $2; exit }' /etc/subuid)
+    mkdir -p "$cache/sbuild/apt-$suite/partial"
+    chown -R "$nsroot:$nsroot" "$cache/sbuild/apt-$suite"
+    local ccache=${SBUILD_CCACHE:-ccache}
+
+    local conf
+    conf=$(mktemp)
+    local mounts="{ directory => '$cache/sbuild/apt-$suite', mountpoint => '/var/cache/apt/archives' },"
+    local path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
+    local env="CCACHE_DIR => '/var/cache/ccache-sbuild', CCACHE_UMASK => '000', CCACHE_BASEDIR => '$build_path',"
+    local add_depends=()
+    if [[ "$ccache" != 0 ]]; then
+        # The build's user differs from build to build (scripts/reproducible.sh): the
+        # cache is open to every id, and ccache makes its files so (umask 000).
+        mkdir -p "$cache/sbuild/$ccache"
+        chmod 0777 "$cache/sbuild/$ccache"
+        mounts+="{ directory => '$cache/sbuild/$ccache', mountpoint => '/var/cache/ccache-sbuild' },"
+        path=/usr/lib/ccache:$path
+        add_depends=(--add-depends=ccache)
+    fi
+    local wrapper=""
+    if [[ -n "${SBUILD_ENV_WRAPPER:-}" ]]; then
+        mounts+="{ directory => '$SBUILD_ENV_WRAPPER', mountpoint => '/opt/veldora-env' },"
+        wrapper=/opt/veldora-env/wrap
+    fi
+    cat >"$conf" <<CONF
+\$build_user = '${SBUILD_BUILD_USER:-sbuild}';
+\$unshare_bind_mounts = [ $mounts ];
+\$path = '$path';
+\$build_environment = { $env };
+\$build_env_cmnd = '$wrapper';
+1;
+CONF
+    local setup=()
+    [[ -n "${SBUILD_SETUP:-}" ]] && setup=(--chroot-setup-commands="$SBUILD_SETUP")
+    mkdir -p "$outdir"
+    local rc=0
+    (cd "$outdir" && SBUILD_CONFIG=$conf sbuild --chroot-mode=unshare --chroot="$tarball" \
+        --dist="$dist" --arch-any --no-arch-all --no-source --build-dir="$outdir" \
+        --build-path="$build_path" --jobs="${SBUILD_JOBS:-$(nproc)}" "${add_depends[@]}" "${setup[@]}" \
+        --no-run-lintian --no-run-piuparts --no-run-autopkgtest --no-apt-upgrade --no-apt-distupgrade \
+        --verbose "$dsc" >"$outdir/sbuild.out" 2>&1) || rc=$?
+    rm -f "$conf"
+    if [[ $rc -ne 0 ]]; then
+        tail -n 80 "$outdir/sbuild.out"
+        echo "sbuild failed for $suite (log: $outdir/)"
+        return "$rc"
+    fi
+}
