@@ -20,7 +20,7 @@
 
 namespace veldora::app {
 namespace {
-constexpr uint32_t kSoundThreadsEndWaitMilliseconds = 300;
+constexpr uint32_t kSoundThreadsEndWaitMilliseconds = 100;
 
 int run(char** argv) {
     // The program reads no command line: Qt sees only the program's name.

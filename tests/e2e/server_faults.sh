@@ -297,43 +297,47 @@ probe_end() {
 # counts from the first; the one that was answered is timed as well.
 churn() {
     local state=$1 lives=$2 life pause threads first_threads="" mark first asked answered now took ended
-    local clean=0 longest=0 counts="" gone_at checked
+    local clean=0 longest=0 counts="" paused_at boxes_seen
     for life in $(seq "$lives"); do
         mark=$(stat -c %s "$work/veldora-$route.log" 2>/dev/null || echo 0)
         start_program || return 0
         e2e_wait_for 60 is_tone || e2e_fail "churn, $state, life $life: no tone trace"
         [[ $state == frozen ]] && e2e_freeze_server
+        paused_at=$(now_ms)
         for pause in 1 2 3; do
             click_pause
             click_pause
         done
         # Revers answering shows that the clicks before it have been served.
         [[ $(revers_reaction) != timeout ]] || e2e_fail "churn, $state, life $life: the window did not answer"
+        # Frozen, the capture the first Pause left waiting holds the device: a Start 2 s
+        # later is answered with the message that the ring cannot be made, once.
+        boxes_seen=0
+        if [[ $state == frozen ]] && e2e_wait_for $((3 - ($(now_ms) - paused_at) / 1000)) box_shown; then
+            boxes_seen=1
+            answer_boxes || true
+        fi
         threads=$(find "/proc/$app_pid/task" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l)
         counts+=" $threads"
         [[ -n "$first_threads" ]] || first_threads=$threads
         ((threads <= first_threads)) ||
             e2e_fail "churn, $state, life $life: $threads threads before the close, $first_threads in the first life"
-        first=$(now_ms)
+        # Timed from when each request was sent.
+        first=$(python3 "$here/lib/wm_delete.py" "$window" --time 2>/dev/null) || first=$(now_ms)
         asked=$first
         answered=$first
-        checked=$first
-        gone_at=""
-        python3 "$here/lib/wm_delete.py" "$window" 2>/dev/null || true
         while kill -0 "$app_pid" 2>/dev/null; do
             now=$(now_ms)
             ((now - first < 20000)) || break
-            # The window and boxes are looked at now and then: each look takes a while.
-            if ((now - checked >= 200)); then
-                checked=$now
-                [[ -n "$gone_at" ]] || ! main_window_gone || gone_at=$now
+            # A second after each request, the window and boxes are looked at: each look
+            # takes a while, and the end is timed meanwhile.
+            if ((now - asked >= 1000)); then
                 if box_shown; then
                     answer_boxes || true
-                elif [[ -z "$gone_at" ]] && ((now - asked >= 1000)); then
-                    answered=$now
-                    asked=$now
-                    python3 "$here/lib/wm_delete.py" "$window" 2>/dev/null || true
+                elif ! main_window_gone; then
+                    answered=$(python3 "$here/lib/wm_delete.py" "$window" --time 2>/dev/null) || answered=$(now_ms)
                 fi
+                asked=$(now_ms)
             fi
             sleep 0.01
         done
@@ -342,7 +346,7 @@ churn() {
         [[ $state == frozen ]] && e2e_thaw_server
         took=$((ended - first))
         ((took > longest)) && longest=$took
-        echo "churn, $state, life $life: $threads threads before the close; window gone after ${gone_at:+$((gone_at - answered))} ms; ended $took ms after the first close request, $((ended - answered)) ms after the answered one, code $status"
+        echo "churn, $state, life $life: $threads threads before the close, $boxes_seen message(s); ended $took ms after the first close request, $((ended - answered)) ms after the answered one, code $status"
         local problems=""
         ((status == 0)) || problems+=" code $status"
         ((ended - answered <= 1000)) || problems+=" ended $((ended - answered)) ms after its close request"
