@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QWidget>
 
-#include "base/Errors.h"
+#include "capture/CaptureErrors.h"
 
 namespace veldora::app {
 
@@ -19,7 +19,7 @@ void TCustomDXSound::Loaded() {
     }
     try {
         Initialize();
-    } catch (const base::EDirectSoundError&) {
+    } catch (const capture::EDirectSoundError&) {
         // No playback device: the program runs on without it.
     }
 }
@@ -28,7 +28,7 @@ void TCustomDXSound::Initialize() {
     Finalize();
     QWidget* form = FindForm();
     if (!form) {
-        throw base::EDXSoundError("Form not found");
+        throw capture::EDXSoundError("Form not found");
     }
     DoInitializing();
     initializing_ = true;
@@ -41,7 +41,7 @@ void TCustomDXSound::Initialize() {
         desc.dwSize = 36;
         desc.dwFlags = sound::DSBCAPS_PRIMARYBUFFER;
         if (!primary_->CreateBuffer(desc)) {
-            throw base::EDXSoundError("Primary Buffer cannot be made");
+            throw capture::EDXSoundError("Primary Buffer cannot be made");
         }
         ready_ = true;
         AttachToForm(*form);

@@ -53,6 +53,8 @@ void TForm2::startCapture() {
     CaptureStream->SetOnDataReady(capture::TDataReadyEvent::bind<&TForm2::CaptureStreamFilledBuffer>(this));
     CaptureStream->FormatIndex = FormatBox->currentIndex(); // -1 when no format: Start raises
     CaptureStream->Start();
+    // Before the window shows: a device that cannot be set up fails start-up here.
+    CaptureStream->AwaitSetUp();
     State.TraceX[0] = State.TraceX[1] = 10;
     State.TraceY[0] = State.TraceY[1] = 160;
     ++State.TraceVersion;

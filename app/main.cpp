@@ -1,6 +1,8 @@
 // Program entry: the application object, the three windows, the event loop.
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
@@ -18,6 +20,8 @@
 
 namespace veldora::app {
 namespace {
+constexpr uint32_t kSoundThreadsEndWaitMilliseconds = 100;
+
 int run(char** argv) {
     // The program reads no command line: Qt sees only the program's name.
     static int argumentCount = 1;
@@ -61,6 +65,13 @@ int main(int, char** argv) {
     // Worker threads ask this thread to run their requests; it is named here, first.
     veldora::base::MainThreadQueue::instance().setMainThread();
     const int exitCode = veldora::app::run(argv);
+    // A sound library thread still inside a server that stopped answering can be neither
+    // joined nor outlived by the library and ALSA: end here, without destructors. The
+    // wait lets a healthy server's last drop finish (it was asked for at the close).
+    if (!veldora::capture::SoundLibraryThreadsEnded(veldora::app::kSoundThreadsEndWaitMilliseconds)) {
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
     // Last of all, once the windows and their components are gone.
     veldora::capture::FreeLoadedLibraries();
     return exitCode;

@@ -18,6 +18,7 @@ class Exception : public std::runtime_error {
     const char* className_;
 };
 
+// Declares an error class; other subsystems declare their own with it too.
 // A class name cannot stand in parentheses, as the check would have macro arguments.
 // NOLINTBEGIN(bugprone-macro-parentheses)
 #define VELDORA_ERROR_CLASS(Name, Base)                                                                      \
@@ -28,12 +29,6 @@ class Exception : public std::runtime_error {
     };
 // NOLINTEND(bugprone-macro-parentheses)
 
-// Sound service
-VELDORA_ERROR_CLASS(EDirectXError, Exception) // "Necessary since DirectX 5"
-VELDORA_ERROR_CLASS(EWaveStreamError, Exception)
-VELDORA_ERROR_CLASS(ESoundCaptureStreamError, EWaveStreamError)
-VELDORA_ERROR_CLASS(EDirectSoundError, EDirectXError)
-VELDORA_ERROR_CLASS(EDXSoundError, Exception)
 // Collections and conversions
 VELDORA_ERROR_CLASS(EListError, Exception)    // "List index out of bounds (%d)"
 VELDORA_ERROR_CLASS(EConvertError, Exception) // "'%s' is not a valid integer value"
@@ -42,8 +37,6 @@ VELDORA_ERROR_CLASS(EFOpenError, Exception)     // "Cannot open file %s"
 VELDORA_ERROR_CLASS(EFCreateError, Exception)   // "Cannot create file %s"
 VELDORA_ERROR_CLASS(EWriteError, Exception)     // "Stream write error"
 VELDORA_ERROR_CLASS(EInvalidGraphic, Exception) // "Bitmap image is not valid"
-
-#undef VELDORA_ERROR_CLASS
 
 // Checked file input and output: a numeric code and the message for that code.
 class EInOutError : public Exception {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/Errors.h"
+#include "capture/CaptureErrors.h"
 #include "capture/DirectSoundBuffer.h"
 #include "capture/SoundLibrary.h"
 
@@ -12,7 +12,7 @@ TDirectSound::TDirectSound(const sound::GUID* guid) {
     result_ = DirectSoundCreate(guid, sound_.put(), nullptr);
     if (result_ != sound::DS_OK) {
         sound_.reset(); // a failing service may still have handed something out
-        throw base::EDirectSoundError("DirectSound cannot be initialized");
+        throw EDirectSoundError("DirectSound cannot be initialized");
     }
 }
 

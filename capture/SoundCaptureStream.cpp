@@ -7,8 +7,8 @@
 #include <thread>
 #include <utility>
 
-#include "base/Errors.h"
 #include "base/MulDiv.h"
+#include "capture/CaptureErrors.h"
 #include "capture/SoundCaptureStreamNotify.h"
 #include "capture/SoundLibrary.h"
 
@@ -17,7 +17,7 @@ namespace veldora::capture {
 TSoundCaptureStream::TSoundCaptureStream(const sound::GUID* DeviceGuid) {
     // A raise below leaves nothing: the members release the device and free the formats.
     if (DirectSoundCaptureCreate(DeviceGuid, CaptureDevice.put(), nullptr) != sound::DS_OK || !CaptureDevice)
-        throw base::ESoundCaptureStreamError("DirectSoundCapture cannot be initialized");
+        throw ESoundCaptureStreamError("DirectSoundCapture cannot be initialized");
     ProbeCaptureFormats(*CaptureDevice.get(), Formats);
 }
 
@@ -49,14 +49,12 @@ void TSoundCaptureStream::Start() {
         desc.lpwfxFormat = &format;
         if (CaptureDevice->CreateCaptureBuffer(&desc, CaptureBuffer.put(), nullptr) != sound::DS_OK ||
             !CaptureBuffer)
-            throw base::ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
+            throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
         ReadPosition = 0;
         // The device is set up as the ring starts: a ring that does not start is one
         // that cannot be made.
         if (CaptureBuffer->Start(sound::DSCBSTART_LOOPING) != sound::DS_OK)
-            throw base::ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
-        if (!std::exchange(StartedBefore, true))
-            AwaitFirstSetUp();
+            throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
         if (OnDataReady)
             StartNotifyThread();
     } catch (...) {
@@ -65,18 +63,18 @@ void TSoundCaptureStream::Start() {
     }
 }
 
-// Returns once the service reports the device capturing, or when it has not answered
-// in time (a later failure then comes from the poll); raises when the set-up failed.
-void TSoundCaptureStream::AwaitFirstSetUp() {
+void TSoundCaptureStream::AwaitSetUp() {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kFirstSetUpWaitMilliseconds);
-    for (;;) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kSetUpWaitMilliseconds);
+    while (CaptureBuffer) {
         uint32_t status = 0;
         if (CaptureBuffer->GetStatus(&status) != sound::DS_OK || (status & sound::DSCBSTATUS_CAPTURING) != 0)
             return;
         const sound::HRESULT position = CaptureBuffer->GetCurrentPosition(nullptr, nullptr);
-        if (position == sound::DSERR_NODRIVER)
-            throw base::ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
+        if (position == sound::DSERR_NODRIVER) {
+            Stop();
+            throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
+        }
         if (position != sound::DS_OK || Clock::now() >= deadline)
             return; // lost at once, or no answer yet: the poll reports what follows
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -119,11 +117,11 @@ int32_t TSoundCaptureStream::GetAvailableBytes() {
     uint32_t readPosition = 0;
     const sound::HRESULT result = CaptureBuffer->GetCurrentPosition(&capturePosition, &readPosition);
     if (sound::isCaptureLost(result))
-        throw base::ESoundCaptureStreamError("Sound Capture Buffer lost: " +
-                                             std::string(std::strerror(sound::captureLostErrno(result))));
+        throw ESoundCaptureStreamError("Sound Capture Buffer lost: " +
+                                       std::string(std::strerror(sound::captureLostErrno(result))));
     // The device could not be set up after Start returned: the ring was never made.
     if (result == sound::DSERR_NODRIVER)
-        throw base::ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
+        throw ESoundCaptureStreamError("Sound Capture Buffer cannot be made");
     if (result != sound::DS_OK)
         return 0;
     // Equal positions read as empty: an overrun by whole rings cannot be told apart.

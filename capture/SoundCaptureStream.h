@@ -18,10 +18,8 @@
 //   Start when the service refuses it, from AvailableBytes when the service found out
 //   later (it sets the device up on its own thread, so that Start need not wait on a
 //   sound server). Inside the notification poll that is handled as a lost capture.
-// - A stream's first Start, which the program makes while it starts up, before its
-//   window shows, waits up to kFirstSetUpWaitMilliseconds for that set-up, so that a
-//   device that cannot be set up fails start-up itself. Every later Start returns at
-//   once: the window is up then, and a frozen sound server must not hold it.
+// - Start never waits for that set-up. Start-up, before the window shows, asks for the
+//   wait itself (AwaitSetUp), so that a device that cannot be set up fails start-up.
 // - A capture the device ended (its sound server died, the card went away) raises
 //   "Sound Capture Buffer lost: <the system's cause>" from AvailableBytes. Inside the
 //   notification poll that is one report; the notification thread ends and the stream
@@ -46,8 +44,8 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     // byte count as a stalled device.
     static constexpr int kReadPollMilliseconds = 50;
     static constexpr int kStallPolls = 20;
-    // How long the first Start waits for the service to set the device up.
-    static constexpr int kFirstSetUpWaitMilliseconds = 2000;
+    // How long AwaitSetUp waits for the service to set the device up.
+    static constexpr int kSetUpWaitMilliseconds = 2000;
 
     // Opens the device (null: the default device) and probes its formats. Raises
     // EDirectXError "Necessary since DirectX 5" without the library, and
@@ -67,6 +65,10 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     void Start();
     // Ends the notification thread, then stops and releases the ring. Harmless when idle.
     void Stop();
+    // For start-up, right after Start: waits up to kSetUpWaitMilliseconds for the device's
+    // set-up; when it failed, stops and raises "Sound Capture Buffer cannot be made". A
+    // set-up still unanswered then is left to the poll.
+    void AwaitSetUp();
 
     int32_t GetAvailableBytes() override; // bytes in the ring not read yet; raises when lost
     // Blocks until Count bytes have been copied (50 ms polls), starting an idle stream
@@ -111,7 +113,6 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
     uint32_t BufferBytes = 0;
     sound::ServiceRef<sound::IDirectSoundCapture> CaptureDevice;
     bool Capturing = false;
-    bool StartedBefore = false;
     std::unique_ptr<TSoundCaptureStreamNotify> NotifyThread;
     TDataReadyEvent OnDataReady;
     TSoundCaptureFormats Formats;
@@ -119,7 +120,6 @@ class TSoundCaptureStream : public TCustomWaveStream2 {
 
     void StartNotifyThread();
     void EndNotifyThread();
-    void AwaitFirstSetUp();
 };
 
 } // namespace veldora::capture

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "base/Errors.h"
 #include "base/ExecutablePath.h"
+#include "capture/CaptureErrors.h"
 
 namespace veldora::capture {
 
@@ -110,7 +110,7 @@ sound::HRESULT DirectSoundCaptureCreate(const sound::GUID* guid, sound::IDirectS
         return entryPoint<sound::DirectSoundCaptureCreateProc>("DirectSoundCaptureCreate")(guid, capture,
                                                                                            outer);
     } catch (...) {
-        throw base::EDirectXError("Necessary since DirectX 5");
+        throw EDirectXError("Necessary since DirectX 5");
     }
 }
 
@@ -119,7 +119,7 @@ sound::HRESULT DirectSoundCaptureEnumerate(sound::LPDSENUMCALLBACKA callback, vo
         return entryPoint<sound::DirectSoundCaptureEnumerateAProc>("DirectSoundCaptureEnumerateA")(callback,
                                                                                                    context);
     } catch (...) {
-        throw base::EDirectXError("Necessary since DirectX 5");
+        throw EDirectXError("Necessary since DirectX 5");
     }
 }
 
@@ -132,6 +132,22 @@ void FreeLoadedLibraries() {
         if (library.handle)
             dlclose(library.handle);
     list.reset();
+}
+
+bool SoundLibraryThreadsEnded(uint32_t WaitMilliseconds) {
+    std::lock_guard lock(libraryMutex());
+    const auto& list = loadedLibraries();
+    if (!list)
+        return true;
+    const std::string key = lowerCased(sound::kSoundLibraryName);
+    for (const LoadedLibrary& library : *list) {
+        if (library.lowerName != key || !library.handle)
+            continue;
+        const auto ended = reinterpret_cast<sound::VeldoraSoundThreadsEndedProc>(
+            dlsym(library.handle, "VeldoraSoundThreadsEnded"));
+        return !ended || ended(WaitMilliseconds) != 0;
+    }
+    return true;
 }
 
 namespace SoundLibraryTestSeam {

@@ -30,6 +30,11 @@ sound::HRESULT DirectSoundCaptureEnumerate(sound::LPDSENUMCALLBACKA callback, vo
 // At program exit: frees every loaded library in load order, then the list.
 void FreeLoadedLibraries();
 
+// At program exit, before FreeLoadedLibraries: true once the sound library's threads
+// have all ended (waiting up to WaitMilliseconds), or when it is not loaded; false while
+// one is still inside a sound server that stopped answering: the library must stay.
+bool SoundLibraryThreadsEnded(uint32_t WaitMilliseconds);
+
 // Test seam. The product never calls these; tests use them to put a simulated service
 // in the library's place or to make the library go missing.
 namespace SoundLibraryTestSeam {

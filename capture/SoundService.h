@@ -153,11 +153,15 @@ class IDirectSound : public IUnknown {
 // Returning nonzero continues the enumeration.
 using LPDSENUMCALLBACKA = int (*)(GUID* guid, const char* description, const char* module, void* context);
 
-// The library's three entry points, looked up by name.
+// The library's DirectSound entry points, looked up by name.
 using DirectSoundCreateProc = HRESULT (*)(const GUID* device, IDirectSound** sound, IUnknown* outer);
 using DirectSoundCaptureCreateProc = HRESULT (*)(const GUID* device, IDirectSoundCapture** capture,
                                                  IUnknown* outer);
 using DirectSoundCaptureEnumerateAProc = HRESULT (*)(LPDSENUMCALLBACKA callback, void* context);
+// And one of its own: 1 once every thread of the library that may wait on a sound server
+// has ended and been joined (waiting up to waitMilliseconds), so that it may be unloaded;
+// 0 while one is still inside a server that stopped answering.
+using VeldoraSoundThreadsEndedProc = int (*)(uint32_t waitMilliseconds);
 
 // The file name of the service library, next to the executable.
 constexpr const char* kSoundLibraryName = "libveldorasound.so";

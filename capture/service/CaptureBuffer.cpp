@@ -14,7 +14,7 @@ CaptureBuffer::~CaptureBuffer() {
 // is told apart from one that went away while capturing.
 HRESULT CaptureBuffer::endedResult(HRESULT otherwise) const {
     if (const int lost = worker_.lostError(); lost != 0) {
-        return worker_.neverRan() ? DSERR_NODRIVER : captureLostResult(-lost);
+        return worker_.setUpFailed() ? DSERR_NODRIVER : captureLostResult(-lost);
     }
     return otherwise;
 }

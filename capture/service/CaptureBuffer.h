@@ -1,18 +1,9 @@
 #pragma once
-// A capture buffer (IDirectSoundCaptureBuffer): a byte ring of the size asked for,
-// filled by a capture thread between Start and Stop.
-//
-// Positions: the capture position and the read position are the same offset, the end
-// of the data already copied into the ring (ALSA hands over whole periods, so there
-// is no partly written span to report). Everything before it, cyclically, is complete.
-// When the device goes away (its server was killed, a card unplugged) the position
-// stops and GetCurrentPosition answers captureLostResult with the system's error
-// number, until Stop. Start returns before the device is set up (that may wait on the
-// server): a device that cannot be set up shows the same way, answering
-// DSERR_NODRIVER instead.
-//
-// Threads: GetCurrentPosition, Lock and Unlock from any thread; Start, Stop and the
-// last Release from the thread that controls the capture.
+// A capture buffer (IDirectSoundCaptureBuffer): a byte ring filled by a capture thread
+// between Start and Stop. Both positions are the end of the data copied so far (ALSA
+// hands over whole periods). A device that went away answers captureLostResult, one
+// that could not be set up DSERR_NODRIVER, until Stop.
+// Start, Stop and the last Release come from the controlling thread; the rest from any.
 #include "capture/ServiceRef.h"
 #include "capture/SoundService.h"
 #include "capture/service/CaptureDevice.h"
@@ -53,7 +44,7 @@ class CaptureBuffer final : public RefCounted<IDirectSoundCaptureBuffer> {
 
     ServiceRef<CaptureDevice> device_;
     const PcmFormat format_;
-    // Shared with the capture thread, which may outlive this buffer (see CaptureWorker).
+    // Shared with the capture thread, which may outlive this buffer.
     const std::shared_ptr<CaptureRing> ring_;
     CaptureWorker worker_;
     bool looping_ = false; // of the last start

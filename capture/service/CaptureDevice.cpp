@@ -21,7 +21,7 @@ HRESULT CaptureDevice::open(const GUID* guid, IDirectSoundCapture** capture) {
 }
 
 CaptureDevice::CaptureDevice(PcmHandle pcm, std::string name)
-    : home_(std::make_shared<PcmHome>(std::move(name), std::move(pcm))) {}
+    : pool_(std::make_shared<HandlePool>(std::move(name), std::move(pcm))) {}
 
 HRESULT CaptureDevice::CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer,
                                            IUnknown* outer) {
@@ -36,7 +36,7 @@ HRESULT CaptureDevice::CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSou
     if (const HRESULT shape = pcmFormatFor(desc, format); shape != DS_OK) {
         return shape;
     }
-    if (!home_->accepts(format)) {
+    if (!pool_->accepts(format)) {
         return DSERR_BADFORMAT;
     }
     return guarded([&] {
@@ -55,7 +55,7 @@ HRESULT CaptureDevice::startCapture(const void* owner, const PcmFormat& format,
         return DSERR_ALLOCATED;
     }
     return guarded([&] {
-        const HRESULT started = worker.start(home_, format, std::move(ring), looping);
+        const HRESULT started = worker.start(pool_, format, std::move(ring), looping);
         if (started == DS_OK) {
             capturingOwner_ = owner;
         }

@@ -1,18 +1,12 @@
 #pragma once
-// An opened capture device (IDirectSoundCapture). It holds one ALSA handle (see
-// PcmHome): format probing refines parameters on it, and the one buffer that captures
-// at a time borrows it. A handle that has died (its server was killed or restarted) is
-// replaced by a freshly opened one.
-//
-// Threads: any thread may call; starting and stopping are serialised by the device's
-// control lock, which the capture thread never takes. No call here waits on a sound
-// server without a bound.
+// An opened capture device (IDirectSoundCapture): its handles (HandlePool) and the one
+// buffer that captures at a time. Any thread; no call waits on a server without a bound.
 #include "capture/SoundService.h"
 #include "capture/service/AlsaHandles.h"
 #include "capture/service/CaptureRing.h"
 #include "capture/service/CaptureWorker.h"
+#include "capture/service/HandlePool.h"
 #include "capture/service/PcmFormat.h"
-#include "capture/service/PcmHome.h"
 #include "capture/service/RefCounted.h"
 
 #include <mutex>
@@ -28,25 +22,23 @@ class CaptureDevice final : public RefCounted<IDirectSoundCapture> {
 
     CaptureDevice(PcmHandle pcm, std::string name);
 
-    // 0 and a new, stopped buffer exactly when the description is well formed and the
-    // device accepts its format (see pcmFormatFor for the refusal codes; a format the
-    // device refuses gives DSERR_BADFORMAT).
+    // A new, stopped buffer when the description is well formed (see pcmFormatFor) and
+    // the device takes its format (else DSERR_BADFORMAT).
     HRESULT CreateCaptureBuffer(const DSCBUFFERDESC* desc, IDirectSoundCaptureBuffer** buffer,
                                 IUnknown* outer) override;
 
-    // For CaptureBuffer. Starts `worker` for `owner`; DS_OK when `owner` already
-    // captures; DSERR_ALLOCATED while another buffer of this device captures; the
-    // worker's failure when the device cannot be set up (see CaptureWorker::start).
+    // For CaptureBuffer: DS_OK when `owner` captures (already or now), DSERR_ALLOCATED
+    // while another buffer of this device does.
     HRESULT startCapture(const void* owner, const PcmFormat& format, std::shared_ptr<CaptureRing> ring,
                          bool looping, CaptureWorker& worker);
     // Stops `worker` if `owner` is the buffer that captures; otherwise nothing.
     void stopCapture(const void* owner, CaptureWorker& worker);
 
-    const std::string& name() const { return home_->name(); }
+    const std::string& name() const { return pool_->name(); }
 
   private:
     std::mutex control_;
-    const std::shared_ptr<PcmHome> home_;
+    const std::shared_ptr<HandlePool> pool_;
     const void* capturingOwner_ = nullptr; // guarded by control_
 };
 

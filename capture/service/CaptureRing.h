@@ -1,18 +1,7 @@
 #pragma once
-// The capture ring: a byte ring of a fixed size, written by one capture thread and
-// read by the program. Header-only so that tests can drive it directly.
-//
-// Beside the ring runs a 64-bit count of the bytes written since construction: the
-// byte of running index i lies at offset i mod size, and stays there until index
-// i + size is written. A reader that knows which indices it wants can therefore tell
-// exactly whether the writer passed them (it lapped the reader) and resynchronise to
-// the newest bytes, instead of handing out bytes being overwritten. The count does
-// not wrap in practice (2^64 bytes is millennia of audio).
-//
-// Threads: write() only on the capture thread (one writer at a time); everything else
-// on any thread. The ring's bytes are read and written as atomics, so a reader that
-// races the writer on a byte reads an old or a new value, never undefined behaviour;
-// whether it raced is what copyEnding() reports.
+// The capture ring: one writer (the capture thread), any readers. A 64-bit count of the
+// bytes written tells a reader exactly whether the writer lapped the bytes it copied.
+// Bytes are accessed as atomics, so a racing reader gets old or new values, never UB.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -49,13 +38,11 @@ class CaptureRing {
         return written_.load(std::memory_order_acquire);
     }
 
-    // Byte offset where the next captured byte goes; every byte before it, cyclically,
-    // is complete.
+    // Byte offset where the next captured byte goes.
     uint32_t writePosition() const { return static_cast<uint32_t>(written() % size_); }
 
-    // Copies `bytes` at the write position, wrapping at the end, then publishes the new
-    // count. The count always advances by `bytes`; of more than a ring only the last
-    // ring's worth stays.
+    // Copies `bytes` at the write position, wrapping, then publishes the new count (of
+    // more than a ring only the last ring's worth stays).
     void write(const uint8_t* data, uint32_t bytes) {
         // relaxed: only this thread writes the counts.
         const uint64_t start = written_.load(std::memory_order_relaxed);
@@ -78,12 +65,8 @@ class CaptureRing {
         written_.store(next, std::memory_order_release);
     }
 
-    // Copies the `bytes` bytes of running indices end - bytes .. end - 1 into `out`.
-    // True when every one of them was still in the ring for the whole copy; false (with
-    // `out` holding some of them) when the writer had passed, or was passing, the first
-    // of them: the caller takes a newer `end`. Also false when end < bytes, bytes is 0
-    // or bytes exceeds the ring. `end` should be a count written() gave, or the bytes
-    // may not be complete yet.
+    // Copies the bytes of running indices end - bytes .. end - 1 (`end` from written());
+    // false when the writer lapped any of them meanwhile, or for a size outside the ring.
     bool copyEnding(uint64_t end, uint8_t* out, uint32_t bytes) const {
         if (bytes == 0 || bytes > size_ || end < bytes) {
             return false;
@@ -104,10 +87,8 @@ class CaptureRing {
         return claimed_.load(std::memory_order_relaxed) <= first + size_;
     }
 
-    // One or two regions covering `bytes` bytes from `offset`, cyclically. False (and
-    // `regions` untouched) when offset lies outside the ring, bytes is 0 or bytes
-    // exceeds the ring. Plain reads of these regions are safe below the write position
-    // as long as the writer does not lap the reader; copyEnding() knows when it did.
+    // One or two regions covering `bytes` bytes from `offset`, cyclically; false for a
+    // span outside the ring. Only copyEnding() can tell whether the writer lapped them.
     bool lock(uint32_t offset, uint32_t bytes, RingRegions& regions) const {
         if (offset >= size_ || bytes == 0 || bytes > size_) {
             return false;

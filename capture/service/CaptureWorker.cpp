@@ -1,7 +1,6 @@
 #include "capture/service/CaptureWorker.h"
 
 #include "capture/service/AlsaError.h"
-#include "capture/service/LiveThreads.h"
 #include "capture/service/PcmSetup.h"
 
 #include "base/EventFd.h"
@@ -18,24 +17,22 @@
 namespace veldora::sound {
 
 struct CaptureWorker::Run {
-    std::shared_ptr<PcmHome> home;
+    std::shared_ptr<HandlePool> pool;
     PcmFormat format;
     std::shared_ptr<CaptureRing> ring;
     bool looping = true;
-    base::EventFd wake; // readable once stop is asked
-    std::atomic<bool> stopping{false};
+    base::EventFd stopSignal; // readable once stop is asked
+    std::atomic<bool> stopAsked{false};
     std::atomic<int> lost{0};
-    std::atomic<bool> neverRan{false}; // set before `lost`: it ended before its first period
+    std::atomic<bool> setUpFailed{false}; // set before `lost`: it ended before its first period
     std::atomic<uint32_t> recoveries{0};
     std::atomic<bool> capturing{false}; // set up and started, not ended
-    std::atomic<bool> ended{false};     // the thread is about to return
-    // Set around each copy into the ring, so that stop() can tell that no copy is under
-    // way once it has asked for the end: a stopped ring stays as it is.
-    std::atomic<bool> writing{false};
+    // Around each copy into the ring: stop() waits for it to clear.
+    std::atomic<bool> copying{false};
 
     // Sleeps up to `timeout`, or until stop is asked.
-    void pause(std::chrono::microseconds timeout) const {
-        pollfd fd{wake.fd(), POLLIN, 0};
+    void waitForStop(std::chrono::microseconds timeout) const {
+        pollfd fd{stopSignal.fd(), POLLIN, 0};
         const int ms = static_cast<int>(std::max<int64_t>(1, (timeout.count() + 999) / 1000));
         ::poll(&fd, 1, ms);
     }
@@ -47,6 +44,11 @@ bool recoverable(int err) {
     return err == -EPIPE || err == -ESTRPIPE || err == -EINTR;
 }
 
+void endCopy(std::atomic<bool>& copying) {
+    copying.store(false);
+    copying.notify_all();
+}
+
 struct ReadOutcome {
     int error = 0;        // 0: stopped or done; else the error that ended it
     bool gotData = false; // at least one period arrived
@@ -54,25 +56,19 @@ struct ReadOutcome {
 
 } // namespace
 
-HRESULT CaptureWorker::start(std::shared_ptr<PcmHome> home, const PcmFormat& format,
+HRESULT CaptureWorker::start(std::shared_ptr<HandlePool> pool, const PcmFormat& format,
                              std::shared_ptr<CaptureRing> ring, bool looping) {
     stop();
     auto run = std::make_shared<Run>();
-    run->home = std::move(home);
+    run->pool = std::move(pool);
     run->format = format;
     run->ring = std::move(ring);
     run->looping = looping;
-    if (!run->wake.valid()) {
+    if (!run->stopSignal.valid()) {
         return DSERR_OUTOFMEMORY;
     }
-    liveThreads::enter();
-    try {
-        thread_ = std::thread(body, run);
-    } catch (...) {
-        liveThreads::leave();
-        throw;
-    }
-    run_ = run;
+    thread_ = AlsaThreads::instance().start(run->pool->name(), [run] { body(*run); });
+    run_ = std::move(run);
     return DS_OK;
 }
 
@@ -80,21 +76,14 @@ void CaptureWorker::stop() {
     if (!run_) {
         return;
     }
-    run_->stopping.store(true);
-    run_->wake.signal();
-    run_->home->nudge();
+    run_->stopAsked.store(true);
+    run_->stopSignal.signal();
+    AlsaThreads& threads = AlsaThreads::instance();
+    threads.wake(); // a wait for the device ends too
     // A copy that began before the request ends within a period's memcpy; none starts after.
-    while (run_->writing.load()) {
-        std::this_thread::yield();
-    }
-    if (run_->ended.load()) {
-        thread_.join(); // it is past its last device call
-    } else {
-        // Still reading, or dropping the device: both may wait on the server. The
-        // thread owns all it uses and ends by itself; the library's code must stay.
-        liveThreads::keepLibraryLoaded();
-        thread_.detach();
-    }
+    run_->copying.wait(true);
+    threads.letGo(thread_);
+    thread_.reset();
     run_.reset();
 }
 
@@ -106,8 +95,8 @@ bool CaptureWorker::capturing() const {
     return run_ && run_->capturing.load() && run_->lost.load() == 0;
 }
 
-bool CaptureWorker::neverRan() const {
-    return run_ && run_->lost.load() != 0 && run_->neverRan.load();
+bool CaptureWorker::setUpFailed() const {
+    return run_ && run_->lost.load() != 0 && run_->setUpFailed.load();
 }
 
 uint32_t CaptureWorker::recoveries() const {
@@ -127,31 +116,28 @@ int setUpAndStart(snd_pcm_t* pcm, const PcmFormat& format, snd_pcm_uframes_t& pe
 
 } // namespace
 
-// By value: the thread's own share keeps the run alive however the worker ends.
-// NOLINTNEXTLINE(performance-unnecessary-value-param)
-void CaptureWorker::body(std::shared_ptr<Run> run) {
-    Run& r = *run;
-    const auto cancelled = [&r] { return r.stopping.load(); };
-    PcmHandle pcm = r.home->borrow(std::chrono::milliseconds(2000), cancelled);
-    bool borrowed = static_cast<bool>(pcm);
+void CaptureWorker::body(Run& r) {
+    const auto stopAsked = [&r] { return r.stopAsked.load(); };
     int rc = 0;
-    if (!pcm && !r.stopping.load()) {
-        pcm = r.home->open(&rc);
+    PcmHandle pcm;
+    // A capture left waiting on this device's server may still hold it: it gives the
+    // handle back within a healthy drop, or the device counts as one that cannot be set up.
+    const bool took = AlsaThreads::instance().waitForDevice(r.pool->name(), stopAsked);
+    if (took) {
+        pcm = r.pool->take(&rc);
+    } else if (!stopAsked()) {
+        rc = -EBUSY;
     }
     snd_pcm_uframes_t periodFrames = 0;
     std::unique_ptr<uint8_t[]> period;
     bool everGotData = false;
     ReadOutcome outcome;
-    for (int attempt = 0; attempt < 2 && !r.stopping.load(); ++attempt) {
+    for (int attempt = 0; attempt < 2 && took && !stopAsked(); ++attempt) {
         if (attempt > 0) {
             // The handle, or the server behind it, has gone: reopen the device once.
             r.capturing.store(false);
-            if (borrowed) {
-                r.home->giveBack({}, true);
-                borrowed = false;
-            }
             pcm.reset();
-            pcm = r.home->open(&rc);
+            pcm = r.pool->open(&rc);
         }
         if (!pcm || (rc = setUpAndStart(pcm.get(), r.format, periodFrames)) != 0) {
             if (rc == 0) {
@@ -172,16 +158,16 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
         unsigned fruitless = 0;
         uint64_t remaining = r.looping ? std::numeric_limits<uint64_t>::max() : r.ring->size();
         outcome = {};
-        while (!r.stopping.load() && remaining > 0) {
+        while (!r.stopAsked.load() && remaining > 0) {
             if (readsWithoutPause >= kMaxReadsWithoutPause) {
-                r.pause(idle);
+                r.waitForStop(idle);
                 readsWithoutPause = 0;
             }
             const snd_pcm_sframes_t frames = snd_pcm_readi(pcm.get(), period.get(), periodFrames);
             if (frames == 0 || frames == -EAGAIN) {
                 // Sleep rather than poll the device: PulseAudio's plugin keeps its
                 // descriptor readable while the server delivers nothing.
-                r.pause(idle);
+                r.waitForStop(idle);
                 readsWithoutPause = 0;
                 continue;
             }
@@ -208,20 +194,20 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
                     outcome.error = err;
                     break;
                 }
-                r.pause(idle);
+                r.waitForStop(idle);
                 continue;
             }
             fruitless = 0;
             everGotData = true;
             outcome.gotData = true;
             const uint64_t bytes = std::min<uint64_t>(uint64_t(frames) * r.format.frameBytes, remaining);
-            r.writing.store(true);
-            if (r.stopping.load()) {
-                r.writing.store(false);
+            r.copying.store(true);
+            if (r.stopAsked.load()) {
+                endCopy(r.copying);
                 break;
             }
             r.ring->write(period.get(), static_cast<uint32_t>(bytes));
-            r.writing.store(false);
+            endCopy(r.copying);
             if (remaining != std::numeric_limits<uint64_t>::max()) {
                 remaining -= bytes;
             }
@@ -234,23 +220,20 @@ void CaptureWorker::body(std::shared_ptr<Run> run) {
     if (rc != 0) {
         pcm.reset(); // dead: the next capture opens the device afresh
         // ALSA's own codes lie above the system's error numbers: report them as I/O errors.
-        r.neverRan.store(!everGotData);
+        r.setUpFailed.store(!everGotData);
         r.lost.store(rc < -0xFFFF ? -EIO : rc);
     } else if (pcm) {
-        // Both may wait on a frozen server; stop() does not wait for them. The handle goes
-        // home without its set-up: closing a handle that is set up drops it first, and
-        // that drop would wait on the server on whichever thread closes it, the main
-        // thread among them when the program closes with the server frozen. A handle
-        // whose set-up cannot be freed is closed here instead.
+        // Both may wait on a frozen server. The handle goes home without its set-up, as
+        // closing a set-up handle drops it, on whichever thread closes it.
         checkError(snd_pcm_drop(pcm.get()), "drop");
         if (!checkError(snd_pcm_hw_free(pcm.get()), "hw free")) {
             pcm.reset();
         }
     }
-    r.home->giveBack(std::move(pcm), borrowed);
+    if (took) {
+        r.pool->giveBack(std::move(pcm));
+    }
     r.capturing.store(false);
-    r.ended.store(true);
-    liveThreads::leave();
 }
 
 } // namespace veldora::sound

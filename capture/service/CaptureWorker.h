@@ -1,22 +1,20 @@
 #pragma once
-// The capture thread of one started buffer. It borrows the device's handle (see
-// PcmHome), sets it up, starts it, copies each ALSA period into the ring as it
-// completes, and at the end drops the device's pending frames, frees the handle's
-// set-up and gives the handle back. Every ALSA call of a capture happens on this
-// thread, so a sound server that stops answering holds up only this thread, never the
-// one that starts and stops it.
+// The capture thread of one started buffer: it takes the device's handle, sets it up,
+// copies each period into the ring, and at the end drops the device and gives the
+// handle back. Every ALSA call of a capture happens on it, so a server that stops
+// answering holds up only this thread; AlsaThreads owns and joins it.
 //
-// start() and stop() are called on the thread that controls the device, under its
-// lock (see CaptureDevice); neither waits for the thread, so neither waits on the
-// server. The thread's hot path allocates nothing and takes no lock.
+// start() and stop() come from the thread that controls the device, under its lock
+// (see CaptureDevice); neither waits on the server. The hot path allocates nothing and
+// takes no lock.
 #include "capture/SoundService.h"
+#include "capture/service/AlsaThreads.h"
 #include "capture/service/CaptureRing.h"
+#include "capture/service/HandlePool.h"
 #include "capture/service/PcmFormat.h"
-#include "capture/service/PcmHome.h"
 
 #include <cstdint>
 #include <memory>
-#include <thread>
 
 namespace veldora::sound {
 
@@ -31,41 +29,34 @@ class CaptureWorker {
     CaptureWorker& operator=(const CaptureWorker&) = delete;
     ~CaptureWorker() { stop(); }
 
-    // Starts the thread for `format` on `home`'s device and returns: looping capture
-    // runs until stop(); otherwise it ends after one ring's worth. A handle that cannot
-    // be set up, or that fails before its first period, is closed and the device
-    // reopened once; when that fails too, the capture ends with neverRan() true. DS_OK,
-    // or DSERR_OUTOFMEMORY when the thread's wake-up cannot be made.
-    HRESULT start(std::shared_ptr<PcmHome> home, const PcmFormat& format, std::shared_ptr<CaptureRing> ring,
-                  bool looping);
+    // Starts the thread and returns: looping capture runs until stop(), otherwise it
+    // ends after one ring's worth. A device that cannot be set up, even reopened once,
+    // or that another capture left waiting on a server still holds, ends the capture
+    // with setUpFailed(). DS_OK, or DSERR_OUTOFMEMORY without a stop signal.
+    HRESULT start(std::shared_ptr<HandlePool> pool, const PcmFormat& format,
+                  std::shared_ptr<CaptureRing> ring, bool looping);
 
-    // Asks the thread to end (a flag and an eventfd, no device call here) and returns
-    // once no copy into the ring is under way: the ring stays as it stopped.
-    // A thread that has not ended yet (its drop may wait on a frozen server) finishes
-    // on its own: it holds all it uses and gives the handle back, or closes it, when
-    // its last call returns. Harmless when not started.
+    // Asks the thread to end and returns once no copy into the ring is under way, so
+    // the ring stays as it stopped. A thread not ended yet is left waiting (AlsaThreads).
     void stop();
 
     bool started() const { return run_ != nullptr; }
 
-    // ALSA's negative error that ended capture (the device or its server went away),
-    // 0 while capture runs and after stop(). Any thread.
+    // ALSA's negative error that ended capture, 0 while capture runs and after stop().
     int lostError() const;
-    // True from the device's set-up and start until stop() or the end of capture. Any thread.
+    // Set up and started, until stop() or the end of capture.
     bool capturing() const;
-    // True when capture ended before its first period: the device could not be set up,
-    // even reopened. Any thread.
-    bool neverRan() const;
-
-    // Overruns and suspends recovered so far; any thread.
+    // Capture ended before its first period: the device could not be set up.
+    bool setUpFailed() const;
+    // Overruns and suspends recovered so far.
     uint32_t recoveries() const;
 
   private:
     struct Run;
-    static void body(std::shared_ptr<Run> run);
+    static void body(Run& run);
 
     std::shared_ptr<Run> run_;
-    std::thread thread_;
+    AlsaThreads::Ticket thread_;
 };
 
 } // namespace veldora::sound

@@ -2,6 +2,7 @@
 // Nothing may cross this boundary as an exception: failures become result codes.
 #include "capture/SoundService.h"
 #include "capture/service/AlsaError.h"
+#include "capture/service/AlsaThreads.h"
 #include "capture/service/CaptureDevice.h"
 #include "capture/service/DeviceList.h"
 #include "capture/service/Guarded.h"
@@ -64,4 +65,14 @@ VELDORA_EXPORT HRESULT DirectSoundCaptureEnumerateA(LPDSENUMCALLBACKA callback, 
         }
         return DS_OK;
     });
+}
+
+// Not a DirectSound entry point: the program's way to learn, at its end, whether it may
+// unload this library (see AlsaThreads).
+VELDORA_EXPORT int VeldoraSoundThreadsEnded(uint32_t waitMilliseconds) {
+    try {
+        return AlsaThreads::instance().joinAll(std::chrono::milliseconds(waitMilliseconds)) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }

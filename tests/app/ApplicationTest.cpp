@@ -13,11 +13,13 @@
 
 #include "app/Application.h"
 #include "base/Errors.h"
+#include "capture/CaptureErrors.h"
 #include "tests/app/TestApp.h"
 
 using namespace veldora::base;
 using namespace veldora::display;
 using namespace veldora::app;
+using veldora::capture::EDXSoundError;
 
 namespace {
 

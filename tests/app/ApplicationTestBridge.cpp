@@ -10,10 +10,12 @@
 #include "app/MainThreadBridge.h"
 #include "base/Errors.h"
 #include "base/MainThreadQueue.h"
+#include "capture/CaptureErrors.h"
 #include "tests/app/TestApp.h"
 
 using namespace veldora::base;
 using namespace veldora::app;
+using veldora::capture::ESoundCaptureStreamError;
 
 namespace {
 

@@ -8,11 +8,13 @@
 
 #include "app/DXSound.h"
 #include "base/Errors.h"
+#include "capture/CaptureErrors.h"
 #include "tests/support/SimulatedSoundService.h"
 
 using namespace veldora::base;
 using namespace veldora::sound;
 using namespace veldora::app;
+using veldora::capture::EDirectSoundError;
 
 namespace {
 

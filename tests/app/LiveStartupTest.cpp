@@ -169,6 +169,9 @@ TEST_F(LiveStartupTest, FailuresShowTheirMessageAndTheProgramRunsOn) {
                  [calls](const Format&) { return ++*calls <= probeCalls ? DS_OK : DSERR_GENERIC; });
          },
          "Sound Capture Buffer cannot be made.", true, probeCalls},
+        // Start returns before the set-up: start-up itself waits for its failure.
+        {"a set-up that fails after Start", [](SimulatedSoundService& s) { s.failNextSetUp(); },
+         "Sound Capture Buffer cannot be made.", true, probeCalls},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -13,9 +13,9 @@ using namespace veldora::sound;
 
 using CaptureDeviceLoss = CaptureFixture;
 
-// The stream's first Start is the program's start-up: a ring the service refuses, and
-// one whose set-up the service does after returning and that fails (the first Start
-// waits for it), both raise the stream's message and leave it idle.
+// Start-up's Start and wait for the set-up: a ring the service refuses, and one whose
+// set-up the service does after returning and that fails, both raise the stream's
+// message and leave it idle.
 TEST_F(CaptureDeviceLoss, RingThatDoesNotStartRaisesCannotBeMadeAndLeavesTheStreamIdle) {
     const std::pair<const char*, std::function<void()>> failures[] = {
         {"refused", [&] { sound.failStarts(1, DSERR_NODRIVER); }}, // not even reopened
@@ -28,6 +28,7 @@ TEST_F(CaptureDeviceLoss, RingThatDoesNotStartRaisesCannotBeMadeAndLeavesTheStre
         fail();
         try {
             s.Start();
+            s.AwaitSetUp();
             ADD_FAILURE() << "a ring that captures nothing was reported as started";
         } catch (const ESoundCaptureStreamError& e) {
             EXPECT_EQ(e.message(), "Sound Capture Buffer cannot be made");
@@ -44,15 +45,14 @@ TEST_F(CaptureDeviceLoss, RingThatDoesNotStartRaisesCannotBeMadeAndLeavesTheStre
     }
 }
 
-// A later Start returns before the set-up; when that fails, the poll reports the ring
-// as not made, once, and the stream stops; Pause twice captures again.
-TEST_F(CaptureDeviceLoss, RingThatFailsAfterALaterStartIsReportedOnceAsNotMadeAndStopsTheStream) {
+// Start returns before the set-up, a stream's first as well (only start-up waits, by
+// asking); when it fails, the poll reports the ring as not made, once, and the stream
+// stops; Pause twice captures again.
+TEST_F(CaptureDeviceLoss, RingThatFailsAfterStartIsReportedOnceAsNotMadeAndStopsTheStream) {
     TSoundCaptureStream& s = openWith({48000, 16, 1});
     int calls = 0;
     s.SetOnDataReady(handlerOf([&](TSoundCaptureStream&) { ++calls; }, this));
     s.SetBufferMilliseconds(40); // polls every 10 ms
-    s.Start();
-    s.Stop();
     sound.failNextSetUp();
     s.Start(); // returns: the failure comes from the poll
     EXPECT_TRUE(s.GetCapturing());

@@ -12,6 +12,7 @@
 #include "base/Errors.h"
 #include "base/MainThreadQueue.h"
 #include "capture/CaptureErrorReport.h"
+#include "capture/CaptureErrors.h"
 #include "capture/SoundCaptureStream.h"
 #include "tests/support/SimulatedSoundService.h"
 

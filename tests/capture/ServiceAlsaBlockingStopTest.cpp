@@ -8,7 +8,7 @@
 // the failure shows in the position query, and in the program's stream.
 #include "PrivateAlsaDevice.h"
 #include "ServiceAlsaLibrary.h"
-#include "base/Errors.h"
+#include "capture/CaptureErrors.h"
 #include "capture/SoundCaptureStream.h"
 #include "capture/SoundLibrary.h"
 
@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -97,14 +98,17 @@ class ServiceAlsaBlockingStop : public testing::Test {
         }
         return true;
     }
-    // Starts a looping capture on `buffer` and waits until bytes arrive.
+    // Starts a looping capture on `buffer` and waits until the device runs and bytes
+    // arrive (a ring started before keeps its position).
     static bool capturing(IDirectSoundCaptureBuffer* buffer) {
         if (buffer->Start(DSCBSTART_LOOPING) != DS_OK) {
             return false;
         }
         return testsupport::waitUntil([&] {
             uint32_t position = 0;
-            return buffer->GetCurrentPosition(&position, nullptr) == DS_OK && position > 0;
+            uint32_t status = 0;
+            return buffer->GetStatus(&status) == DS_OK && (status & DSCBSTATUS_CAPTURING) != 0 &&
+                   buffer->GetCurrentPosition(&position, nullptr) == DS_OK && position > 0;
         });
     }
 
@@ -142,10 +146,16 @@ TEST_F(ServiceAlsaBlockingStop, ReleasingTheDeviceAfterAStoppedCaptureDoesNotWai
     EXPECT_EQ(stopsWaiting(), 0);
 }
 
-TEST_F(ServiceAlsaBlockingStop, StopStartAndReleaseDuringAFreezeDoNotWaitAndTheirThreadsEndAfterIt) {
+// A server that answers opens but never a drop: one capture is left waiting on it, and
+// it is the only one, however often Pause twice is pressed; each further Start is
+// answered as a device that cannot be set up. The thaw ends it, and capture resumes.
+TEST_F(ServiceAlsaBlockingStop, OneCaptureIsLeftWaitingOnAFrozenServerAndCaptureResumesAfterIt) {
     Held<IDirectSoundCapture> device;
     Held<IDirectSoundCaptureBuffer> buffer;
     ASSERT_NO_FATAL_FAILURE(openCapture("veldora_blocking", device, buffer));
+    const auto threadsEnded = ServiceAlsaLibrary::get().threadsEnded;
+    ASSERT_NE(threadsEnded, nullptr);
+    ASSERT_EQ(threadsEnded(10'000), 1) << "an earlier test's thread still waits";
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
     const size_t threadsBefore = testsupport::threadCount();
     ASSERT_TRUE(capturing(buffer.p));
@@ -154,22 +164,48 @@ TEST_F(ServiceAlsaBlockingStop, StopStartAndReleaseDuringAFreezeDoNotWaitAndThei
     freeze();
     EXPECT_TRUE(returns([&] { return buffer->Stop(); }));
     EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 1; }));
+    EXPECT_EQ(threadsEnded(0), 0) << "a thread inside the frozen server counted as ended";
 
-    // Pause again: a capture on a handle of its own, stopped in turn.
-    EXPECT_TRUE(returns([&] { return buffer->Start(DSCBSTART_LOOPING); }));
-    EXPECT_TRUE(returns([&] { return buffer->Stop(); }));
-    // Closed while both captures still wait on the server.
+    // Pause twice, again and again: no second capture reaches the device.
+    size_t most = 0;
+    const auto count = [&] {
+        most = std::max(most, testsupport::threadCount());
+        return testsupport::threadCount();
+    };
+    for (int pause = 0; pause < 4; ++pause) {
+        SCOPED_TRACE(pause);
+        EXPECT_TRUE(returns([&] { return buffer->Start(DSCBSTART_LOOPING); }));
+        EXPECT_TRUE(testsupport::waitUntil([&] {
+            count();
+            return buffer->GetCurrentPosition(nullptr, nullptr) == DSERR_NODRIVER;
+        })) << "a Start beyond the waiting capture was not answered as a device that cannot be set up";
+        EXPECT_TRUE(returns([&] { return buffer->Stop(); }));
+        EXPECT_TRUE(testsupport::waitUntil([&] { return count() == threadsBefore + 1; }));
+        EXPECT_EQ(stopsWaiting(), 1);
+    }
+    EXPECT_LE(most, threadsBefore + 2) << "beyond the capture left waiting and the one being refused";
+
+    // The server thaws: the drop returns, its thread ends, and Start captures again.
+    answer();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0 && count() == threadsBefore; }));
+    EXPECT_EQ(threadsEnded(1000), 1);
+    EXPECT_TRUE(capturing(buffer.p));
+
+    // Frozen again, and the program closes while the capture's drop waits: releasing
+    // does not wait either, and the thaw ends everything.
+    freeze();
     EXPECT_TRUE(returns([&] {
+        buffer->Stop();
         buffer.reset();
         device.reset();
     }));
-
-    // The server thaws: every stop returns, every handle closes, every thread ends.
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 1; }));
     answer();
-    EXPECT_TRUE(testsupport::waitUntil([&] {
-        return stopsWaiting() == 0 && testsupport::threadCount() == threadsBefore;
-    })) << stopsWaiting()
-        << " stops still wait, " << testsupport::threadCount() - threadsBefore << " threads left";
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0 && count() == threadsBefore; }))
+        << stopsWaiting() << " stops still wait, " << testsupport::threadCount() - threadsBefore
+        << " threads left";
+    EXPECT_LE(most, threadsBefore + 2);
+    EXPECT_EQ(threadsEnded(1000), 1);
 }
 
 TEST_F(ServiceAlsaBlockingStop, ADeviceThatCannotStartShowsInThePositionQueryUntilStop) {
@@ -202,9 +238,8 @@ TEST_F(ServiceAlsaBlockingStop, ADeviceThatCannotStartShowsInThePositionQueryUnt
 }
 
 // The program's stream on that device as the default one, through the program's own
-// binding to this library: its first Start (the program's start-up) waits for the
-// set-up and raises the stream's message; a later Start returns, and the first look at
-// the ring raises it.
+// binding to this library: start-up's wait for the set-up raises the stream's message;
+// a Start alone returns, and the first look at the ring raises it.
 TEST_F(ServiceAlsaBlockingStop, TheProgramsStreamSaysItsRingCannotBeMadeWhenTheDeviceNeverStarts) {
     testDevice.define(definition + "pcm.!default veldora_refusing\n");
     veldora::capture::SoundLibraryTestSeam::unregisterInProcessLibrary(veldora::sound::kSoundLibraryName);
@@ -215,8 +250,9 @@ TEST_F(ServiceAlsaBlockingStop, TheProgramsStreamSaysItsRingCannotBeMadeWhenTheD
         stream.FormatIndex = 0;
         try {
             stream.Start();
-            ADD_FAILURE() << "the first Start did not wait for the device's refusal";
-        } catch (const veldora::base::ESoundCaptureStreamError& error) {
+            stream.AwaitSetUp();
+            ADD_FAILURE() << "start-up's wait missed the device's refusal";
+        } catch (const veldora::capture::ESoundCaptureStreamError& error) {
             EXPECT_EQ(error.message(), "Sound Capture Buffer cannot be made");
         }
         EXPECT_FALSE(stream.GetCapturing());
@@ -227,7 +263,7 @@ TEST_F(ServiceAlsaBlockingStop, TheProgramsStreamSaysItsRingCannotBeMadeWhenTheD
             try {
                 stream.AvailableBytes();
                 return false;
-            } catch (const veldora::base::ESoundCaptureStreamError& error) {
+            } catch (const veldora::capture::ESoundCaptureStreamError& error) {
                 message = error.message();
                 return true;
             }

@@ -20,6 +20,7 @@ struct ServiceAlsaLibrary {
     veldora::sound::DirectSoundCreateProc create = nullptr;
     veldora::sound::DirectSoundCaptureCreateProc captureCreate = nullptr;
     veldora::sound::DirectSoundCaptureEnumerateAProc enumerate = nullptr;
+    veldora::sound::VeldoraSoundThreadsEndedProc threadsEnded = nullptr;
 
     static std::string path() {
         char exe[PATH_MAX] = {};
@@ -41,6 +42,8 @@ struct ServiceAlsaLibrary {
                     dlsym(l.handle, "DirectSoundCaptureCreate"));
                 l.enumerate = reinterpret_cast<veldora::sound::DirectSoundCaptureEnumerateAProc>(
                     dlsym(l.handle, "DirectSoundCaptureEnumerateA"));
+                l.threadsEnded = reinterpret_cast<veldora::sound::VeldoraSoundThreadsEndedProc>(
+                    dlsym(l.handle, "VeldoraSoundThreadsEnded"));
             }
             return l;
         }();

@@ -7,6 +7,7 @@
 #include "ServiceAlsaToneCheck.h"
 #include "base/Errors.h"
 #include "capture/CaptureDrivers.h"
+#include "capture/CaptureErrors.h"
 #include "capture/SoundCaptureStream.h"
 #include "capture/SoundLibrary.h"
 

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Asks an X window to close as a window manager would (WM_DELETE_WINDOW).
 
-Usage: wm_delete.py WINDOW_ID   (DISPLAY from the environment)
+Usage: wm_delete.py WINDOW_ID [--time]   (DISPLAY from the environment)
+With --time, prints when the request was sent, in milliseconds since the epoch.
 There is no window manager on the test display, and xdotool can only destroy a
 window, which is not how a user closes one.
 """
 import ctypes
 import sys
+import time
 
 x11 = ctypes.cdll.LoadLibrary("libX11.so.6")
 x11.XOpenDisplay.restype = ctypes.c_void_p
@@ -44,6 +46,8 @@ def main():
     x11.XSendEvent(display, window, 0, 0, ctypes.byref(event))
     x11.XFlush(display)
     x11.XCloseDisplay(display)
+    if sys.argv[2:] == ["--time"]:
+        print(time.time_ns() // 1000000)
 
 
 main()

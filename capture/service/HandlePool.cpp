@@ -1,4 +1,4 @@
-#include "capture/service/PcmHome.h"
+#include "capture/service/HandlePool.h"
 
 #include "capture/service/PcmOpen.h"
 #include "capture/service/PcmSetup.h"
@@ -7,9 +7,9 @@
 
 namespace veldora::sound {
 
-PcmHome::PcmHome(std::string name, PcmHandle pcm) : name_(std::move(name)), held_(std::move(pcm)) {}
+HandlePool::HandlePool(std::string name, PcmHandle pcm) : name_(std::move(name)), held_(std::move(pcm)) {}
 
-bool PcmHome::accepts(const PcmFormat& format) {
+bool HandlePool::accepts(const PcmFormat& format) {
     const std::lock_guard lock(mutex_);
     for (const Answer& answer : answers_) {
         if (answer.format.format == format.format && answer.format.channels == format.channels &&
@@ -17,17 +17,15 @@ bool PcmHome::accepts(const PcmFormat& format) {
             return answer.accepted;
         }
     }
-    if (!held_ && lent_ > 0) {
+    if (!held_ && taken_) {
         return false; // nothing to ask until the capture gives the handle back
     }
     if (!held_) {
         held_ = open(nullptr);
     }
     int rc = held_ ? checkFormat(held_.get(), format) : -ENODEV;
-    if (rc < 0 && rc != -EINVAL && lent_ == 0) {
-        // Not a refusal: the handle (or the server behind it) has gone. Reopening
-        // waits for the server at most openPcm's bound.
-        held_ = open(nullptr);
+    if (rc < 0 && rc != -EINVAL && !taken_) {
+        held_ = open(nullptr); // not a refusal: the handle, or its server, has gone
         rc = held_ ? checkFormat(held_.get(), format) : -ENODEV;
     }
     if (rc == 0 || rc == -EINVAL) {
@@ -36,30 +34,30 @@ bool PcmHome::accepts(const PcmFormat& format) {
     return rc == 0;
 }
 
-void PcmHome::giveBack(PcmHandle pcm, bool borrowed) {
-    PcmHandle spare; // closed outside the lock
+PcmHandle HandlePool::take(int* error) {
     {
         const std::lock_guard lock(mutex_);
-        if (borrowed) {
-            --lent_;
-        }
-        if (pcm && !held_) {
-            held_ = std::move(pcm);
-        } else {
-            spare = std::move(pcm);
+        taken_ = true;
+        if (held_) {
+            *error = 0;
+            return std::move(held_);
         }
     }
-    returned_.notify_all();
+    return open(error);
 }
 
-void PcmHome::nudge() {
-    // Passing through the lock orders this wake after a waiter's check of its condition.
-    std::unique_lock lock(mutex_);
-    lock.unlock();
-    returned_.notify_all();
+void HandlePool::giveBack(PcmHandle pcm) {
+    PcmHandle spare; // closed outside the lock
+    const std::lock_guard lock(mutex_);
+    taken_ = false;
+    if (pcm && !held_) {
+        held_ = std::move(pcm);
+    } else {
+        spare = std::move(pcm);
+    }
 }
 
-PcmHandle PcmHome::open(int* error) const {
+PcmHandle HandlePool::open(int* error) const {
     return openPcm(name_.c_str(), SND_PCM_STREAM_CAPTURE, error);
 }
 

@@ -1,0 +1,133 @@
+#include "capture/service/AlsaThreads.h"
+
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+namespace veldora::sound {
+
+struct AlsaThreads::Entry {
+    std::string device;
+    std::thread thread;
+    // Guarded by the owner's mutex:
+    bool ended = false;
+    bool leftWaiting = false;
+    std::chrono::steady_clock::time_point leftAt;
+};
+
+AlsaThreads& AlsaThreads::instance() {
+    static AlsaThreads threads;
+    return threads;
+}
+
+AlsaThreads::~AlsaThreads() {
+    for (const Ticket& entry : threads_) {
+        if (entry->thread.joinable()) {
+            entry->thread.join();
+        }
+    }
+}
+
+AlsaThreads::Ticket AlsaThreads::start(const std::string& device, std::function<void()> body) {
+    joinEnded();
+    auto entry = std::make_shared<Entry>();
+    entry->device = device;
+    Entry* self = entry.get();
+    // Under the lock: the thread's end, which takes it, comes after its entry is kept.
+    const std::lock_guard lock(mutex_);
+    entry->thread = std::thread([this, self, body = std::move(body)]() mutable {
+        std::exchange(body, nullptr)(); // what it holds is released before it counts as ended
+        ended(*self);
+    });
+    threads_.push_back(entry);
+    return entry;
+}
+
+void AlsaThreads::ended(Entry& entry) {
+    {
+        const std::lock_guard lock(mutex_);
+        entry.ended = true;
+    }
+    changed_.notify_all();
+}
+
+void AlsaThreads::letGo(const Ticket& ticket) {
+    const std::lock_guard lock(mutex_);
+    if (ticket && !ticket->ended && !ticket->leftWaiting) {
+        ticket->leftWaiting = true;
+        ticket->leftAt = std::chrono::steady_clock::now();
+    }
+}
+
+void AlsaThreads::joinFinished(const Ticket& ticket) {
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return ticket->ended; });
+    }
+    joinEnded();
+}
+
+void AlsaThreads::wake() {
+    // Through the lock: a waiter that has just looked at its stop is asleep by now.
+    { const std::lock_guard lock(mutex_); }
+    changed_.notify_all();
+}
+
+bool AlsaThreads::waitForDevice(const std::string& device, const std::function<bool()>& stopAsked) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (stopAsked()) { // a caller left waiting itself is found here, not below
+            return false;
+        }
+        std::optional<std::chrono::steady_clock::time_point> since;
+        for (const Ticket& entry : threads_) {
+            if (entry->device == device && entry->leftWaiting && !entry->ended) {
+                since = since ? std::min(*since, entry->leftAt) : entry->leftAt;
+            }
+        }
+        if (!since) {
+            return true;
+        }
+        const auto deadline = *since + kLeftWaitingBound;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        changed_.wait_until(lock, deadline);
+    }
+}
+
+bool AlsaThreads::leftWaiting(const std::string& device) {
+    const std::lock_guard lock(mutex_);
+    return std::any_of(threads_.begin(), threads_.end(), [&](const Ticket& entry) {
+        return entry->device == device && entry->leftWaiting && !entry->ended;
+    });
+}
+
+void AlsaThreads::joinEnded() {
+    std::vector<Ticket> done;
+    {
+        const std::lock_guard lock(mutex_);
+        const auto firstEnded = std::stable_partition(threads_.begin(), threads_.end(),
+                                                      [](const Ticket& entry) { return !entry->ended; });
+        done.assign(std::make_move_iterator(firstEnded), std::make_move_iterator(threads_.end()));
+        threads_.erase(firstEnded, threads_.end());
+    }
+    for (const Ticket& entry : done) {
+        entry->thread.join(); // past its last call: returns at once
+    }
+}
+
+bool AlsaThreads::joinAll(std::chrono::milliseconds wait) {
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, wait, [this] {
+            return std::all_of(threads_.begin(), threads_.end(),
+                               [](const Ticket& entry) { return entry->ended; });
+        });
+    }
+    joinEnded();
+    const std::lock_guard lock(mutex_);
+    return threads_.empty();
+}
+
+} // namespace veldora::sound
