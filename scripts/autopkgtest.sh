@@ -7,9 +7,7 @@
 # build-deb/autopkgtest-SUITE.
 #
 # The source tree given to autopkgtest is the checkout's files as they are now (tracked
-# ones, and new ones git does not ignore), not its build folders. Packages the testbed
-# downloads are kept between runs in $VELDORA_ROOT_CACHE/apt/SUITE (default
-# /var/cache/veldora), the same cache scripts/install-upgrade-purge.sh uses.
+# ones, and new ones git does not ignore), not its build folders.
 #
 #   autopkgtest.sh SUITE DEB_DIR
 set -euo pipefail
@@ -26,8 +24,6 @@ for tool in autopkgtest autopkgtest-virt-unshare newuidmap; do
 done
 start=$SECONDS
 tarball=$(bash scripts/debian-tarball.sh "$suite")
-cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}/apt/$suite
-mkdir -p "$cache/partial"
 
 work=$(mktemp -d /var/tmp/veldora-autopkgtest.XXXXXX)
 trap 'rm -rf --one-file-system "$work"' EXIT
@@ -51,7 +47,7 @@ setup='apt-get update -q
 echo force-unsafe-io >/etc/dpkg/dpkg.cfg.d/unsafe-io
 echo "man-db man-db/auto-update boolean false" | debconf-set-selections'
 autopkgtest --output-dir "$out" --setup-commands "$setup" "${debs[@]}" "$src/" -- \
-    unshare --release "$suite" --tarball "$tarball" --bind "$cache" /var/cache/apt/archives \
+    unshare --release "$suite" --tarball "$tarball" \
     >"$work/autopkgtest.log" 2>&1 || rc=$?
 cp "$work/autopkgtest.log" "$out/autopkgtest.log" 2>/dev/null || true
 echo "autopkgtest on $suite, $(basename -a "${debs[@]}" | tr '\n' ' ')($((SECONDS - start)) s, exit $rc):"
