@@ -375,7 +375,11 @@ run_route() {
     play_tone
     churn answering "${VELDORA_E2E_CHURN_LIVES:-5}"
     churn frozen "${VELDORA_E2E_CHURN_LIVES:-5}"
-    [[ -z "${VELDORA_E2E_CHURN_ONLY:-}" ]] || return 0
+    if [[ -n "${VELDORA_E2E_CHURN_ONLY:-}" ]]; then
+        e2e_stop_player
+        e2e_stop_server
+        return 0
+    fi
 
     local started took probe i ms box_ms status
     started=$(now_ms)
