@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the README's test command on Debian 13 (trixie), whatever release this machine
-# runs, inside a root of its own made with mmdebstrap from the Debian archive.
+# runs, inside a root of its own made with mmdebstrap from the Debian archive; without
+# the packages, which the test command builds and checks in roots of their own for both
+# releases wherever it runs.
 #
 # The root is kept between runs in $VELDORA_ROOT_CACHE (default /var/cache/veldora) and
 # made again when it is missing or more than a week old. It is entered with a mount and
@@ -81,5 +83,5 @@ exec chroot "$root" /usr/bin/tini -- "$@"
 unshare --mount --pid --fork --propagation private -- bash -c "$enter" enter "$root" \
     env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
     TERM="${TERM:-dumb}" CI=true ${VELDORA_E2E_ROUTES:+VELDORA_E2E_ROUTES="$VELDORA_E2E_ROUTES"} \
-    ${VELDORA_TSAN:+VELDORA_TSAN="$VELDORA_TSAN"} \
+    ${VELDORA_TSAN:+VELDORA_TSAN="$VELDORA_TSAN"} VELDORA_PACKAGE=0 \
     bash -c "$inside"

@@ -3,17 +3,27 @@
 # Veldora with AddressSanitizer and UndefinedBehaviorSanitizer, runs clang-tidy over the
 # program's sources (.clang-tidy, no finding allowed) and every test (unit, widget, end
 # to end); then builds the capture and window tests with ThreadSanitizer and runs every
-# capture test and the live-display tests under it (VELDORA_TSAN=0 leaves that out: CI
-# runs it on one release). The Debian packages are built and checked by
-# scripts/package.sh and the scripts .ci/run names after it.
+# capture test and the live-display tests under it; last builds the Debian source package
+# and, from it, the trixie and bookworm-backports packages in clean roots (sbuild), and
+# checks them: lintian, a second build of each that must give the same bytes, autopkgtest
+# on each release, install, upgrade and purge. CI runs this on two releases and each
+# half of the work on one: VELDORA_TSAN=0 leaves ThreadSanitizer out, VELDORA_PACKAGE=0
+# the packages (they are built in roots of their own, whatever this machine runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 release="Debian $(cat /etc/debian_version)"
-# Each stage says which release it runs on: CI runs this on Debian 12 and 13 in turn.
-stage() { echo; echo "=== [$release] $*"; }
+# Each stage says which release it runs on (CI runs this on Debian 12 and 13 in turn)
+# and how long the one before it took.
+stage() {
+    [[ -z "${_stage:-}" ]] || echo "=== [$release] $_stage: $((SECONDS - _stage_start)) s"
+    _stage=$* _stage_start=$SECONDS
+    echo
+    echo "=== [$release] $*"
+}
 
 stage "installing what is missing"
 bash scripts/install-deps.sh --test
+[[ "${VELDORA_PACKAGE:-1}" == 0 ]] || bash scripts/install-deps.sh --package
 # ccache keeps a second run (and CI's next one, from a clone in another folder) from
 # compiling everything again: paths are hashed relative to the source folder.
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
@@ -47,5 +57,21 @@ if [[ "${VELDORA_TSAN:-1}" != 0 ]]; then
     cmake --build build-tsan -j "$jobs" --target test_capture test_app veldorasound
     (cd build-tsan && ctest --output-on-failure -L '^test_capture$' --timeout 600)
     (cd build-tsan && ctest --output-on-failure -L '^test_app$' -R '^Live' --timeout 600)
+fi
+if [[ "${VELDORA_PACKAGE:-1}" != 0 ]]; then
+    stage "the source package; trixie and bookworm-backports builds (sbuild)"
+    bash scripts/package.sh
+    stage "lintian (Debian 13's)"
+    bash scripts/lintian.sh build-deb
+    for suite in trixie bookworm; do
+        stage "reproducible: $suite"
+        bash scripts/reproducible.sh "$suite" build-deb
+    done
+    for suite in trixie bookworm; do
+        stage "autopkgtest: $suite"
+        bash scripts/autopkgtest.sh "$suite" "build-deb/$suite"
+    done
+    stage "install, upgrade from the backport, purge"
+    bash scripts/install-upgrade-purge.sh build-deb/bookworm build-deb/trixie
 fi
 stage "passed"
