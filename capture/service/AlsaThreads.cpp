@@ -69,7 +69,8 @@ void AlsaThreads::joinFinished(const Ticket& ticket) {
 
 void AlsaThreads::wake() {
     // Through the lock: a waiter that has just looked at its stop is asleep by now.
-    { const std::lock_guard lock(mutex_); }
+    std::unique_lock lock(mutex_);
+    lock.unlock();
     changed_.notify_all();
 }
 
