@@ -97,13 +97,6 @@ bool AlsaThreads::waitForDevice(const std::string& device, const std::function<b
     }
 }
 
-bool AlsaThreads::leftWaiting(const std::string& device) {
-    const std::lock_guard lock(mutex_);
-    return std::any_of(threads_.begin(), threads_.end(), [&](const Ticket& entry) {
-        return entry->device == device && entry->leftWaiting && !entry->ended;
-    });
-}
-
 void AlsaThreads::joinEnded() {
     std::vector<Ticket> done;
     {

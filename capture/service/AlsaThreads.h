@@ -34,8 +34,6 @@ class AlsaThreads {
     // else enters ALSA on it meanwhile. Waits for that end until kLeftWaitingBound has
     // passed since it was left waiting, or until stopAsked(); true when the device is free.
     bool waitForDevice(const std::string& device, const std::function<bool()>& stopAsked);
-    // True when a thread left waiting on `device` has not ended yet.
-    bool leftWaiting(const std::string& device);
 
     // Joins every thread that has ended, waiting up to `wait` for the others; true when
     // none is left.

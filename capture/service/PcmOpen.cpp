@@ -3,6 +3,7 @@
 #include "capture/service/AlsaError.h"
 #include "capture/service/AlsaThreads.h"
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
@@ -15,15 +16,20 @@ namespace {
 struct Opening {
     std::mutex mutex;
     std::condition_variable finished;
-    bool done = false;      // guarded by mutex
-    bool abandoned = false; // guarded: the caller gave up; the opener closes what it gets
-    PcmHandle pcm;          // guarded: what the open gave, until the caller takes it
-    int rc = 0;             // guarded
+    bool done = false;                  // guarded by mutex
+    std::atomic<bool> abandoned{false}; // the caller gave up; the opener closes what it gets
+    PcmHandle pcm;                      // guarded: what the open gave, until the caller takes it
+    int rc = 0;                         // guarded
 };
 
 void performOpen(Opening& opening, const std::string& name, snd_pcm_stream_t direction) {
+    // A thread left waiting on the device holds it: a stopped capture's last drop (which
+    // takes milliseconds), or a server that stopped answering (then the wait is bounded).
     snd_pcm_t* opened = nullptr;
-    const int rc = snd_pcm_open(&opened, name.c_str(), direction, SND_PCM_NONBLOCK);
+    int rc = -ETIMEDOUT;
+    if (AlsaThreads::instance().waitForDevice(name, [&opening] { return opening.abandoned.load(); })) {
+        rc = snd_pcm_open(&opened, name.c_str(), direction, SND_PCM_NONBLOCK);
+    }
     PcmHandle pcm(rc >= 0 ? opened : nullptr);
     {
         const std::lock_guard lock(opening.mutex);
@@ -46,26 +52,26 @@ PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error) {
     const std::string device(name);
     int rc = -ETIMEDOUT;
     PcmHandle pcm;
-    if (!threads.leftWaiting(device)) {
-        auto opening = std::make_shared<Opening>();
-        AlsaThreads::Ticket opener;
-        try {
-            opener = threads.start(
-                device, [opening, device, direction] { performOpen(*opening, device, direction); });
-        } catch (const std::system_error&) {
-            rc = -ENOMEM;
-        }
-        if (opener) {
-            std::unique_lock lock(opening->mutex);
-            if (opening->finished.wait_for(lock, kOpenWait, [&] { return opening->done; })) {
-                rc = opening->rc;
-                pcm = std::move(opening->pcm);
-                lock.unlock();
-                threads.joinFinished(opener);
-            } else {
-                opening->abandoned = true;
-                threads.letGo(opener);
-            }
+    auto opening = std::make_shared<Opening>();
+    AlsaThreads::Ticket opener;
+    try {
+        opener =
+            threads.start(device, [opening, device, direction] { performOpen(*opening, device, direction); });
+    } catch (const std::system_error&) {
+        rc = -ENOMEM;
+    }
+    if (opener) {
+        std::unique_lock lock(opening->mutex);
+        if (opening->finished.wait_for(lock, kOpenWait, [&] { return opening->done; })) {
+            rc = opening->rc;
+            pcm = std::move(opening->pcm);
+            lock.unlock();
+            threads.joinFinished(opener);
+        } else {
+            opening->abandoned = true;
+            lock.unlock();
+            threads.letGo(opener);
+            threads.wake(); // an opener still waiting for the device gives up at once
         }
     }
     if (error != nullptr) {
