@@ -94,7 +94,9 @@ TEST_F(CaptureStressThread, FailingHandlersAndRestartsThreadSafe) {
             const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
             while (reportCount == before && std::chrono::steady_clock::now() < giveUp)
                 queue.drain();
-            ASSERT_EQ(reportCount, before + 1) << "round " << round;
+            // The capture restarted inside the report fails again on its third call, and
+            // that report may come in the same drain.
+            ASSERT_GE(reportCount, before + 1) << "round " << round;
             EXPECT_TRUE(s.GetCapturing()) << "round " << round;
             EXPECT_NE(s.GetNotifyThread(), nullptr) << "round " << round;
             s.Stop();
