@@ -85,6 +85,9 @@ for deb in "$first"/*.deb "$first"/*.ddeb; do
     fi
 done
 if [[ $count -eq 0 || $differ -ne 0 ]]; then
+    # What dwz made of each build's debug information: a difference there shows in the
+    # stripped files too (their link to the shared debug file).
+    grep -h -A2 'dh_dwz' "$first/sbuild.out" "$second/sbuild.out" || true
     echo "reproducible $suite: NO (second build kept in $second)"
     exit 1
 fi
