@@ -39,6 +39,8 @@ ln -f "$dsc" "$(dirname "$dsc")"/veldora_*.tar.* "$second/" 2>/dev/null ||
 # dpkg-buildpackage runs under this wrapper, bind-mounted into the build's root. sbuild
 # asks it to --sanitize-env, which sets the umask and locale back to the usual ones: the
 # wrapper drops that, as reprotest does, so that the build itself sees them changed.
+wrapdir=$(mktemp -d)
+trap 'rm -rf "$wrapdir"' EXIT
 cat >"$wrapdir/wrap" <<'WRAP'
 #!/bin/sh
 umask 002
