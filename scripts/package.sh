@@ -64,13 +64,20 @@ for suite in "${suites[@]}"; do
         ((when > previous)) || when=$((previous + 1))
         sed -i "0,/^ -- /s/^\( -- .*>  \).*/\1$(LC_ALL=C date -u -R -d "@$when")/" \
             "$dir/veldora-$upstream/debian/changelog"
+        # With two changelog entries the initial upload's tag no longer applies, so
+        # neither does its override.
+        sed -i '/no ITP bug/d; /^initial-upload-closes-no-bugs /d' \
+            "$dir/veldora-$upstream/debian/veldora.lintian-overrides"
         (cd "$dir" && dpkg-source -b "veldora-$upstream")
         rm -rf "$dir/veldora-$upstream"
-        dsc=$dir/veldora_$(dpkg-parsechangelog -l "$dir"/*.debian.tar.xz 2>/dev/null -SVersion || true).dsc
         dsc=$(ls "$dir"/veldora_*~bpo*.dsc)
     fi
     t=$SECONDS
-    veldora_sbuild "$suite" "$dsc" "$dir" /build/veldora-"$upstream"
+    # The backport's first upload: its .changes carry the whole changelog, as
+    # backports' first uploads do.
+    since=""
+    [[ "$suite" == bookworm ]] && since=0
+    SBUILD_CHANGES_SINCE=$since veldora_sbuild "$suite" "$dsc" "$dir" /build/veldora-"$upstream"
     echo "=== sbuild $suite: $((SECONDS - t)) s"
 done
 rm -rf "$out/veldora-$upstream"

@@ -36,14 +36,22 @@ ln -f "$dsc" "$(dirname "$dsc")"/veldora_*.tar.* "$second/" 2>/dev/null ||
     cp "$dsc" "$(dirname "$dsc")"/veldora_*.tar.* "$second/"
 [[ -e "$second/veldora_$upstream.orig.tar.xz" ]] || cp "$out/veldora_$upstream.orig.tar.xz" "$second/"
 
-# dpkg-buildpackage runs under this wrapper, bind-mounted into the build's root.
+# dpkg-buildpackage runs under this wrapper, bind-mounted into the build's root. sbuild
+# asks it to --sanitize-env, which sets the umask and locale back to the usual ones: the
+# wrapper drops that, as reprotest does, so that the build itself sees them changed.
 wrapdir=$(mktemp -d)
 trap 'rm -rf "$wrapdir"' EXIT
 cat >"$wrapdir/wrap" <<'WRAP'
 #!/bin/sh
 umask 002
 export TZ=GMT-14 LANG=et_EE.UTF-8 LC_ALL=et_EE.UTF-8 LANGUAGE=et:fr
-exec faketime '+398 days' "$@"
+program=$1
+shift
+for arg; do
+    shift
+    [ "$arg" = --sanitize-env ] || set -- "$@" "$arg"
+done
+exec faketime '+398 days' "$program" "$@"
 WRAP
 chmod 0755 "$wrapdir" "$wrapdir/wrap"
 
@@ -79,6 +87,9 @@ for deb in "$first"/*.deb "$first"/*.ddeb; do
     fi
 done
 if [[ $count -eq 0 || $differ -ne 0 ]]; then
+    # What dwz made of each build's debug information: a difference there shows in the
+    # stripped files too (their link to the shared debug file).
+    grep -h -A2 'dh_dwz' "$first/sbuild.out" "$second/sbuild.out" || true
     echo "reproducible $suite: NO (second build kept in $second)"
     exit 1
 fi

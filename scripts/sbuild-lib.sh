@@ -15,6 +15,7 @@
 #                        wrap runs dpkg-buildpackage
 #   SBUILD_SETUP         a command run as root in the root before the build
 #   SBUILD_JOBS          parallel jobs (default: nproc)
+#   SBUILD_CHANGES_SINCE the .changes carry the changelog's entries after this version
 veldora_sbuild() {
     local suite=$1 dsc=$2 outdir=$3 build_path=$4
     local cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}
@@ -63,6 +64,7 @@ veldora_sbuild() {
 CONF
     local setup=()
     [[ -n "${SBUILD_SETUP:-}" ]] && setup=(--chroot-setup-commands="$SBUILD_SETUP")
+    [[ -n "${SBUILD_CHANGES_SINCE:-}" ]] && setup+=(--debbuildopt=-v"$SBUILD_CHANGES_SINCE")
     mkdir -p "$outdir"
     local rc=0
     (cd "$outdir" && SBUILD_CONFIG=$conf sbuild --chroot-mode=unshare --chroot="$tarball" \
