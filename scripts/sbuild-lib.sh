@@ -38,7 +38,10 @@ veldora_sbuild() {
     conf=$(mktemp)
     local mounts="{ directory => '$cache/sbuild/apt-$suite', mountpoint => '/var/cache/apt/archives' },"
     local path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
-    local env="CCACHE_DIR => '/var/cache/ccache-sbuild', CCACHE_UMASK => '000', CCACHE_BASEDIR => '$build_path',"
+    # No CCACHE_BASEDIR: ccache would then hand the compiler relative paths, and the
+    # debug information would differ from a build without ccache (Debian's own). The
+    # fixed build path gives the cache its hits instead.
+    local env="CCACHE_DIR => '/var/cache/ccache-sbuild', CCACHE_UMASK => '000',"
     local add_depends=()
     if [[ "$ccache" != 0 ]]; then
         # The build's user differs from build to build (scripts/reproducible.sh): the
