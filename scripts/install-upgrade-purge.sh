@@ -155,7 +155,7 @@ install_purge() {
     local root=$1 deb version
     deb=/debs/$(basename "$2")
     version=$(dpkg-deb -f "$2" Version)
-    apt_in_root "$root" "install-$version" "apt-get install -y -q $deb" || return 1
+    apt_in_root "$root" "install-$version" "apt-get install -y -q --no-remove $deb" || return 1
     installed_version "$root" "$version"
     apt_in_root "$root" purge 'apt-get purge -y -q veldora' || return 1
     purged "$root"
@@ -166,9 +166,9 @@ install_purge() {
 # upgrade_purge ROOT: the backport installed, upgraded to the trixie build, purged.
 upgrade_purge() {
     local root=$1
-    apt_in_root "$root" "install-$bpo_version" "apt-get install -y -q /debs/$(basename "$bpo_deb")" || return 1
+    apt_in_root "$root" "install-$bpo_version" "apt-get install -y -q --no-remove /debs/$(basename "$bpo_deb")" || return 1
     installed_version "$root" "$bpo_version"
-    apt_in_root "$root" "upgrade-to-$trixie_version" "apt-get install -y -q /debs/$(basename "$trixie_deb")" || return 1
+    apt_in_root "$root" "upgrade-to-$trixie_version" "apt-get install -y -q --no-remove /debs/$(basename "$trixie_deb")" || return 1
     installed_version "$root" "$trixie_version"
     apt_in_root "$root" purge 'apt-get purge -y -q veldora' || return 1
     purged "$root"
