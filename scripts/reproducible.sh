@@ -57,7 +57,7 @@ chmod 0755 "$wrapdir" "$wrapdir/wrap"
 
 start=$SECONDS
 SBUILD_BUILD_USER=rebuilder SBUILD_CCACHE=ccache-rebuild SBUILD_ENV_WRAPPER=$wrapdir \
-    SBUILD_SETUP="apt-get update -qq && apt-get install -y -qq --no-install-recommends faketime locales && echo 'et_EE.UTF-8 UTF-8' >/etc/locale.gen && locale-gen" \
+    SBUILD_SETUP="apt-get update -qq && apt-get install -y -qq --no-remove --no-install-recommends faketime locales && echo 'et_EE.UTF-8 UTF-8' >/etc/locale.gen && locale-gen" \
     DEB_BUILD_OPTIONS=nocheck \
     veldora_sbuild "$suite" "$second/$(basename "$dsc")" "$second" "/build/second/path/veldora-$upstream"
 echo "=== second $suite build: $((SECONDS - start)) s"
