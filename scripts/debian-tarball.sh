@@ -25,10 +25,10 @@ for p in "${extra[@]}"; do name+=+$p; done
 tarball=$cache/$name.tar
 max_age_days=7
 
-if ! command -v mmdebstrap >/dev/null; then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-remove --no-install-recommends mmdebstrap >&2
-fi
+cd "$(dirname "$0")/.."
+# shellcheck source=scripts/debian-archive.sh
+source scripts/debian-archive.sh
+need_mmdebstrap
 # The unshare back-ends map root's ids onto a range of its own: one, added once, beside
 # whatever ranges the machine already gives.
 for f in /etc/subuid /etc/subgid; do
@@ -39,21 +39,13 @@ mkdir -p "$cache"
 exec 9>"$cache/$name.lock"
 flock 9
 
-# The archive this machine's own apt sources name (a local mirror, say), else Debian's.
-archive_uri() {
-    apt-get indextargets --format '$(REPO_URI)' 2>/dev/null | grep -E "/$1/?\$" | head -n 1
-}
 if [[ ! -f "$tarball" || -n "$(find "$tarball" -mtime +"$max_age_days")" ]]; then
-    archive=$(archive_uri debian)
-    security=$(archive_uri debian-security)
-    archive=${archive:-http://deb.debian.org/debian/}
-    security=${security:-http://deb.debian.org/debian-security/}
-    echo "Making a clean $suite root in $tarball from $archive" >&2
+    echo "Making a clean $suite root in $tarball from $(debian_archive)" >&2
     include=()
     [[ ${#extra[@]} -gt 0 ]] && include=(--include="$(IFS=,; echo "${extra[*]}")")
+    mapfile -t sources < <(debian_sources "$suite")
     mmdebstrap --mode=unshare --variant=buildd --quiet "${include[@]}" "$suite" "$cache/$name.new.tar" \
-        "deb $archive $suite main" "deb $archive $suite-updates main" \
-        "deb $security $suite-security main" >&2
+        "${sources[@]}" >&2
     mv "$cache/$name.new.tar" "$tarball"
 fi
 echo "$tarball"

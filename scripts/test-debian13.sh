@@ -21,29 +21,21 @@ root=$cache/$suite
 stamp=$root/.veldora-root
 max_age_days=7
 
-if ! command -v mmdebstrap >/dev/null; then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-remove --no-install-recommends mmdebstrap
-fi
+# shellcheck source=scripts/debian-archive.sh
+source scripts/debian-archive.sh
+need_mmdebstrap
 
 mkdir -p "$cache"
 # One run at a time uses a root.
 exec 9>"$cache/$suite.lock"
 flock 9
 
-# The archive this machine's own apt sources name (a local mirror, say), else Debian's.
-archive_uri() {
-    apt-get indextargets --format '$(REPO_URI)' 2>/dev/null | grep -E "/$1/?\$" | head -n 1
-}
 if [[ ! -f "$stamp" || -n "$(find "$stamp" -mtime +"$max_age_days")" ]]; then
-    archive=$(archive_uri debian)
-    security=$(archive_uri debian-security)
-    archive=${archive:-http://deb.debian.org/debian/}
-    security=${security:-http://deb.debian.org/debian-security/}
-    echo "Making a Debian 13 root in $root from $archive"
+    echo "Making a Debian 13 root in $root from $(debian_archive)"
     rm -rf "$root.new"
+    mapfile -t sources < <(debian_sources "$suite")
     mmdebstrap --mode=root --variant=apt --include=tini,ca-certificates,git,procps "$suite" "$root.new" \
-        "deb $archive $suite main" "deb $archive $suite-updates main" "deb $security $suite-security main"
+        "${sources[@]}"
     date -u +%FT%TZ >"$root.new/.veldora-root"
     rm -rf "$root"
     mv "$root.new" "$root"
