@@ -90,13 +90,13 @@ class ServiceAlsaBlockingStop : public testing::Test {
     // generous wait. One that did not waits at the gate, which is then opened so that
     // the call, and the test, can end.
     template <class Call> bool returns(Call call) {
-        auto result = std::async(std::launch::async, call);
-        if (result.wait_for(testsupport::kGenerousWait) != std::future_status::ready) {
+        auto own = testsupport::callOnItsOwnThread(call);
+        const bool returned = own.returnedWithin(testsupport::kGenerousWait);
+        if (!returned) {
             answer();
-            result.wait();
-            return false;
         }
-        return true;
+        own.settle();
+        return returned;
     }
     // Starts a looping capture on `buffer` and waits until the device runs and bytes
     // arrive (a ring started before keeps its position).

@@ -94,13 +94,13 @@ class ServiceAlsaStuckDevice : public testing::Test {
     // let go so that the call, and the test, can end.
     static constexpr HRESULT kHung = static_cast<HRESULT>(0x8000FFFF);
     template <class Call> HRESULT returnsOrHangs(Call call) {
-        auto result = std::async(std::launch::async, call);
-        if (result.wait_for(testsupport::kGenerousWait) != std::future_status::ready) {
+        auto own = testsupport::callOnItsOwnThread(call);
+        const bool returned = own.returnedWithin(testsupport::kGenerousWait);
+        if (!returned) {
             letGo();
-            result.wait();
-            return kHung;
         }
-        return result.get();
+        own.settle();
+        return returned ? own.result.get() : kHung;
     }
 
     PrivateAlsaDevice testDevice;
