@@ -58,9 +58,10 @@ void writeTraceFile(const std::string& path, const display::TraceArray& x, const
 
 void readTraceFile(const std::string& path, display::TraceArray& x, display::TraceArray& y) {
     checkName(path);
+    // For reading only: a reference trace kept read-only, or on read-only media, loads.
     // Non-blocking, so that a pipe or terminal named by mistake cannot hang the
     // program; it has no effect on regular files.
-    base::UniqueFd fd(base::openRetrying(path.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    base::UniqueFd fd(base::openRetrying(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid())
         throw ioerror::fromErrno(errno, path);
 

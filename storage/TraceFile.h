@@ -31,11 +31,12 @@ void writeTraceFile(const std::string& path, const display::TraceArray& x, const
                     const FileCalls& calls = FileCalls::system());
 
 // Loads the first 2240 bytes of the file into x and y; longer files are accepted and
-// the rest ignored. The file is opened for reading and writing, so a read-only file
-// gives 5 "File access denied". On any error both arrays are left exactly as they were.
+// the rest ignored. The file is opened for reading only, so a read-only file or one on
+// read-only media loads. On any error both arrays are left exactly as they were.
 // Throws EInOutError: 2 "File not found", 3 "Invalid filename" (empty path, missing
-// directory), 5, 100 "Read beyond end of file" for a file shorter than 2240 bytes,
-// otherwise the code mapped from errno.
+// directory), 5 "File access denied" for a file the user may not read or a folder,
+// 100 "Read beyond end of file" for a file shorter than 2240 bytes (a pipe with no
+// writer among them), otherwise the code mapped from errno.
 void readTraceFile(const std::string& path, display::TraceArray& x, display::TraceArray& y);
 
 } // namespace veldora::storage

@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/PictureImage.h"
 #include "base/ExecutablePath.h"
@@ -18,6 +23,7 @@
 #include "storage/TraceFile.h"
 #include "tests/app/FilesFixture.h"
 #include "tests/app/SavedFile.h"
+#include "tests/storage/ScratchFiles.h"
 #include "tests/support/SimulatedSoundService.h"
 
 using namespace veldora::base;
@@ -373,6 +379,100 @@ TEST_F(FilesTraceTest, MergeTestsOnlyTheEndPointOfEachSegment) {
     EXPECT_EQ(differences(form->Image2->picture(), background), row(281, 281, 20));
     EXPECT_EQ(form->Image2->picture().pixel(281, 20), kBlue);
     EXPECT_EQ(form->Image1->picture(), form->Image2->picture());
+}
+
+// The file checks of the calls below are made as an ordinary user: root, who may
+// write any file, drops to nobody for its effective ids (every thread's), and takes
+// them back at the end; anyone else is an ordinary user already.
+class AsOrdinaryUser {
+  public:
+    explicit AsOrdinaryUser(const std::string& folder) {
+        if (::geteuid() != 0)
+            return;
+        const passwd* user = ::getpwnam("nobody");
+        const group* grp = ::getgrnam("nogroup");
+        ok_ = user != nullptr && grp != nullptr && ::chmod(folder.c_str(), 0755) == 0 &&
+              ::setegid(grp->gr_gid) == 0;
+        dropped_ = ok_ && ::seteuid(user->pw_uid) == 0;
+        ok_ = dropped_;
+    }
+    ~AsOrdinaryUser() {
+        if (dropped_)
+            (void)::seteuid(0);
+        if (::getegid() != ::getgid())
+            (void)::setegid(::getgid());
+    }
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+    bool ok() const { return ok_; }
+
+  private:
+    bool ok_ = true;
+    bool dropped_ = false;
+};
+
+// A reference trace kept read-only, by its mode or on read-only media, loads and
+// merges; a save over it is refused and leaves it as it was; an unreadable one is refused.
+TEST_F(FilesTraceTest, ReadOnlyTraceLoadsAndMergesButIsNotSavedOver) {
+    fillLine(state.TraceX, state.TraceY, 40, 150, 100);
+    const TraceArray lineX = state.TraceX, lineY = state.TraceY;
+    const std::string reference = path("reference.bin"), secret = path("secret.bin");
+    writeTraceFile(reference, lineX, lineY);
+    writeTraceFile(secret, lineX, lineY);
+    const std::vector<uint8_t> saved = readBytes(reference);
+    ASSERT_EQ(::chmod(reference.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(secret.c_str(), 0000), 0);
+    // Media mounted read-only, where this test may mount.
+    std::unique_ptr<scratch::Tmpfs> media;
+    if (::geteuid() == 0) {
+        media = std::make_unique<scratch::Tmpfs>(path("media"), "size=64k,mode=0755");
+        if (media->ok()) {
+            writeTraceFile(path("media/t.bin"), lineX, lineY);
+            ASSERT_TRUE(media->makeReadOnly());
+        }
+    }
+    const Bitmap graticule = makeGraticule();
+    AsOrdinaryUser user(folder.path().toStdString());
+    ASSERT_TRUE(user.ok());
+
+    std::vector<std::string> readOnly{reference};
+    if (media && media->ok())
+        readOnly.push_back(path("media/t.bin"));
+    for (const std::string& file : readOnly) {
+        SCOPED_TRACE(file);
+        form->DataFileName = file;
+        fillPattern(state.TraceX, state.TraceY, 7);
+        form->Button3->click(); // Load
+        ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+        EXPECT_TRUE(std::equal(lineX.begin(), lineX.begin() + kStoredPoints, state.TraceX.begin()));
+        EXPECT_TRUE(std::equal(lineY.begin(), lineY.begin() + kStoredPoints, state.TraceY.begin()));
+        EXPECT_EQ(differences(form->Image1->picture(), graticule), row(40, 189, 100));
+
+        fillPattern(state.TraceX, state.TraceY, 8);
+        form->Image2->setPicture(graticule);
+        form->Button6->click(); // Merge
+        ASSERT_TRUE(TestApp::messages().empty()) << TestApp::messageTexts().join("|").toStdString();
+        EXPECT_TRUE(std::equal(lineX.begin(), lineX.begin() + kStoredPoints, state.TraceX.begin()));
+        EXPECT_EQ(differences(form->Image2->picture(), graticule), row(40, 189, 100));
+        EXPECT_EQ(form->Image2->picture().pixel(40, 100), kBlue);
+    }
+
+    fillPattern(state.TraceX, state.TraceY, 9);
+    const TraceArray otherX = state.TraceX, otherY = state.TraceY;
+    for (const std::string& file : {reference, secret}) {
+        SCOPED_TRACE(file);
+        form->DataFileName = file;
+        for (QPushButton* button : {form->Button4, form->Button3, form->Button6}) { // Save, Load, Merge
+            if (file == reference && button != form->Button4)
+                continue;
+            TestApp::clearMessages();
+            button->click();
+            EXPECT_EQ(TestApp::messageTexts(), QStringList{QStringLiteral("File access denied.")});
+            EXPECT_EQ(state.TraceX, otherX);
+            EXPECT_EQ(state.TraceY, otherY);
+        }
+    }
+    EXPECT_EQ(readBytes(reference), saved);
 }
 
 } // namespace

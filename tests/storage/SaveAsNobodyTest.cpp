@@ -1,5 +1,5 @@
-// Saves run by an ordinary user: the tests run as root, set the files up as root, and
-// run each save through the save helper dropped to `nobody` with setpriv.
+// Saves and loads run by an ordinary user: the tests run as root, set the files up as
+// root, and run each through the save helper dropped to `nobody` with setpriv.
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -131,7 +131,8 @@ class SaveAsNobody : public ::testing::Test {
         EXPECT_EQ(::chown(path.c_str(), uid, gid), 0) << path;
         EXPECT_EQ(::chmod(path.c_str(), mode), 0) << path;
     }
-    // Saves as nobody; "saved" or the error the program would show.
+    // Saves (kind trace or bmp) or loads (load) as nobody: "saved", "loaded" or the
+    // error the program would show.
     std::string saveAsNobody(const char* kind, const std::string& path) {
         const Outcome run = runCapturing(
             {kSetpriv, "--reuid=nobody", "--regid=nogroup", "--clear-groups", helper_, kind, path});
@@ -140,7 +141,7 @@ class SaveAsNobody : public ::testing::Test {
         std::string said = run.out.size() > uidLine.size() ? run.out.substr(uidLine.size()) : "";
         if (!said.empty() && said.back() == '\n')
             said.pop_back();
-        EXPECT_EQ(run.status, said == "saved" ? 0 : 1) << run.out;
+        EXPECT_EQ(run.status, said == "saved" || said.rfind("loaded", 0) == 0 ? 0 : 1) << run.out;
         return said;
     }
 
@@ -251,4 +252,36 @@ TEST_F(SaveAsNobody, FollowsLinksAndReportsALoop) {
                                                              "to-shared.bin", "loop-a", "loop-b"}));
     EXPECT_EQ(scratch::namesIn(home + "/data"), (std::set<std::string>{"new.bin", "new.bmp"}));
     EXPECT_EQ(scratch::namesIn(shared), (std::set<std::string>{"t.bin"}));
+}
+
+// A reference trace made read-only, or kept on read-only media, loads as it is; a save
+// over it is refused and changes nothing, and a file the user may not read is refused.
+TEST_F(SaveAsNobody, LoadsAReadOnlyTraceButCannotSaveOverIt) {
+    const std::string home = folder("home", 0755, nobodyUid_, nobodyGid_);
+    const std::string shared = folder("shared", 0755);
+    const Bytes old = trace();
+    file(home + "/mine.bin", old, 0444, nobodyUid_, nobodyGid_);
+    file(shared + "/reference.bin", old, 0444);
+    file(home + "/secret.bin", old, 0000, nobodyUid_, nobodyGid_);
+    const Bytes other(2240, 0x5A);
+    file(home + "/other.bin", other, 0444, nobodyUid_, nobodyGid_);
+
+    EXPECT_EQ(saveAsNobody("load", home + "/mine.bin"), "loaded");
+    EXPECT_EQ(saveAsNobody("load", shared + "/reference.bin"), "loaded");
+    EXPECT_EQ(saveAsNobody("load", home + "/other.bin"), "loaded another trace");
+    EXPECT_EQ(saveAsNobody("load", home + "/secret.bin"), "EInOutError: File access denied");
+
+    // Its own read-only file in its own folder is not replaced behind its back either.
+    EXPECT_EQ(saveAsNobody("trace", home + "/other.bin"), "EInOutError: File access denied");
+    EXPECT_EQ(scratch::readAll(home + "/other.bin"), other);
+    EXPECT_EQ(statOf(home + "/other.bin").st_mode & 07777, 0444u);
+    EXPECT_EQ(saveAsNobody("trace", home + "/secret.bin"), "EInOutError: File access denied");
+    EXPECT_EQ(scratch::namesIn(home), (std::set<std::string>{"mine.bin", "secret.bin", "other.bin"}));
+
+    scratch::Tmpfs media(base_ + "/media", "size=64k,mode=0755");
+    if (!media.ok())
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    file(base_ + "/media/t.bin", old, 0644);
+    ASSERT_TRUE(media.makeReadOnly());
+    EXPECT_EQ(saveAsNobody("load", base_ + "/media/t.bin"), "loaded");
 }
