@@ -50,6 +50,10 @@ class ServiceAlsaBlockingStop : public testing::Test {
         ASSERT_NE(plugin, nullptr) << dlerror();
         stopsWaiting = reinterpret_cast<int (*)()>(dlsym(plugin, "veldora_blocking_stops_waiting"));
         ASSERT_NE(stopsWaiting, nullptr);
+        failStarts = reinterpret_cast<void (*)(int)>(dlsym(plugin, "veldora_blocking_fail_starts"));
+        passStops = reinterpret_cast<void (*)(int)>(dlsym(plugin, "veldora_blocking_pass_stops"));
+        failReads = reinterpret_cast<void (*)(int)>(dlsym(plugin, "veldora_blocking_fail_reads"));
+        ASSERT_TRUE(failStarts != nullptr && passStops != nullptr && failReads != nullptr);
         ASSERT_NO_FATAL_FAILURE(testDevice.makeFifo("gate.fifo"));
         definition = "pcm_type.veldora_blocking { lib \"" VELDORA_BLOCKING_PCM "\" }\n"
                      "pcm.veldora_blocking {\n"
@@ -68,6 +72,11 @@ class ServiceAlsaBlockingStop : public testing::Test {
         answer();
     }
     void TearDown() override {
+        if (failReads != nullptr) {
+            failStarts(0);
+            passStops(0);
+            failReads(0);
+        }
         answer();
         if (reader >= 0) {
             close(reader);
@@ -114,6 +123,9 @@ class ServiceAlsaBlockingStop : public testing::Test {
 
     void* plugin = nullptr;
     int (*stopsWaiting)() = nullptr;
+    void (*failStarts)(int) = nullptr;
+    void (*passStops)(int) = nullptr;
+    void (*failReads)(int) = nullptr;
     PrivateAlsaDevice testDevice;
     std::string definition;
     int reader = -1;
@@ -206,6 +218,93 @@ TEST_F(ServiceAlsaBlockingStop, OneCaptureIsLeftWaitingOnAFrozenServerAndCapture
         << " threads left";
     EXPECT_LE(most, threadsBefore + 2);
     EXPECT_EQ(threadsEnded(1000), 1);
+}
+
+// The server refuses a capture's start and freezes just after, while the capture closes
+// the refused handle to open the device afresh; Pause lands then, and the server answers
+// again. The capture's own reopen must not wait for the capture itself, which Stop has
+// left waiting on the device: the next Start captures, with no "cannot be made" on a
+// device that works.
+TEST_F(ServiceAlsaBlockingStop, APauseWhileACaptureReopensTheDeviceLeavesNoRefusalBehind) {
+    Held<IDirectSoundCapture> device;
+    Held<IDirectSoundCaptureBuffer> buffer;
+    ASSERT_NO_FATAL_FAILURE(openCapture("veldora_blocking", device, buffer));
+    const auto threadsEnded = ServiceAlsaLibrary::get().threadsEnded;
+    ASSERT_EQ(threadsEnded(10'000), 1) << "an earlier test's thread still waits";
+
+    freeze();
+    failStarts(1);
+    passStops(1); // the drop after the refused start
+    ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 1; }))
+        << "the refused handle's close never reached the server";
+    ASSERT_EQ(buffer->Stop(), DS_OK);
+    answer();
+
+    ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
+    HRESULT position = DS_OK;
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        uint32_t bytes = 0;
+        position = buffer->GetCurrentPosition(&bytes, nullptr);
+        return position != DS_OK || bytes > 0;
+    }));
+    EXPECT_EQ(position, DS_OK) << "the device that works was answered as one that cannot be set up";
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+    EXPECT_EQ(threadsEnded(10'000), 1);
+}
+
+// The server dies under a running capture and freezes: the lost handle's close waits on
+// it. The loss shows all the same, so that the window can say the device is gone.
+TEST_F(ServiceAlsaBlockingStop, ALossShowsWhileTheLostHandlesCloseWaitsOnTheServer) {
+    Held<IDirectSoundCapture> device;
+    Held<IDirectSoundCaptureBuffer> buffer;
+    ASSERT_NO_FATAL_FAILURE(openCapture("veldora_blocking", device, buffer));
+    ASSERT_TRUE(capturing(buffer.p));
+
+    freeze();
+    failReads(1);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 1; }))
+        << "the lost handle's close never reached the server";
+    HRESULT position = DS_OK;
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        position = buffer->GetCurrentPosition(nullptr, nullptr);
+        return position != DS_OK;
+    })) << "no loss shown while the lost handle's close waits on the server";
+    EXPECT_NE(position, DSERR_NODRIVER) << "a capture that ran is lost, not one that could not be set up";
+
+    // The server comes back: the close ends, and Pause twice captures again.
+    failReads(0);
+    answer();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0; }));
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+    EXPECT_TRUE(capturing(buffer.p));
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+}
+
+// A host that exits without asking whether this library's threads have ended (the test
+// programs do: they keep it loaded to their end) must not hang on one that waits inside
+// a frozen server. The exit runs in a child of its own; an alarm ends one that hangs.
+TEST_F(ServiceAlsaBlockingStop, AnExitWhileACaptureWaitsOnAFrozenServerDoesNotHang) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            Held<IDirectSoundCapture> device;
+            Held<IDirectSoundCaptureBuffer> buffer;
+            openCapture("veldora_blocking", device, buffer);
+            if (buffer.p == nullptr || !capturing(buffer.p)) {
+                std::exit(2);
+            }
+            freeze();
+            buffer->Stop();
+            if (!testsupport::waitUntil([&] { return stopsWaiting() == 1; })) {
+                std::exit(3);
+            }
+            buffer.reset();
+            device.reset();
+            alarm(static_cast<unsigned>(3 * testsupport::kGenerousWait.count() / 1000));
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ServiceAlsaBlockingStop, ADeviceThatCannotStartShowsInThePositionQueryUntilStop) {
