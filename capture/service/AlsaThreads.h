@@ -6,7 +6,8 @@
 // The one instance is never destroyed, so that neither an exit nor an unload waits on a
 // thread inside a frozen server: a host should ask joinAll() (VeldoraSoundThreadsEnded)
 // before it unloads the library, and must not unload it while a thread is left, whose
-// code would be gone under it. A host that exits without asking ends with that thread.
+// code would be gone under it. A host that exits without asking has the threads joined
+// that end within kLeftWaitingBound (LibraryUnload.cpp), and ends with any other.
 #include <chrono>
 #include <condition_variable>
 #include <functional>

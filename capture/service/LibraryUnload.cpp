@@ -1,19 +1,19 @@
-// At the library's unload ALSA's cached configuration goes too: the program loads and
-// frees the library once per run, after every thread of ours has ended. A host that ends
-// without asking leaves it to a thread still inside a frozen server.
+// At the library's unload, or at the end of a host that keeps it loaded to its exit: our
+// threads that have ended are joined, those about to end waited for a little, and ALSA's
+// cached configuration goes too once none is left (the program loads and frees the
+// library once per run, after all have ended). A thread still inside a frozen server
+// keeps the configuration it uses, to the process's end.
 #include "capture/service/AlsaThreads.h"
 
 #include <alsa/asoundlib.h>
 
-#include <chrono>
-
 namespace veldora::sound {
 namespace {
 
-struct ConfigCacheRelease {
-    ~ConfigCacheRelease() {
+struct AtUnload {
+    ~AtUnload() {
         try {
-            if (AlsaThreads::instance().joinAll(std::chrono::milliseconds(0))) {
+            if (AlsaThreads::instance().joinAll(AlsaThreads::kLeftWaitingBound)) {
                 snd_config_update_free_global();
             }
         } catch (...) {
@@ -22,7 +22,7 @@ struct ConfigCacheRelease {
     }
 };
 
-const ConfigCacheRelease releaseOnUnload;
+const AtUnload atUnload;
 
 } // namespace
 } // namespace veldora::sound

@@ -78,6 +78,13 @@ class ServiceAlsaBlockingStop : public testing::Test {
             failReads(0);
         }
         answer();
+        // A stopped capture's last drop may still be on its way to this test's gate: once
+        // the gate is gone it would wait there for good, holding the device for the tests
+        // after this one.
+        if (const auto threadsEnded = ServiceAlsaLibrary::get().threadsEnded; threadsEnded != nullptr) {
+            EXPECT_EQ(threadsEnded(static_cast<uint32_t>(testsupport::kGenerousWait.count())), 1)
+                << "a thread of the library did not end with the server answering";
+        }
         if (reader >= 0) {
             close(reader);
         }
