@@ -43,9 +43,12 @@ close_pinged() {
     e2e_wait_for 10 grep -q answered "$work/close-pings" || e2e_fail "churn, $state, life $life: the window answered no ping"
     requests=0
     request_close
+    gone_at=""
     while kill -0 "$app_pid" 2>/dev/null; do
         (($(now_ms) - sent < 20000)) || break
-        if box_shown; then
+        if [[ -z "$gone_at" ]] && main_window_gone; then
+            gone_at=$(now_ms)
+        elif box_shown; then
             # A late message is modal and holds the close back, as it would a user's.
             boxes_seen=$((boxes_seen + 1))
             answer_boxes || true
@@ -56,6 +59,7 @@ close_pinged() {
         sleep 0.01
     done
     ended=$(now_ms)
+    [[ -n "$gone_at" ]] || gone_at=$ended
     e2e_stop_process "$close_probe"
     close_probe=""
 }
@@ -105,8 +109,8 @@ churn() {
         [[ $state == frozen ]] && e2e_thaw_server
         took=$((ended - sent))
         ((took > longest)) && longest=$took
-        printf '%-22s %-9s %4s %9s %8s %10s %8s %6s %5s\n' "churn row [$route]" "$state" "$life" \
-            "$first/$most/$settled" "$boxes_seen" "$requests" "$took" "$status" ""
+        printf '%-22s %-9s %4s %9s %8s %8s %11s %8s %4s\n' "churn row [$route]" "$state" "$life" \
+            "$first/$most/$settled" "$boxes_seen" "$requests" "$((gone_at - sent))" "$took" "$status"
         local problems=""
         ((status == 0)) || problems+=" code $status"
         ((took <= 1000)) || problems+=" ended $took ms after the close request its window took"
@@ -125,11 +129,12 @@ churn() {
 }
 
 churn_scene() {
-    printf '%-22s %-9s %4s %9s %8s %10s %8s %6s\n' "churn row [route]" state life \
-        "threads*" messages requests "close ms" code
+    printf '%-22s %-9s %4s %9s %8s %8s %11s %8s %4s\n' "churn row [route]" state life \
+        "threads*" messages requests "window gone" "ended" code
     churn answering "${VELDORA_E2E_CHURN_LIVES:-5}"
     churn frozen "${VELDORA_E2E_CHURN_LIVES:-5}"
-    echo "* threads: once the tone showed / most within the life / before the close"
+    echo "* threads: once the tone showed / most within the life / before the close;" \
+        "window gone and ended: ms after the close request the window took"
 }
 
 faults_each_route churn_scene
