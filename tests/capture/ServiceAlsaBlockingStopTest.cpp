@@ -15,8 +15,12 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdlib>
@@ -290,28 +294,55 @@ TEST_F(ServiceAlsaBlockingStop, ALossShowsWhileTheLostHandlesCloseWaitsOnTheServ
 
 // A host that exits without asking whether this library's threads have ended (the test
 // programs do: they keep it loaded to their end) must not hang on one that waits inside
-// a frozen server. The exit runs in a child of its own; an alarm ends one that hangs.
+// a frozen server. The exit is this test program's own again, started with the variable
+// below, which runs this test up to its exit; a child that does not end in the generous
+// wait is killed.
+constexpr const char* kExitScene = "VELDORA_TEST_EXIT_WITH_A_CAPTURE_WAITING";
+
 TEST_F(ServiceAlsaBlockingStop, AnExitWhileACaptureWaitsOnAFrozenServerDoesNotHang) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            Held<IDirectSoundCapture> device;
-            Held<IDirectSoundCaptureBuffer> buffer;
-            openCapture("veldora_blocking", device, buffer);
-            if (buffer.p == nullptr || !capturing(buffer.p)) {
-                std::exit(2);
-            }
-            freeze();
-            buffer->Stop();
-            if (!testsupport::waitUntil([&] { return stopsWaiting() == 1; })) {
-                std::exit(3);
-            }
-            buffer.reset();
-            device.reset();
-            alarm(static_cast<unsigned>(3 * testsupport::kGenerousWait.count() / 1000));
-            std::exit(0);
-        },
-        testing::ExitedWithCode(0), "");
+    if (std::getenv(kExitScene) != nullptr) {
+        Held<IDirectSoundCapture> device;
+        Held<IDirectSoundCaptureBuffer> buffer;
+        openCapture("veldora_blocking", device, buffer);
+        if (buffer.p == nullptr || !capturing(buffer.p)) {
+            std::_Exit(2);
+        }
+        freeze();
+        buffer->Stop();
+        if (!testsupport::waitUntil([&] { return stopsWaiting() == 1; })) {
+            std::_Exit(3);
+        }
+        buffer.reset();
+        device.reset();
+        std::exit(0);
+    }
+    std::string self = "/proc/self/exe";
+    std::string filter =
+        "--gtest_filter=ServiceAlsaBlockingStop.AnExitWhileACaptureWaitsOnAFrozenServerDoesNotHang";
+    std::vector<char*> arguments{self.data(), filter.data(), nullptr};
+    std::string scene = std::string(kExitScene) + "=1";
+    std::vector<char*> environment{scene.data()};
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        environment.push_back(*variable);
+    }
+    environment.push_back(nullptr);
+    posix_spawn_file_actions_t quiet; // the child's test report would read as a test that never ended
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    const int spawned =
+        posix_spawn(&child, self.c_str(), &quiet, nullptr, arguments.data(), environment.data());
+    posix_spawn_file_actions_destroy(&quiet);
+    ASSERT_EQ(spawned, 0);
+    int status = 0;
+    const bool ended = testsupport::waitUntil([&] { return waitpid(child, &status, WNOHANG) == child; },
+                                              3 * testsupport::kGenerousWait);
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    EXPECT_TRUE(ended) << "the exit hung on the thread inside the frozen server";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended with status " << status;
 }
 
 TEST_F(ServiceAlsaBlockingStop, ADeviceThatCannotStartShowsInThePositionQueryUntilStop) {
