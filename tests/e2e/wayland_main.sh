@@ -20,6 +20,10 @@ main_scene() {
     gone '^Veldora$' || e2e_fail "an error box is shown"
     echo "main window ${w}x$h at $x,$y"
     names_desktop_file
+    # XWayland goes on reading keys with the keymap of the keyboard that typed last (the
+    # wayland route's virtual one): a key through its own X server first, as the start-up
+    # error box's Return did when one script ran every scene, sets it back.
+    [[ $platform != xcb ]] || key shift
     [[ "${w}x$h" == 500x330 ]] || e2e_fail "main window is ${w}x$h, expected 500x330"
     main_x=$x main_y=$y
 
