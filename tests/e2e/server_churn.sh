@@ -5,8 +5,9 @@
 #   - counts its threads (/proc/PID/task) once the tone shows, after each Pause pair and
 #     before the close: none piles up within the life (frozen, the one capture that the
 #     first Pause left waiting on the server is allowed);
-#   - shows the message that the ring cannot be made exactly once when frozen, never
-#     when answering;
+#   - shows the message that the ring cannot be made exactly once when frozen (through
+#     ALSA's pulse plugin, whose drop waits on the server; PipeWire's own plugin drops
+#     without waiting, and no message comes), never when answering;
 #   - ends within 1 s of the close request its window took, with code 0 and no
 #     sanitizer report. A bare Xvfb has Qt drop about one close request in five: a probe
 #     (ping_probe) pings the window through the close, and a request is sent again only
@@ -38,6 +39,7 @@ request_close() {
 answered_since_request() { awk -v s="$sent" '$3 == "answered" && $1 >= s { found = 1 } END { exit !found }' "$work/close-pings"; }
 
 close_pinged() {
+    : >"$work/close-pings"
     "$bin/ping_probe" -i 50 "$window" >"$work/close-pings" 2>>"$work/probe.log" &
     close_probe=$!
     e2e_wait_for 10 grep -q answered "$work/close-pings" || e2e_fail "churn, $state, life $life: the window answered no ping"
@@ -70,7 +72,10 @@ e2e_on_exit 'e2e_stop_process "$close_probe"'
 churn() {
     state=$1
     local lives=$2 pause first allowed settled took clean=0 longest=0 mark paused_at expected
-    [[ $state == frozen ]] && expected=1 || expected=0
+    # Through ALSA's pulse plugin a frozen server holds the first Pause's drop, and the
+    # message comes once; PipeWire's own ALSA plugin drops without it, and none comes.
+    expected=0
+    [[ $state == frozen && $route != pw-alsa ]] && expected=1
     for life in $(seq "$lives"); do
         mark=$(stat -c %s "$work/veldora-$route.log" 2>/dev/null || echo 0)
         # Without a session bus, libdbus's attempt to start one leaks a block that
