@@ -48,6 +48,9 @@ void TForm2::startCapture() {
     for (int i = 0; i < drivers.Count(); ++i)
         DriverBox->addItem(QString::fromStdString(drivers[i].Description));
     DriverBox->setCurrentIndex(0); // from code: the change handler does not run
+    // The device opens here, on the main thread: a frozen server holds the window for
+    // up to the open's bound (2 s) before its message. Only start-up gets here while the
+    // list stays hidden; once the user can choose from it, the open moves off this thread.
     DriverBoxChange();
     CaptureStream->SetBufferMilliseconds(1024);
     CaptureStream->SetOnDataReady(capture::TDataReadyEvent::bind<&TForm2::CaptureStreamFilledBuffer>(this));

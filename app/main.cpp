@@ -69,6 +69,7 @@ int main(int, char** argv) {
     // joined nor outlived by the library and ALSA: end here, without destructors. The
     // wait lets a healthy server's last drop finish (it was asked for at the close).
     if (!veldora::capture::SoundLibraryThreadsEnded(veldora::app::kSoundThreadsEndWaitMilliseconds)) {
+        std::fputs("Veldora: the sound server stopped answering; ending without waiting for it\n", stderr);
         std::fflush(nullptr);
         std::_Exit(exitCode);
     }

@@ -1,6 +1,7 @@
 #include "capture/service/AlsaThreads.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -16,20 +17,16 @@ struct AlsaThreads::Entry {
 };
 
 AlsaThreads& AlsaThreads::instance() {
-    static AlsaThreads threads;
-    return threads;
-}
-
-AlsaThreads::~AlsaThreads() {
-    for (const Ticket& entry : threads_) {
-        if (entry->thread.joinable()) {
-            entry->thread.join();
-        }
-    }
+    // Never destroyed (see the header): a thread still inside a frozen server at the
+    // process's exit goes on using it. Made in the library's own storage, so that an
+    // unload leaves nothing of it behind.
+    alignas(AlsaThreads) static unsigned char storage[sizeof(AlsaThreads)];
+    static AlsaThreads* const threads = new (storage) AlsaThreads;
+    return *threads;
 }
 
 AlsaThreads::Ticket AlsaThreads::start(const std::string& device, std::function<void()> body) {
-    joinEnded();
+    joinAllEnded();
     auto entry = std::make_shared<Entry>();
     entry->device = device;
     Entry* self = entry.get();
@@ -37,13 +34,13 @@ AlsaThreads::Ticket AlsaThreads::start(const std::string& device, std::function<
     const std::lock_guard lock(mutex_);
     entry->thread = std::thread([this, self, body = std::move(body)]() mutable {
         std::exchange(body, nullptr)(); // what it holds is released before it counts as ended
-        ended(*self);
+        markEnded(*self);
     });
     threads_.push_back(entry);
     return entry;
 }
 
-void AlsaThreads::ended(Entry& entry) {
+void AlsaThreads::markEnded(Entry& entry) {
     {
         const std::lock_guard lock(mutex_);
         entry.ended = true;
@@ -59,12 +56,19 @@ void AlsaThreads::letGo(const Ticket& ticket) {
     }
 }
 
-void AlsaThreads::joinFinished(const Ticket& ticket) {
+void AlsaThreads::joinWhenEnded(const Ticket& ticket) {
+    std::thread thread;
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return ticket->ended; });
+        const auto kept = std::find(threads_.begin(), threads_.end(), ticket);
+        if (kept == threads_.end()) {
+            return; // a joinAllEnded() took it first and joins it
+        }
+        thread = std::move(ticket->thread);
+        threads_.erase(kept);
     }
-    joinEnded();
+    thread.join(); // past its last call: returns at once
 }
 
 void AlsaThreads::wake() {
@@ -97,7 +101,7 @@ bool AlsaThreads::waitForDevice(const std::string& device, const std::function<b
     }
 }
 
-void AlsaThreads::joinEnded() {
+void AlsaThreads::joinAllEnded() {
     std::vector<Ticket> done;
     {
         const std::lock_guard lock(mutex_);
@@ -119,9 +123,13 @@ bool AlsaThreads::joinAll(std::chrono::milliseconds wait) {
                                [](const Ticket& entry) { return entry->ended; });
         });
     }
-    joinEnded();
+    joinAllEnded();
     const std::lock_guard lock(mutex_);
-    return threads_.empty();
+    if (!threads_.empty()) {
+        return false;
+    }
+    std::vector<Ticket>().swap(threads_); // none on the heap for an unload to lose
+    return true;
 }
 
 } // namespace veldora::sound

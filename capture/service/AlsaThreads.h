@@ -2,6 +2,12 @@
 // The threads of this library that may wait inside ALSA on a sound server: capture
 // threads and opens. Each is owned here to its end and joined once it has ended, never
 // while it may still wait. Any thread.
+//
+// The one instance is never destroyed, so that neither an exit nor an unload waits on a
+// thread inside a frozen server: a host should ask joinAll() (VeldoraSoundThreadsEnded)
+// before it unloads the library, and must not unload it while a thread is left, whose
+// code would be gone under it. A host that exits without asking has the threads joined
+// that end within kLeftWaitingBound (LibraryUnload.cpp), and ends with any other.
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -25,8 +31,9 @@ class AlsaThreads {
     // Its caller no longer waits for it: from now on it counts as left waiting on its
     // device until it ends.
     void letGo(const Ticket& ticket);
-    // Joins a thread that is past its last ALSA call (it only has to return).
-    void joinFinished(const Ticket& ticket);
+    // Waits for a thread that is past its last ALSA call to end (it only has to return),
+    // and joins it, unless a call joining all ended ones took it first.
+    void joinWhenEnded(const Ticket& ticket);
     // Wakes waitForDevice() so that its caller looks at its stop again.
     void wake();
 
@@ -43,16 +50,14 @@ class AlsaThreads {
     // counts as one whose server does not answer. A healthy drop takes milliseconds.
     static constexpr std::chrono::milliseconds kLeftWaitingBound{2000};
 
-    AlsaThreads() = default;
     AlsaThreads(const AlsaThreads&) = delete;
     AlsaThreads& operator=(const AlsaThreads&) = delete;
-    // At the library's unload: joins them all. The program unloads the library only
-    // once joinAll() found none left (see VeldoraSoundThreadsEnded).
-    ~AlsaThreads();
+    ~AlsaThreads() = delete;
 
   private:
-    void ended(Entry& entry);
-    void joinEnded();
+    AlsaThreads() = default;
+    void markEnded(Entry& entry);
+    void joinAllEnded();
 
     std::mutex mutex_;
     std::condition_variable changed_; // a thread ended or a wait should look at its stop

@@ -12,6 +12,7 @@ HRESULT CaptureDevice::open(const GUID* guid, IDirectSoundCapture** capture) {
     if (!name) {
         return DSERR_NODRIVER;
     }
+    // On the caller's thread, the program's main one: only its start-up opens a device.
     PcmHandle pcm = openPcm(name->c_str(), SND_PCM_STREAM_CAPTURE);
     if (!pcm) {
         return DSERR_NODRIVER;

@@ -122,8 +122,8 @@ void CaptureWorker::body(Run& r) {
     PcmHandle pcm;
     // A capture left waiting on this device's server may still hold it: it gives the
     // handle back within a healthy drop, or the device counts as one that cannot be set up.
-    const bool took = AlsaThreads::instance().waitForDevice(r.pool->name(), stopAsked);
-    if (took) {
+    const bool deviceFree = AlsaThreads::instance().waitForDevice(r.pool->name(), stopAsked);
+    if (deviceFree) {
         pcm = r.pool->take(&rc);
     } else if (!stopAsked()) {
         rc = -EBUSY;
@@ -132,12 +132,12 @@ void CaptureWorker::body(Run& r) {
     std::unique_ptr<uint8_t[]> period;
     bool everGotData = false;
     ReadOutcome outcome;
-    for (int attempt = 0; attempt < 2 && took && !stopAsked(); ++attempt) {
+    for (int attempt = 0; attempt < 2 && deviceFree && !stopAsked(); ++attempt) {
         if (attempt > 0) {
             // The handle, or the server behind it, has gone: reopen the device once.
             r.capturing.store(false);
             pcm.reset();
-            pcm = r.pool->open(&rc);
+            pcm = r.pool->reopen(&rc);
         }
         if (!pcm || (rc = setUpAndStart(pcm.get(), r.format, periodFrames)) != 0) {
             if (rc == 0) {
@@ -218,10 +218,12 @@ void CaptureWorker::body(Run& r) {
         }
     }
     if (rc != 0) {
-        pcm.reset(); // dead: the next capture opens the device afresh
         // ALSA's own codes lie above the system's error numbers: report them as I/O errors.
         r.setUpFailed.store(!everGotData);
         r.lost.store(rc < -0xFFFF ? -EIO : rc);
+        // Dead: the next capture opens the device afresh. Closed after the loss shows, as
+        // the close may wait on a server that froze as it failed.
+        pcm.reset();
     } else if (pcm) {
         // Both may wait on a frozen server. The handle goes home without its set-up, as
         // closing a set-up handle drops it, on whichever thread closes it.
@@ -230,7 +232,7 @@ void CaptureWorker::body(Run& r) {
             pcm.reset();
         }
     }
-    if (took) {
+    if (deviceFree) {
         r.pool->giveBack(std::move(pcm));
     }
     r.capturing.store(false);

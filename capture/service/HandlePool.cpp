@@ -1,6 +1,5 @@
 #include "capture/service/HandlePool.h"
 
-#include "capture/service/PcmOpen.h"
 #include "capture/service/PcmSetup.h"
 
 #include <cerrno>
@@ -21,11 +20,11 @@ bool HandlePool::accepts(const PcmFormat& format) {
         return false; // nothing to ask until the capture gives the handle back
     }
     if (!held_) {
-        held_ = open(nullptr);
+        held_ = open(nullptr, OpenedBy::anyCaller);
     }
     int rc = held_ ? checkFormat(held_.get(), format) : -ENODEV;
     if (rc < 0 && rc != -EINVAL && !taken_) {
-        held_ = open(nullptr); // not a refusal: the handle, or its server, has gone
+        held_ = open(nullptr, OpenedBy::anyCaller); // not a refusal: the handle, or its server, has gone
         rc = held_ ? checkFormat(held_.get(), format) : -ENODEV;
     }
     if (rc == 0 || rc == -EINVAL) {
@@ -43,7 +42,7 @@ PcmHandle HandlePool::take(int* error) {
             return std::move(held_);
         }
     }
-    return open(error);
+    return open(error, OpenedBy::deviceHolder);
 }
 
 void HandlePool::giveBack(PcmHandle pcm) {
@@ -57,8 +56,12 @@ void HandlePool::giveBack(PcmHandle pcm) {
     }
 }
 
-PcmHandle HandlePool::open(int* error) const {
-    return openPcm(name_.c_str(), SND_PCM_STREAM_CAPTURE, error);
+PcmHandle HandlePool::reopen(int* error) const {
+    return open(error, OpenedBy::deviceHolder);
+}
+
+PcmHandle HandlePool::open(int* error, OpenedBy by) const {
+    return openPcm(name_.c_str(), SND_PCM_STREAM_CAPTURE, error, by);
 }
 
 } // namespace veldora::sound

@@ -4,6 +4,7 @@
 // the device and its captures, as a capture may outlive both. Any thread.
 #include "capture/service/AlsaHandles.h"
 #include "capture/service/PcmFormat.h"
+#include "capture/service/PcmOpen.h"
 
 #include <mutex>
 #include <string>
@@ -22,16 +23,20 @@ class HandlePool {
     // refusal has died and is reopened once; none is asked while a capture has it.
     bool accepts(const PcmFormat& format);
 
-    // For a capture: the held handle, or a new one (ALSA's error in *error when that
-    // fails). Each capture gives back what it took.
+    // For a capture, which holds the device (AlsaThreads::waitForDevice): the held handle,
+    // or a new one (ALSA's error in *error when that fails). Each capture gives back what
+    // it took.
     PcmHandle take(int* error);
     // The capture's handle back, without its set-up, so that closing it never waits
     // on a server; empty when it died.
     void giveBack(PcmHandle pcm);
-    // A new handle on the same ALSA name, with ALSA's error in *error when it fails.
-    PcmHandle open(int* error) const;
+    // For the capture that holds the device: a new handle on the same ALSA name, with
+    // ALSA's error in *error when it fails.
+    PcmHandle reopen(int* error) const;
 
   private:
+    PcmHandle open(int* error, OpenedBy by) const;
+
     struct Answer {
         PcmFormat format;
         bool accepted;

@@ -1,16 +1,28 @@
-// At the library's unload ALSA's cached configuration goes too: the program loads and
-// frees the library once per run. Made at load, so it ends after AlsaThreads, which
-// joins every thread of ours first.
+// At the library's unload, or at the end of a host that keeps it loaded to its exit: our
+// threads that have ended are joined, those about to end waited for a little, and ALSA's
+// cached configuration goes too once none is left (the program loads and frees the
+// library once per run, after all have ended). A thread still inside a frozen server
+// keeps the configuration it uses, to the process's end.
+#include "capture/service/AlsaThreads.h"
+
 #include <alsa/asoundlib.h>
 
 namespace veldora::sound {
 namespace {
 
-struct ConfigCacheRelease {
-    ~ConfigCacheRelease() { snd_config_update_free_global(); }
+struct AtUnload {
+    ~AtUnload() {
+        try {
+            if (AlsaThreads::instance().joinAll(AlsaThreads::kLeftWaitingBound)) {
+                snd_config_update_free_global();
+            }
+        } catch (...) {
+            // At an unload there is nobody to tell: the cache stays.
+        }
+    }
 };
 
-const ConfigCacheRelease releaseOnUnload;
+const AtUnload atUnload;
 
 } // namespace
 } // namespace veldora::sound

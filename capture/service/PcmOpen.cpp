@@ -22,12 +22,13 @@ struct Opening {
     int rc = 0;                         // guarded
 };
 
-void performOpen(Opening& opening, const std::string& name, snd_pcm_stream_t direction) {
+void performOpen(Opening& opening, const std::string& name, snd_pcm_stream_t direction, OpenedBy by) {
     // A thread left waiting on the device holds it: a stopped capture's last drop (which
     // takes milliseconds), or a server that stopped answering (then the wait is bounded).
     snd_pcm_t* opened = nullptr;
     int rc = -ETIMEDOUT;
-    if (AlsaThreads::instance().waitForDevice(name, [&opening] { return opening.abandoned.load(); })) {
+    if (by == OpenedBy::deviceHolder ||
+        AlsaThreads::instance().waitForDevice(name, [&opening] { return opening.abandoned.load(); })) {
         rc = snd_pcm_open(&opened, name.c_str(), direction, SND_PCM_NONBLOCK);
     }
     PcmHandle pcm(rc >= 0 ? opened : nullptr);
@@ -45,7 +46,7 @@ void performOpen(Opening& opening, const std::string& name, snd_pcm_stream_t dir
 
 } // namespace
 
-PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error) {
+PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error, OpenedBy by) {
     // Even a non-blocking open waits for a sound server's greeting without a time limit
     // (ALSA's pulse plugin): hence the thread of its own.
     AlsaThreads& threads = AlsaThreads::instance();
@@ -55,8 +56,8 @@ PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error) {
     auto opening = std::make_shared<Opening>();
     AlsaThreads::Ticket opener;
     try {
-        opener =
-            threads.start(device, [opening, device, direction] { performOpen(*opening, device, direction); });
+        opener = threads.start(
+            device, [opening, device, direction, by] { performOpen(*opening, device, direction, by); });
     } catch (const std::system_error&) {
         rc = -ENOMEM;
     }
@@ -66,7 +67,7 @@ PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error) {
             rc = opening->rc;
             pcm = std::move(opening->pcm);
             lock.unlock();
-            threads.joinFinished(opener);
+            threads.joinWhenEnded(opener);
         } else {
             opening->abandoned = true;
             lock.unlock();

@@ -15,8 +15,12 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdlib>
@@ -50,6 +54,10 @@ class ServiceAlsaBlockingStop : public testing::Test {
         ASSERT_NE(plugin, nullptr) << dlerror();
         stopsWaiting = reinterpret_cast<int (*)()>(dlsym(plugin, "veldora_blocking_stops_waiting"));
         ASSERT_NE(stopsWaiting, nullptr);
+        failStarts = reinterpret_cast<void (*)(int)>(dlsym(plugin, "veldora_blocking_fail_starts"));
+        passStops = reinterpret_cast<void (*)(int)>(dlsym(plugin, "veldora_blocking_pass_stops"));
+        failReads = reinterpret_cast<void (*)(int)>(dlsym(plugin, "veldora_blocking_fail_reads"));
+        ASSERT_TRUE(failStarts != nullptr && passStops != nullptr && failReads != nullptr);
         ASSERT_NO_FATAL_FAILURE(testDevice.makeFifo("gate.fifo"));
         definition = "pcm_type.veldora_blocking { lib \"" VELDORA_BLOCKING_PCM "\" }\n"
                      "pcm.veldora_blocking {\n"
@@ -68,7 +76,19 @@ class ServiceAlsaBlockingStop : public testing::Test {
         answer();
     }
     void TearDown() override {
+        if (failReads != nullptr) {
+            failStarts(0);
+            passStops(0);
+            failReads(0);
+        }
         answer();
+        // A stopped capture's last drop may still be on its way to this test's gate: once
+        // the gate is gone it would wait there for good, holding the device for the tests
+        // after this one.
+        if (const auto threadsEnded = ServiceAlsaLibrary::get().threadsEnded; threadsEnded != nullptr) {
+            EXPECT_EQ(threadsEnded(static_cast<uint32_t>(testsupport::kGenerousWait.count())), 1)
+                << "a thread of the library did not end with the server answering";
+        }
         if (reader >= 0) {
             close(reader);
         }
@@ -114,6 +134,9 @@ class ServiceAlsaBlockingStop : public testing::Test {
 
     void* plugin = nullptr;
     int (*stopsWaiting)() = nullptr;
+    void (*failStarts)(int) = nullptr;
+    void (*passStops)(int) = nullptr;
+    void (*failReads)(int) = nullptr;
     PrivateAlsaDevice testDevice;
     std::string definition;
     int reader = -1;
@@ -206,6 +229,120 @@ TEST_F(ServiceAlsaBlockingStop, OneCaptureIsLeftWaitingOnAFrozenServerAndCapture
         << " threads left";
     EXPECT_LE(most, threadsBefore + 2);
     EXPECT_EQ(threadsEnded(1000), 1);
+}
+
+// The server refuses a capture's start and freezes just after, while the capture closes
+// the refused handle to open the device afresh; Pause lands then, and the server answers
+// again. The capture's own reopen must not wait for the capture itself, which Stop has
+// left waiting on the device: the next Start captures, with no "cannot be made" on a
+// device that works.
+TEST_F(ServiceAlsaBlockingStop, APauseWhileACaptureReopensTheDeviceLeavesNoRefusalBehind) {
+    Held<IDirectSoundCapture> device;
+    Held<IDirectSoundCaptureBuffer> buffer;
+    ASSERT_NO_FATAL_FAILURE(openCapture("veldora_blocking", device, buffer));
+    const auto threadsEnded = ServiceAlsaLibrary::get().threadsEnded;
+    ASSERT_EQ(threadsEnded(10'000), 1) << "an earlier test's thread still waits";
+
+    freeze();
+    failStarts(1);
+    passStops(1); // the drop after the refused start
+    ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 1; }))
+        << "the refused handle's close never reached the server";
+    ASSERT_EQ(buffer->Stop(), DS_OK);
+    answer();
+
+    ASSERT_EQ(buffer->Start(DSCBSTART_LOOPING), DS_OK);
+    HRESULT position = DS_OK;
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        uint32_t bytes = 0;
+        position = buffer->GetCurrentPosition(&bytes, nullptr);
+        return position != DS_OK || bytes > 0;
+    }));
+    EXPECT_EQ(position, DS_OK) << "the device that works was answered as one that cannot be set up";
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+    EXPECT_EQ(threadsEnded(10'000), 1);
+}
+
+// The server dies under a running capture and freezes: the lost handle's close waits on
+// it. The loss shows all the same, so that the window can say the device is gone.
+TEST_F(ServiceAlsaBlockingStop, ALossShowsWhileTheLostHandlesCloseWaitsOnTheServer) {
+    Held<IDirectSoundCapture> device;
+    Held<IDirectSoundCaptureBuffer> buffer;
+    ASSERT_NO_FATAL_FAILURE(openCapture("veldora_blocking", device, buffer));
+    ASSERT_TRUE(capturing(buffer.p));
+
+    freeze();
+    failReads(1);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 1; }))
+        << "the lost handle's close never reached the server";
+    HRESULT position = DS_OK;
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        position = buffer->GetCurrentPosition(nullptr, nullptr);
+        return position != DS_OK;
+    })) << "no loss shown while the lost handle's close waits on the server";
+    EXPECT_NE(position, DSERR_NODRIVER) << "a capture that ran is lost, not one that could not be set up";
+
+    // The server comes back: the close ends, and Pause twice captures again.
+    failReads(0);
+    answer();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0; }));
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+    EXPECT_TRUE(capturing(buffer.p));
+    EXPECT_EQ(buffer->Stop(), DS_OK);
+}
+
+// A host that exits without asking whether this library's threads have ended (the test
+// programs do: they keep it loaded to their end) must not hang on one that waits inside
+// a frozen server. The exit is this test program's own again, started with the variable
+// below, which runs this test up to its exit; a child that does not end in the generous
+// wait is killed.
+constexpr const char* kExitScene = "VELDORA_TEST_EXIT_WITH_A_CAPTURE_WAITING";
+
+TEST_F(ServiceAlsaBlockingStop, AnExitWhileACaptureWaitsOnAFrozenServerDoesNotHang) {
+    if (std::getenv(kExitScene) != nullptr) {
+        Held<IDirectSoundCapture> device;
+        Held<IDirectSoundCaptureBuffer> buffer;
+        openCapture("veldora_blocking", device, buffer);
+        if (buffer.p == nullptr || !capturing(buffer.p)) {
+            std::_Exit(2);
+        }
+        freeze();
+        buffer->Stop();
+        if (!testsupport::waitUntil([&] { return stopsWaiting() == 1; })) {
+            std::_Exit(3);
+        }
+        buffer.reset();
+        device.reset();
+        std::exit(0);
+    }
+    std::string self = "/proc/self/exe";
+    std::string filter =
+        "--gtest_filter=ServiceAlsaBlockingStop.AnExitWhileACaptureWaitsOnAFrozenServerDoesNotHang";
+    std::vector<char*> arguments{self.data(), filter.data(), nullptr};
+    std::string scene = std::string(kExitScene) + "=1";
+    std::vector<char*> environment{scene.data()};
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        environment.push_back(*variable);
+    }
+    environment.push_back(nullptr);
+    posix_spawn_file_actions_t quiet; // the child's test report would read as a test that never ended
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    const int spawned =
+        posix_spawn(&child, self.c_str(), &quiet, nullptr, arguments.data(), environment.data());
+    posix_spawn_file_actions_destroy(&quiet);
+    ASSERT_EQ(spawned, 0);
+    int status = 0;
+    const bool ended = testsupport::waitUntil([&] { return waitpid(child, &status, WNOHANG) == child; },
+                                              3 * testsupport::kGenerousWait);
+    if (!ended) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+    }
+    EXPECT_TRUE(ended) << "the exit hung on the thread inside the frozen server";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended with status " << status;
 }
 
 TEST_F(ServiceAlsaBlockingStop, ADeviceThatCannotStartShowsInThePositionQueryUntilStop) {

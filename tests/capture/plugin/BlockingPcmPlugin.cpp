@@ -13,6 +13,12 @@
 //
 // With `refuse_start true` the device opens and takes every format it lists, but its
 // start fails, as a server that refuses the record stream.
+//
+// A test that loads this library itself scripts the "server" through three calls:
+// veldora_blocking_fail_starts(n) refuses the next n starts; veldora_blocking_pass_stops(n)
+// lets the next n stops through a closed gate (a server that froze just after them);
+// veldora_blocking_fail_reads(1) fails every read from then on, as a server that died
+// under a running capture, until veldora_blocking_fail_reads(0).
 #include <alsa/asoundlib.h>
 #include <alsa/pcm_external.h>
 
@@ -30,6 +36,17 @@
 namespace {
 
 std::atomic<int> gStopsWaiting{0};
+std::atomic<int> gStartsToFail{0};
+std::atomic<int> gStopsToPass{0};
+std::atomic<bool> gReadsFail{false};
+
+// One of the next `budget` calls: true when this one is.
+bool takeOne(std::atomic<int>& budget) {
+    int left = budget.load();
+    while (left > 0 && !budget.compare_exchange_weak(left, left - 1)) {
+    }
+    return left > 0;
+}
 
 struct BlockingPcm {
     snd_pcm_ioplug_t io{};
@@ -43,7 +60,7 @@ BlockingPcm* self(snd_pcm_ioplug_t* io) {
 }
 
 int start(snd_pcm_ioplug_t* io) {
-    if (self(io)->refuseStart) {
+    if (self(io)->refuseStart || takeOne(gStartsToFail)) {
         return -EIO;
     }
     self(io)->started = std::chrono::steady_clock::now();
@@ -51,6 +68,9 @@ int start(snd_pcm_ioplug_t* io) {
 }
 
 int stop(snd_pcm_ioplug_t* io) {
+    if (takeOne(gStopsToPass)) {
+        return 0;
+    }
     const std::string& gate = self(io)->gate;
     if (!gate.empty()) {
         gStopsWaiting.fetch_add(1);
@@ -76,6 +96,9 @@ snd_pcm_sframes_t pointer(snd_pcm_ioplug_t* io) {
 
 snd_pcm_sframes_t transfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t* areas,
                            snd_pcm_uframes_t offset, snd_pcm_uframes_t size) {
+    if (gReadsFail.load()) {
+        return -EIO;
+    }
     snd_pcm_areas_silence(areas, offset, io->channels, size, io->format);
     return static_cast<snd_pcm_sframes_t>(size);
 }
@@ -126,6 +149,18 @@ extern "C" {
 
 int veldora_blocking_stops_waiting() {
     return gStopsWaiting.load();
+}
+
+void veldora_blocking_fail_starts(int count) {
+    gStartsToFail.store(count);
+}
+
+void veldora_blocking_pass_stops(int count) {
+    gStopsToPass.store(count);
+}
+
+void veldora_blocking_fail_reads(int fail) {
+    gReadsFail.store(fail != 0);
 }
 
 SND_PCM_PLUGIN_DEFINE_FUNC(veldora_blocking) {

@@ -1,5 +1,5 @@
 // ping_reference: a plain Qt window that does nothing but run its event loop. The fault
-// scenes ping it beside the program (server_faults.sh): it shares the program's X
+// scenes ping it beside the program (server_*.sh): it shares the program's X
 // server, toolkit and machine but has no sound, so what its round trips take at a given
 // moment is the machine's share of the program's.
 #include <QApplication>
