@@ -9,7 +9,7 @@
 #   the time zone      UTC                        ->  GMT-14
 #   the locale         C.UTF-8                    ->  et_EE.UTF-8 (another collation), LANGUAGE et:fr
 #   the umask          022                        ->  002
-#   HOME               /sbuild-nonexistent        ->  /nonexistent/second-build
+#   HOME               /var/lib/sbuild            ->  /nonexistent/second-build
 #   the host name      sbuild                     ->  veldora-second-build
 #   the kernel version this machine's             ->  2.6.x (setarch --uname-2.6)
 #   the CPU count      every CPU (nproc)          ->  one (taskset), one parallel job

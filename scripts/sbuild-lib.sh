@@ -67,7 +67,9 @@ veldora_sbuild() {
 #!/bin/sh
 # Prints what the build runs with, as the build itself sees it, then runs it.
 v() { printf 'build-env %s: %s\n' "$1" "$2"; }
-v path "$(pwd)"
+# The path with colons for slashes: sbuild's log shows the build folder's own path as
+# <<PKGBUILDDIR>>, which would hide it.
+v path "$(pwd | tr / :)"
 v user "$(id -un) ($(id -u))"
 v date "$(date +%F)"
 v time-zone "$(date +%Z%z)"
