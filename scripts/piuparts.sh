@@ -16,6 +16,7 @@
 #
 #   piuparts.sh BOOKWORM_DEB_DIR TRIXIE_DEB_DIR
 #
+# PIUPARTS_SCENARIOS="NAME..." runs only those (default: all four).
 # Each folder holds one veldora_*.deb. piuparts' logs (every command and its output) are
 # kept in build-deb/piuparts/SCENARIO.log. The piuparts of Debian 12 does not know that
 # Debian 13's debconf leaves /var/cache/debconf/tmp.ci behind whatever is installed
@@ -76,10 +77,12 @@ for suite in bookworm trixie; do
 done
 
 failed=()
+only=${PIUPARTS_SCENARIOS:-trixie bookworm bookworm-to-trixie newer-build}
 # scenario NAME PIUPARTS-ARGUMENTS...: one piuparts run in a mount namespace of its own.
 scenario() {
     local name=$1 rc=0 t=$SECONDS
     shift
+    [[ " $only " == *" $name "* ]] || return 0
     echo "--- piuparts: $name"
     unshare --mount --propagation private -- \
         piuparts --tmpdir="$work" --log-file="$logs/$name.log" --mirror="$mirror main" \
