@@ -87,8 +87,10 @@ scenario() {
     unshare --mount --propagation private -- \
         piuparts --tmpdir="$work" --log-file="$logs/$name.log" --mirror="$mirror main" \
         --fail-on-broken-symlinks --bindmount="$work/repo" --ignore=/var/cache/debconf/tmp.ci/ \
-        "$@" >/dev/null 2>&1 || rc=$?
-    grep -E 'INFO: (PASS|FAIL)|ERROR:|piuparts run ends' "$logs/$name.log" | tail -n 8 || true
+        "$@" >"$work/piuparts.out" 2>&1 || rc=$?
+    # The log has all piuparts prints; a piuparts that stopped before writing it, its output.
+    [[ -s "$logs/$name.log" ]] || cp "$work/piuparts.out" "$logs/$name.log"
+    grep -E 'INFO: (PASS|FAIL)|ERROR:|piuparts run ends' "$logs/$name.log" | tail -n 8 || tail -n 8 "$logs/$name.log"
     # apt's and dpkg's own warnings and errors, which piuparts passes when their
     # command still succeeds. Not ours: apt's note that a local package is read as root,
     # and dpkg's when piuparts, putting the root's packages back as they were, asks it to
