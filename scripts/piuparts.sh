@@ -90,7 +90,10 @@ scenario() {
         "$@" >"$work/piuparts.out" 2>&1 || rc=$?
     # The log has all piuparts prints; a piuparts that stopped before writing it, its output.
     [[ -s "$logs/$name.log" ]] || cp "$work/piuparts.out" "$logs/$name.log"
-    grep -E 'INFO: (PASS|FAIL)|ERROR:|piuparts run ends' "$logs/$name.log" | tail -n 8 || tail -n 8 "$logs/$name.log"
+    # Its verdicts, each failure with the files it names (the indented lines after it).
+    awk '/INFO: (PASS|FAIL)|ERROR:|piuparts run ends/ { print; more = /ERROR/; next }
+         more && /^ / { print; next } { more = 0 }' "$logs/$name.log" | tail -n 30 | grep . ||
+        tail -n 8 "$logs/$name.log"
     # apt's and dpkg's own warnings and errors, which piuparts passes when their
     # command still succeeds. Not ours: apt's note that a local package is read as root,
     # and dpkg's when piuparts, putting the root's packages back as they were, asks it to
