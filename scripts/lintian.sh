@@ -62,6 +62,8 @@ lintian_in() {
     local release=$1 label=$2 tarball root rc=0
     tarball=$(bash scripts/debian-tarball.sh "$release" lintian)
     root=$(mktemp -d /var/tmp/veldora-lintian.XXXXXX)
+    # shellcheck disable=SC2064 # this root's path, now
+    trap "rm -rf --one-file-system '$root'" EXIT
     tar -xf "$tarball" -C "$root"
     mkdir -p "$root/work"
     # Each release's files beside each other, as lintian finds a .changes' and a .dsc's parts.
@@ -78,6 +80,7 @@ lintian_in() {
         lintian --pedantic --display-info --info --show-overrides --fail-on error,warning "${checked[@]}" |
         tee "$out/lintian-$release.txt" || rc=$?
     rm -rf --one-file-system "$root"
+    trap - EXIT
     return "$rc"
 }
 
