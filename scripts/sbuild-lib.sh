@@ -16,6 +16,9 @@
 #   SBUILD_SETUP         a command run as root in the root before the build
 #   SBUILD_JOBS          parallel jobs (default: nproc)
 #   SBUILD_CHANGES_SINCE the .changes carry the changelog's entries after this version
+#   SBUILD_HOST_ARCH     cross-build for this architecture (sbuild --host) with the cross
+#                        build profile; the unit tests run unless DEB_BUILD_OPTIONS has
+#                        nocheck (they need binfmt for the architecture: scripts/cross.sh)
 veldora_sbuild() {
     local suite=$1 dsc=$2 outdir=$3 build_path=$4
     local cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}
@@ -68,6 +71,12 @@ CONF
     local setup=()
     [[ -n "${SBUILD_SETUP:-}" ]] && setup=(--chroot-setup-commands="$SBUILD_SETUP")
     [[ -n "${SBUILD_CHANGES_SINCE:-}" ]] && setup+=(--debbuildopt=-v"$SBUILD_CHANGES_SINCE")
+    if [[ -n "${SBUILD_HOST_ARCH:-}" ]]; then
+        # sbuild's own default for a cross build adds nocheck.
+        local profiles=cross
+        [[ " ${DEB_BUILD_OPTIONS:-} " == *" nocheck "* ]] && profiles+=,nocheck
+        setup+=(--host="$SBUILD_HOST_ARCH" --profiles="$profiles")
+    fi
     mkdir -p "$outdir"
     local rc=0
     (cd "$outdir" && SBUILD_CONFIG=$conf sbuild --chroot-mode=unshare --chroot="$tarball" \
