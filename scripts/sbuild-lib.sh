@@ -76,6 +76,10 @@ CONF
         local profiles=cross
         [[ " ${DEB_BUILD_OPTIONS:-} " == *" nocheck "* ]] && profiles+=,nocheck
         setup+=(--host="$SBUILD_HOST_ARCH" --profiles="$profiles")
+        # sbuild resolves a cross build's dependencies with apt's external solver, and
+        # copies the build machine's into a root without one: the root's own apt-utils
+        # replaces it (bookworm's cannot run in a trixie root).
+        setup+=(--chroot-setup-commands="apt-get -q update && apt-get -q -y install apt-utils")
     fi
     mkdir -p "$outdir"
     local rc=0
