@@ -24,12 +24,13 @@ fi
 suite=${1:?usage: cross.sh SUITE ARCH}
 arch=${2:?usage: cross.sh SUITE ARCH}
 
-# qemu's name for each Debian architecture; i386 runs natively on amd64.
+# qemu's name for each Debian architecture; i386 too, as not every amd64 kernel runs
+# 32-bit programs.
 case "$arch" in
 arm64) qemu=aarch64 ;;
 armhf | armel) qemu=arm ;;
 ppc64el) qemu=ppc64le ;;
-i386) qemu="" ;;
+i386) qemu=i386 ;;
 *) qemu=$arch ;;
 esac
 
@@ -53,8 +54,12 @@ if [[ -n "$qemu" && " ${DEB_BUILD_OPTIONS:-} " != *" nocheck "* ]]; then
         echo "Using the machine's binfmt entry qemu-$qemu"
     else
         (cd "$work" && apt-get download qemu-user-static >/dev/null && dpkg -x qemu-user-static_*.deb root)
-        # Magic and mask as qemu's own entry gives them; our emulator, flag F only.
-        IFS=: read -r _ _ type offset magic mask _ <"$work/root/usr/lib/binfmt.d/qemu-$qemu.conf"
+        # Magic and mask as qemu's own entry gives them (the package leaves out the
+        # build machine's own family: i386 on amd64); our emulator, flag F only.
+        conf=$work/root/usr/lib/binfmt.d/qemu-$qemu.conf
+        [[ "$qemu" == i386 && ! -e "$conf" ]] &&
+            printf '%s\n' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:' >"$conf"
+        IFS=: read -r _ _ type offset magic mask _ <"$conf"
         entry=veldora-qemu-$qemu
         echo ":$entry:$type:$offset:$magic:$mask:$work/root/usr/bin/qemu-$qemu-static:F" >"$binfmt/register"
         echo "Registered binfmt entry $entry for the build"
