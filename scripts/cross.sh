@@ -14,8 +14,10 @@
 # kernel's binfmt_misc. The emulator is the build machine's qemu-user-static, unpacked
 # into a temporary folder, not installed; its entry is registered with the F flag (the
 # kernel opens the emulator now, so it serves inside the build's root) and removed at the
-# end, and binfmt_misc is unmounted again if this script mounted it. An entry the machine
-# already has for the architecture is used as it is and left alone. Needs root (or sudo).
+# end, and binfmt_misc is unmounted again if this script mounted it and no other entry
+# is left (two of these scripts may run at once, for two architectures). An entry the
+# machine already has for the architecture is used as it is and left alone. Needs root
+# (or sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "$(id -u)" -ne 0 ]]; then
@@ -40,7 +42,12 @@ mounted=0
 entry=""
 cleanup() {
     [[ -n "$entry" && -e "$binfmt/$entry" ]] && echo -1 >"$binfmt/$entry"
-    [[ "$mounted" == 1 ]] && umount "$binfmt"
+    # Unmounting removes every entry: only once no other build has one.
+    local others=0 f
+    for f in "$binfmt"/*; do
+        [[ "${f##*/}" == register || "${f##*/}" == status ]] || others=1
+    done
+    [[ "$mounted" == 1 && "$others" == 0 ]] && umount "$binfmt"
     rm -rf "$work"
 }
 trap cleanup EXIT
