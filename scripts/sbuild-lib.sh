@@ -72,9 +72,11 @@ CONF
     [[ -n "${SBUILD_SETUP:-}" ]] && setup=(--chroot-setup-commands="$SBUILD_SETUP")
     [[ -n "${SBUILD_CHANGES_SINCE:-}" ]] && setup+=(--debbuildopt=-v"$SBUILD_CHANGES_SINCE")
     if [[ -n "${SBUILD_HOST_ARCH:-}" ]]; then
-        # sbuild's own default for a cross build adds nocheck.
+        # sbuild's own defaults for a cross build add nocheck, to the profiles and to an
+        # unset DEB_BUILD_OPTIONS.
         local profiles=cross
         [[ " ${DEB_BUILD_OPTIONS:-} " == *" nocheck "* ]] && profiles+=,nocheck
+        export DEB_BUILD_OPTIONS=${DEB_BUILD_OPTIONS:-}
         setup+=(--host="$SBUILD_HOST_ARCH" --profiles="$profiles")
         # sbuild resolves a cross build's dependencies with apt's external solver, and
         # copies the build machine's into a root without one: the root's own apt-utils
