@@ -73,6 +73,9 @@ if [[ -n "$qemu" && " ${DEB_BUILD_OPTIONS:-} " != *" nocheck "* ]]; then
     fi
 fi
 
+# debhelper warns of tests in a cross build unless told that the build can run them.
+[[ -n "$qemu" ]] && export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }crossbuildcanrunhostbinaries"
+
 start=$SECONDS
 VELDORA_DEB_OUT=$PWD/build-deb-cross/$suite-$arch SBUILD_HOST_ARCH=$arch SBUILD_CCACHE=0 \
     bash scripts/package.sh "$suite"
