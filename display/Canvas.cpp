@@ -2,21 +2,11 @@
 
 #include <algorithm>
 
+#include "display/Int128.h"
+
 namespace veldora::display {
 
 namespace {
-
-using Wide = __int128; // products of two 33-bit values during clipping
-
-Wide floorDiv(Wide a, Wide b) { // b > 0
-    Wide q = a / b;
-    return (a % b != 0 && a < 0) ? q - 1 : q;
-}
-
-Wide ceilDiv(Wide a, Wide b) { // b > 0
-    Wide q = a / b;
-    return (a % b != 0 && a > 0) ? q + 1 : q;
-}
 
 // Steps along the major axis u (x when XMajor) with the minor axis v following
 // the rounding rule documented in Canvas.h; paints only the steps inside the picture.
@@ -26,6 +16,7 @@ void drawMajor(Bitmap& picture, uint32_t pixel, int64_t u0, int64_t v0, int64_t 
     const int64_t vSize = XMajor ? picture.height() : picture.width();
     const int64_t D = du < 0 ? -du : du; // > 0, and |dv| <= D
     const int64_t su = du < 0 ? -1 : 1;
+    const int64_t twoD = 2 * D;
 
     int64_t kLo = 0;
     int64_t kHi = D - 1;
@@ -49,28 +40,26 @@ void drawMajor(Bitmap& picture, uint32_t pixel, int64_t u0, int64_t v0, int64_t 
             return; // both ends on one row/column outside the picture
         // v(k) >= 0       <=>  2k*dv >= c1
         // v(k) <= vSize-1 <=>  2k*dv <= c2
-        const Wide twoD = Wide(2) * D;
-        const Wide c1 = twoD * (0 - v0) - D + 1;
-        const Wide c2 = twoD * (vSize - v0) - D;
-        Wide lo, hi;
+        // c1 and c2 are products of two 33-bit values: exact in 128 bits.
+        const Int128 c1 = Int128::product(twoD, -v0) - D + 1;
+        const Int128 c2 = Int128::product(twoD, vSize - v0) - D;
+        Int128 lo, hi;
         if (dv > 0) {
-            lo = ceilDiv(c1, Wide(2) * dv);
-            hi = floorDiv(c2, Wide(2) * dv);
+            lo = Int128::ceilDiv(c1, 2 * dv);
+            hi = Int128::floorDiv(c2, 2 * dv);
         } else {
-            const Wide e = Wide(-2) * dv;
-            lo = ceilDiv(-c2, e);
-            hi = floorDiv(-c1, e);
+            lo = Int128::ceilDiv(-c2, -2 * dv);
+            hi = Int128::floorDiv(-c1, -2 * dv);
         }
-        lo = std::max<Wide>(lo, kLo);
-        hi = std::min<Wide>(hi, kHi);
+        lo = std::max(lo, Int128(kLo));
+        hi = std::min(hi, Int128(kHi));
         if (lo > hi)
             return;
-        kLo = static_cast<int64_t>(lo);
-        kHi = static_cast<int64_t>(hi);
+        kLo = lo.toInt64();
+        kHi = hi.toInt64();
     }
 
     // Bresenham from step kLo: numerator n(k) = 2k*dv + D - 1 = 2D*(v - v0) + r, 0 <= r < 2D.
-    const int64_t twoD = 2 * D;
     const int64_t twoDv = 2 * dv;
     int64_t v;
     int64_t r;
@@ -78,10 +67,10 @@ void drawMajor(Bitmap& picture, uint32_t pixel, int64_t u0, int64_t v0, int64_t 
         v = v0;
         r = D - 1;
     } else {
-        const Wide n = Wide(2) * kLo * dv + D - 1;
-        const Wide q = floorDiv(n, twoD);
-        v = v0 + static_cast<int64_t>(q);
-        r = static_cast<int64_t>(n - q * twoD);
+        const Int128 n = Int128::product(2 * kLo, dv) + (D - 1);
+        const int64_t q = Int128::floorDiv(n, twoD).toInt64(); // |q| <= kLo
+        v = v0 + q;
+        r = (n - Int128::product(q, twoD)).toInt64();
     }
     int64_t u = u0 + kLo * su;
     for (int64_t k = kLo; k <= kHi; ++k) {

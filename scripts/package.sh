@@ -15,12 +15,12 @@
 #
 # The compiler's cache (ccache) and the downloaded build dependencies are kept between
 # runs in $VELDORA_ROOT_CACHE (default /var/cache/veldora). DEB_BUILD_OPTIONS passes
-# through (nocheck: no unit tests). Needs root (or sudo); the results are handed to the
-# user who ran it.
+# through (nocheck: no unit tests); VELDORA_DEB_OUT moves build-deb (scripts/cross.sh).
+# Needs root (or sudo); the results are handed to the user who ran it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "$(id -u)" -ne 0 ]]; then
-    exec sudo --preserve-env=DEB_BUILD_OPTIONS,VELDORA_ROOT_CACHE bash "$0" "$@"
+    exec sudo --preserve-env=DEB_BUILD_OPTIONS,VELDORA_ROOT_CACHE,VELDORA_DEB_OUT,SBUILD_HOST_ARCH,SBUILD_CCACHE bash "$0" "$@"
 fi
 bash scripts/install-deps.sh --package
 # shellcheck source=scripts/sbuild-lib.sh
@@ -34,7 +34,7 @@ suites=("$@")
 
 version=$(git show HEAD:debian/changelog | dpkg-parsechangelog -l- -SVersion)
 upstream=${version%-*}
-out=$PWD/build-deb
+out=${VELDORA_DEB_OUT:-$PWD/build-deb}
 rm -rf "$out"
 mkdir -p "$out"
 

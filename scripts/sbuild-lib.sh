@@ -18,6 +18,9 @@
 #   SBUILD_SETUP         a command run as root in the root before the build
 #   SBUILD_JOBS          parallel jobs (default: nproc)
 #   SBUILD_CHANGES_SINCE the .changes carry the changelog's entries after this version
+#   SBUILD_HOST_ARCH     cross-build for this architecture (sbuild --host) with the cross
+#                        build profile; the unit tests run unless DEB_BUILD_OPTIONS has
+#                        nocheck (they need binfmt for the architecture: scripts/cross.sh)
 # Every build prints what it runs with into its log (OUTDIR/sbuild.out), as lines
 # "build-env NAME: VALUE": the build path, user, date, time zone, locale, umask, HOME,
 # host name, kernel version, CPU count and the order in which the build path's entries
@@ -101,6 +104,18 @@ CONF
     local setup=()
     [[ -n "${SBUILD_SETUP:-}" ]] && setup=(--chroot-setup-commands="$SBUILD_SETUP")
     [[ -n "${SBUILD_CHANGES_SINCE:-}" ]] && setup+=(--debbuildopt=-v"$SBUILD_CHANGES_SINCE")
+    if [[ -n "${SBUILD_HOST_ARCH:-}" ]]; then
+        # sbuild's own defaults for a cross build add nocheck, to the profiles and to an
+        # unset DEB_BUILD_OPTIONS.
+        local profiles=cross
+        [[ " ${DEB_BUILD_OPTIONS:-} " == *" nocheck "* ]] && profiles+=,nocheck
+        export DEB_BUILD_OPTIONS=${DEB_BUILD_OPTIONS:-}
+        setup+=(--host="$SBUILD_HOST_ARCH" --profiles="$profiles")
+        # sbuild resolves a cross build's dependencies with apt's external solver, and
+        # copies the build machine's into a root without one: the root's own apt-utils
+        # replaces it (bookworm's cannot run in a trixie root).
+        setup+=(--chroot-setup-commands="apt-get -q update && apt-get -q -y install apt-utils")
+    fi
     mkdir -p "$outdir"
     local rc=0
     (cd "$outdir" && SBUILD_CONFIG=$conf sbuild --chroot-mode=unshare --chroot="$tarball" \

@@ -150,7 +150,7 @@ void CaptureWorker::body(Run& r) {
 
         // Half a period: data reaches the ring at most this late, and idle waits end
         // at once when stop is asked.
-        const auto idle = std::chrono::microseconds(500'000 * periodFrames / r.format.rate);
+        const auto idle = halfPeriod(periodFrames, r.format.rate);
         // A device without a clock (ALSA's "null") never runs dry: without a pause now
         // and then the thread would spin a core.
         constexpr unsigned kMaxReadsWithoutPause = 4 * kBufferPeriods;

@@ -4,12 +4,22 @@
 
 #include <alsa/asoundlib.h>
 
+#include <chrono>
+#include <cstdint>
+
 namespace veldora::sound {
 
 // A period of about 10 ms: the capture thread hands data to the ring this often.
 constexpr unsigned kPeriodMilliseconds = 10;
 // The device's buffer in periods: bounds the latency (servers pick seconds otherwise).
 constexpr unsigned kBufferPeriods = 8;
+
+// Half a period of `periodFrames` at `rate` frames per second (rate > 0), rounded
+// down. In 64 bits: 500000 * frames outgrows a 32-bit unsigned long (the frame count's
+// type on 32-bit targets) above 8589 frames.
+constexpr std::chrono::microseconds halfPeriod(uint64_t periodFrames, unsigned rate) {
+    return std::chrono::microseconds(static_cast<int64_t>(uint64_t{500'000} * periodFrames / rate));
+}
 
 // 0 when the device takes this format (interleaved read/write), else ALSA's error
 // (-EINVAL: refused). Only refines parameters: cheap, no server round trip.

@@ -1,5 +1,8 @@
 // The library binding and the capture driver list, against the simulated service.
 #include <cstring>
+#include <dlfcn.h>
+#include <gnu/lib-names.h>
+#include <link.h>
 
 #include "capture/CaptureDrivers.h"
 #include "capture/SoundLibrary.h"
@@ -64,9 +67,26 @@ TEST_F(CaptureBinding, MissingEntryPointRaisesNotLoaded) {
     EXPECT_NE(GetLibraryProc(kSoundLibraryName, "DirectSoundCaptureCreate"), nullptr);
 }
 
+namespace {
+
+// Where this process's C library was loaded from, as the loader found it: the folder
+// differs between architectures ("/lib/<multiarch triplet>/"), and so may the name.
+std::string loadedCLibraryPath() {
+    void* handle = dlopen(LIBC_SO, RTLD_LAZY | RTLD_NOLOAD);
+    if (handle == nullptr)
+        return {};
+    link_map* map = nullptr;
+    const std::string path = dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr ? map->l_name : "";
+    dlclose(handle);
+    return path;
+}
+
+} // namespace
+
 TEST_F(CaptureBinding, LoadsRealLibrariesByPathAndLooksUpEntryPoints) {
     // A name with a '/' is loaded as given; the C library is on every machine.
-    const std::string libc = "/lib/x86_64-linux-gnu/libc.so.6";
+    const std::string libc = loadedCLibraryPath();
+    ASSERT_NE(libc.find('/'), std::string::npos) << "C library found as \"" << libc << "\"";
     auto* strlenProc = reinterpret_cast<size_t (*)(const char*)>(GetLibraryProc(libc, "strlen"));
     ASSERT_NE(strlenProc, nullptr);
     EXPECT_EQ(strlenProc("four"), 4u);

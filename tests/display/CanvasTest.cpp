@@ -37,10 +37,22 @@ PixelSet drawLine(int w, int h, int32_t x0, int32_t y0, int32_t x1, int32_t y1) 
     return inked(picture);
 }
 
+// |off*D - k*dv| (D > 0, k >= 0) for off within 2 of k*dv/D, exactly in 64 bits. With
+// 32-bit coordinates D, k, |dv| and |off| stay below 2^32 + 2, so each product's
+// magnitude is below 2^64; when the signs differ their sum is below 5D.
+uint64_t distance(int64_t off, int64_t D, int64_t k, int64_t dv) {
+    const uint64_t a = static_cast<uint64_t>(off < 0 ? -off : off) * static_cast<uint64_t>(D);
+    const uint64_t b = static_cast<uint64_t>(k) * static_cast<uint64_t>(dv < 0 ? -dv : dv);
+    if ((off < 0) != (dv < 0))
+        return a + b;
+    return a > b ? a - b : b - a;
+}
+
 // The pixels the line should paint inside a w x h picture, found by search: for
 // each step along the major axis (start included, end excluded), the minor
 // coordinate nearest the ideal line, the smaller one on a tie. Visits only the
-// major coordinates inside the picture, so far-away end points are cheap.
+// major coordinates inside the picture, so far-away end points are cheap. No
+// arithmetic wider than 64 bits, so it checks the canvas on every target.
 PixelSet reference(int w, int h, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     PixelSet set;
     const int64_t dx = x1 - x0, dy = y1 - y0;
@@ -55,16 +67,15 @@ PixelSet reference(int w, int h, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
         const int64_t k = du > 0 ? u - u0 : u0 - u;
         if (k < 0 || k >= D)
             continue;
-        // Ideal minor offset is k*dv/D; compare candidates by |off*D - k*dv|.
-        const __int128 target = __int128(k) * dv;
-        const int64_t guess = static_cast<int64_t>(target / D);
+        // Ideal minor offset is k*dv/D (truncated here); compare candidates by distance.
+        const uint64_t along = static_cast<uint64_t>(k) * static_cast<uint64_t>(dv < 0 ? -dv : dv);
+        const auto quotient = static_cast<int64_t>(along / static_cast<uint64_t>(D));
+        const int64_t guess = dv < 0 ? -quotient : quotient;
         int64_t best = 0;
-        __int128 bestErr = -1;
+        uint64_t bestErr = std::numeric_limits<uint64_t>::max();
         for (int64_t off = guess - 2; off <= guess + 2; ++off) {
-            __int128 err = __int128(off) * D - target;
-            if (err < 0)
-                err = -err;
-            if (bestErr < 0 || err < bestErr) { // ascending order: ties keep the smaller
+            const uint64_t err = distance(off, D, k, dv);
+            if (err < bestErr) { // ascending order: ties keep the smaller
                 bestErr = err;
                 best = off;
             }
@@ -158,8 +169,14 @@ TEST(Canvas, ClippedLinesPaintTheUnclippedLinesPixelsInsideThePicture) {
         std::uniform_int_distribution<int64_t> near(-5, 27);
         for (int n = 0; n < 3000; ++n) {
             // Half the lines get one end near the picture so that many of them cross it.
-            const int64_t x0 = n % 2 ? near(rng) : coord(rng), y0 = n % 2 ? near(rng) : coord(rng);
-            const int64_t x1 = coord(rng), y1 = coord(rng);
+            int64_t x0 = n % 2 ? near(rng) : coord(rng), y0 = n % 2 ? near(rng) : coord(rng);
+            int64_t x1 = coord(rng), y1 = coord(rng);
+            // Every fourth starts far away and ends near: clipping then works from a
+            // distant start, where its products outgrow 64 bits.
+            if (n % 4 == 3) {
+                std::swap(x0, x1);
+                std::swap(y0, y1);
+            }
             const PixelSet got = drawLine(kW, kH, int32_t(x0), int32_t(y0), int32_t(x1), int32_t(y1));
             ASSERT_EQ(got, reference(kW, kH, x0, y0, x1, y1))
                 << "line (" << x0 << "," << y0 << ") -> (" << x1 << "," << y1 << ")";

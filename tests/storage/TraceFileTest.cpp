@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,6 +99,24 @@ TEST(TraceFile, SaveReplacesALongerFileWithExactly2240BytesAndKeepsItsMode) {
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(scratch::namesIn(dir.path()), (std::set<std::string>{"t.bin"}));
+}
+
+// A sparse file beyond 4 GiB: a 32-bit build without 64-bit file offsets can neither
+// open it nor take its size (EOVERFLOW), so Load and Save would fail with "I/O error 75".
+TEST(TraceFile, AFileBeyond4GiBLoadsItsStartAndIsReplacedBySave) {
+    scratch::Dir dir;
+    const std::string path = dir / "long.bin";
+    const TraceArray x = pattern(11), y = pattern(12);
+    scratch::writeAll(path, expectedFile(x, y));
+    ASSERT_EQ(::truncate(path.c_str(), (off_t{1} << 32) + 2240), 0) << std::strerror(errno);
+    TraceArray rx{}, ry{};
+    ASSERT_EQ(codeOfRead(path, rx, ry), 0);
+    for (int i = 0; i < kStoredPoints; ++i) {
+        EXPECT_EQ(rx[i], x[i]) << i;
+        EXPECT_EQ(ry[i], y[i]) << i;
+    }
+    ASSERT_EQ(codeOfWrite(path, pattern(13), pattern(14)), 0);
+    EXPECT_EQ(scratch::readAll(path), expectedFile(pattern(13), pattern(14)));
 }
 
 // The replacement keeps the file's owner and its set-id bits where the writer may give
