@@ -29,7 +29,8 @@ test_packages=(libgtest-dev libbenchmark-dev xvfb xauth x11-utils xdotool x11-ap
                pipewire pipewire-bin pipewire-pulse wireplumber dbus
                desktop-file-utils appstream man-db
                libx11-dev clang-format clang-tidy ccache git
-               sway xwayland x11-xserver-utils grim wtype jq python3 qt6-wayland)
+               sway xwayland x11-xserver-utils grim wtype jq python3 qt6-wayland
+               reuse python3-debian)
 # clang-format and clang-tidy are the release's own LLVM (14 on Debian 12, 19 on 13):
 # .clang-format and .clang-tidy are written so that both give the same verdict.
 
