@@ -29,8 +29,7 @@ test_packages=(libgtest-dev libbenchmark-dev xvfb xauth x11-utils xdotool x11-ap
                pipewire pipewire-bin pipewire-pulse wireplumber dbus
                desktop-file-utils appstream man-db
                libx11-dev clang-format clang-tidy ccache git
-               sway xwayland x11-xserver-utils grim wtype jq python3 qt6-wayland
-               reuse python3-debian)
+               sway xwayland x11-xserver-utils grim wtype jq python3 qt6-wayland)
 # clang-format and clang-tidy are the release's own LLVM (14 on Debian 12, 19 on 13):
 # .clang-format and .clang-tidy are written so that both give the same verdict.
 
@@ -44,6 +43,12 @@ if [[ "${1:-}" == "--package" ]]; then
 fi
 if [[ "${1:-}" == "--test" ]]; then
     wanted+=("${test_packages[@]}")
+    # The licence check (scripts/check-licences.sh) needs reuse 4 or later, which reads
+    # REUSE.toml, and licenserecon: both come with Debian 13.
+    case "$(cat /etc/debian_version)" in
+    1[0-2].* | bookworm/* | bullseye/*) ;;
+    *) wanted+=(reuse licenserecon) ;;
+    esac
 fi
 if [[ "${1:-}" == "--demo" || "${1:-}" == "--test" ]]; then
     wanted+=("${demo_packages[@]}")
