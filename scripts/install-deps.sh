@@ -43,6 +43,12 @@ if [[ "${1:-}" == "--package" ]]; then
 fi
 if [[ "${1:-}" == "--test" ]]; then
     wanted+=("${test_packages[@]}")
+    # The licence check (scripts/check-licences.sh) needs reuse 4 or later, which reads
+    # REUSE.toml, and licenserecon: both come with Debian 13.
+    case "$(cat /etc/debian_version)" in
+    1[0-2].* | bookworm/* | bullseye/*) ;;
+    *) wanted+=(reuse licenserecon) ;;
+    esac
 fi
 if [[ "${1:-}" == "--demo" || "${1:-}" == "--test" ]]; then
     wanted+=("${demo_packages[@]}")

@@ -37,9 +37,11 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-# The layout first: it fails in seconds where the build takes minutes.
+# The layout and the licences first: they fail in seconds where the build takes minutes.
 stage "layout"
 bash scripts/check-format.sh
+stage "licences (REUSE, and debian/copyright agreeing with it)"
+bash scripts/check-licences.sh
 
 stage "AddressSanitizer and UndefinedBehaviorSanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DVELDORA_SANITIZE=address;undefined" "${launcher[@]}"
