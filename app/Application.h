@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The application object: idle-handler slot driven by the event loop's idle passes,
 // ordered message hooks, the active flag with the activation messages, the standard

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/ApplicationIcon.h"
 
 // The resource lives in a static library: nothing else would pull it into the program.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A combo box's popup list is a window of its own to a screen reader, read as a bare
 // "list" unless named. Main thread only.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The playback sound component: when its window has been loaded it opens the default
 // playback device, creates the primary buffer and sets the device's cooperative level

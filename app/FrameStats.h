@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Counts the screen's work: captured blocks converted, frames drawn by the refresh
 // tick, repaints of the screen image and of the rest of the window, and exposes of

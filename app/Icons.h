@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The program's small pictures, drawn by our own code. Qt-free.
 // The three panel icons are 16 x 16 on a black background, so that drawing them

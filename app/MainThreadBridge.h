@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Connects the capture layer to the application while it lives: requests that worker
 // threads queue for the main thread are run from the event loop, and capture errors

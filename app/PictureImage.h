@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // An image control: shows a Bitmap stretched to the control's size. Mouse positions
 // it reports are in the control's own pixels, not the picture's. Main thread only.

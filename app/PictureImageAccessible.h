@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // What a screen reader learns of a PictureImage: a button with a press action when it
 // acts as one (the panel's icons), otherwise a graphic (the oscilloscope screen).

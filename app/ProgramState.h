@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The program-wide state shared by the windows' handlers, kept under the names the
 // handlers are known by. One object, made by main before the windows and handed

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Texts of the front panel's read-outs. Qt-free: the caller passes the user's
 // decimal separator (UTF-8), so the texts are testable for any locale.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The main window's save-picture dialog: a save-file dialog listing the picture file
 // types, with a preview of the picture under the cursor beside the file list. It is

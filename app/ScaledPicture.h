@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Draws a picture stretched over a widget's rectangle with whole device pixels per
 // picture pixel, never blurred, whatever the screen's scale factor. Main thread.

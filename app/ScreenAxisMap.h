@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Nearest-neighbour scaling of the screen picture onto device pixels, one axis at a
 // time. Qt-free; any thread.

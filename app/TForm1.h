@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The file-name dialog: changes the main window's DataFileName. Created hidden at
 // start-up and shown without blocking; hiding never destroys it. Main thread only.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Device and format choice, conversion, live drawing and Pause.
 #include "app/TForm2.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What screen readers say of the main window's controls, and the tooltips of those
 // whose captions say little ("C", the icons).
 #include <QComboBox>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The front panel's read-outs and controls, and the first steps of start-up.
 #include "app/TForm2.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The About box: name, version, picture and two credit lines. Created hidden at
 // start-up, shown without blocking, hidden by its close box. Main thread only.

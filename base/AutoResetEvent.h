@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // An auto-reset event: Signal() lets exactly one wait through and resets itself.
 // Any thread may call both functions.

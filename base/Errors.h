@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The program's failures. Every failure is an exception carrying the name of its
 // class (shown by the last-resort report) and a message (shown to the user).

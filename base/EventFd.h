@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A wake-up that poll() can wait on: one thread signals, another polls fd() for
 // POLLIN. Owns its eventfd. Qt-free; any thread.

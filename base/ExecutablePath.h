@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Where the running program's own file lies, read once from /proc/self/exe. The
 // program finds its sound library and background pictures next to itself. Qt-free;

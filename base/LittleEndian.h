@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Little-endian 16- and 32-bit words in byte buffers, as the trace file, the BMP
 // format and the captured blocks store them. Qt-free; any thread.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The capture stream as the program uses it: opening a stream (device open plus the
 // 56-trial format probe) on the simulated service and on the real default device,
 // and taking one 1024-byte block from a running ring with Read and with ReadLatest,

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Display hot paths against a memcpy of one screen picture (291 x 330 x 4 bytes)
 // measured in the same run: the conversion of one block at time bases 1, 2 and
 // 18, and one passing refresh tick (background copy plus 273 segments).

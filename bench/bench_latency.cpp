@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // End-to-end latency of the live display: from a step in the captured signal to the
 // first refresh tick that shows the stepped trace on the screen picture. The real main
 // window runs against the simulated sound service delivering 48000 Hz 16-bit mono in

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The sound service on the real default capture device: the 56-trial format probe a
 // capture stream runs when it opens, against opening the device once (what probing by
 // reopening would pay per trial); and a Read-like lock and copy of a 1024-byte block

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The main thread's round trips on a loaded machine, to tell the program's stalls from
 # the machine's. The real program runs on a virtual X display capturing a played 1 kHz
 # tone, beside the baseline window (bench_baseline_window: a plain Qt window that

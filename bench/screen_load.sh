@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The display server's load: the real program on a virtual X display, capturing a
 # played 1 kHz tone with "+/-" selected (its start-up state), beside a baseline window
 # of the same size that repaints a changing 291 x 330 picture 20 times a second

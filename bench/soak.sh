@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Soak: the real program on a virtual X display captures a played 1 kHz tone for a
 # long time (10 minutes unless told otherwise). Every 30 s it prints the program's
 # resident memory, its thread count and the fresh blocks drawn since the last line

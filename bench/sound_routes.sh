@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Figures per sound stack (not a test; see tests/e2e for the checks): start-up to the
 # first tone trace, and silence-to-tone latency over 10 trials, the program's screen
 # beside `arecord` with the program's period set-up (10 ms periods, 8 of them) in the

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The capture driver list: the machine's capture devices as the sound service
 // enumerates them, built once on first request and kept for the program's life.

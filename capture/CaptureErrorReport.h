@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Where capture reports an error that no caller can receive (a filled-buffer handler
 // that raised inside the notification poll). The application installs its standard

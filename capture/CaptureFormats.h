@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The PCM formats a capture device accepts, found by trying a capture buffer for each
 // combination of the fixed rates, sample sizes and channel counts. Main thread only.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The capture stream's filled-buffer handler: code plus the identity of what it is bound
 // to, so that setting "the same handler" again can be recognised, as with a method

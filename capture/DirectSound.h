@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A playback device of the sound service, with the buffers made on it. Nothing is
 // played. Qt-free; main thread only.

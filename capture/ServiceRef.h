@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A counted reference to a sound-service object: holds one reference and releases it
 // when cleared, reassigned or destroyed. The program holds the service's objects with

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A capture device as an endless, read-only byte stream of PCM samples: opens the
 // device, probes its formats, and while started keeps a looping capture ring running.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The program's binding to the sound-service library: the library is loaded on first
 // use, next to the executable, and its entry points are looked up by name. All

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The sound service's interface, shared by the service library (capture/service/),
 // the program's binding to it and the simulated service of the tests. Calls return

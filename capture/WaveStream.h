@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Wave streams: byte streams of PCM samples with a wave-format record. The same thread
 // that owns the stream (the main thread for the capture stream) calls everything.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A picture in memory: width x height pixels, row 0 at the top, each pixel stored
 // as 0x00RRGGBB (the layout of QImage::Format_RGB32, so the window can show it

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A pen on a Bitmap: MoveTo/LineTo in picture pixels, one pixel wide, solid,
 // clipped to the picture. Main thread only (like the pictures it draws on).

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The refresh timer: calls OnTimer from the application's idle passes whenever at
 // least Interval milliseconds have passed since the previous tick. No platform

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // What the refresh timer needs of the application object: one idle-handler slot,
 // an ordered list of message hooks, and the active flag. Main thread only.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "display/Int128.h"
 
 namespace veldora::display {
@@ -26,7 +30,8 @@ Int128 Int128::product(int64_t a, int64_t b) {
 Int128 operator+(Int128 a, Int128 b) {
     const uint64_t low = a.low_ + b.low_;
     const uint64_t carry = low < a.low_ ? 1 : 0;
-    return {static_cast<int64_t>(static_cast<uint64_t>(a.high_) + static_cast<uint64_t>(b.high_) + carry), low};
+    return {static_cast<int64_t>(static_cast<uint64_t>(a.high_) + static_cast<uint64_t>(b.high_) + carry),
+            low};
 }
 
 Int128 operator-(Int128 a) {

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A signed 128-bit integer with just what line clipping needs: exact products of two
 // 64-bit values, sums, comparisons, and division rounded down or up by a positive
@@ -9,10 +13,9 @@
 namespace veldora::display {
 
 class Int128 {
-public:
+  public:
     // Implicit on purpose: 64-bit values mix freely into the arithmetic.
-    constexpr Int128(int64_t value = 0)
-        : high_(value < 0 ? -1 : 0), low_(static_cast<uint64_t>(value)) {}
+    constexpr Int128(int64_t value = 0) : high_(value < 0 ? -1 : 0), low_(static_cast<uint64_t>(value)) {}
 
     static Int128 product(int64_t a, int64_t b);
 
@@ -31,7 +34,7 @@ public:
     int64_t high() const { return high_; }
     uint64_t low() const { return low_; }
 
-private:
+  private:
     constexpr Int128(int64_t high, uint64_t low) : high_(high), low_(low) {}
 
     int64_t high_;

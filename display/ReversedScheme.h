@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The reversed colour scheme of a screen background: the same picture with its colours
 // mapped so that the green trace (0x008000) reads well on it. Qt-free.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Turns one captured block into trace points: word i of the block (a signed
 // 32-bit little-endian word) becomes point i, x from the time base and the

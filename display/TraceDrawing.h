@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Draws the trace (entries 0..272 of the arrays) as a polyline onto pictures.
 // Pure functions on Bitmaps; coordinates are screen-picture pixels, clipped by

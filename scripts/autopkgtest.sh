@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs the tests of the source package that the binary packages in DEB_DIR were built
 # from (its debian/tests, and the source files they use), with autopkgtest, in a testbed
 # made afresh from scripts/debian-tarball.sh's tarball of SUITE through autopkgtest's

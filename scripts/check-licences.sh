@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Every file of the tree says its copyright and licence, as the REUSE convention has it
 # (SPDX tags in the file itself, or REUSE.toml for the few that cannot carry them:
 # `reuse lint`), and debian/copyright gives each file the licence its tags name

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Cross-builds Veldora's binary packages for another Debian architecture, as
 # scripts/package.sh builds them (the source package of HEAD, sbuild in a clean root
 # unpacked afresh, no network during the build) but with sbuild --host=ARCH, and runs

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Prints the path of a clean Debian root for SUITE (bookworm, trixie, sid) as a tarball, made
 # with mmdebstrap (variant buildd: essential packages and build-essential) from the
 # archive this machine's apt sources name. sbuild and autopkgtest unpack it afresh for

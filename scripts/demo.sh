@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs Veldora on a test signal from a private sound session: a server of its own
 # (PulseAudio where it is installed, else PipeWire) in a private runtime folder, a null
 # sink whose monitor is that server's default source, and a player going through a sine,

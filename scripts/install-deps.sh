@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs the Debian packages that Veldora needs, and nothing it does not.
 #
 #   install-deps.sh            what building and running need (scripts/run.sh)

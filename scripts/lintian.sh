@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Checks what scripts/package.sh built with lintian, pedantic, with its informational
 # tags and their explanations: the source package, and the .changes of each release's
 # build (its binary packages, debug symbols and .buildinfo), with the bookworm

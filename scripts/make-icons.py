@@ -1,4 +1,9 @@
 #!/usr/bin/env python3
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Writes the application icon set under app/icons/hicolor: the scalable SVG, the
 PNG sizes rendered from it (rsvg-convert), and the 16 x 16 PNG drawn pixel by pixel
 as the program draws it (app/Icons.cpp, makeApplicationIcon), which is sharper than

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Builds Veldora's Debian source package from the commit checked out (HEAD: changes not
 # committed are not in it), then its binary packages with sbuild, each in a clean root
 # unpacked afresh from scripts/debian-tarball.sh, without network during the build, as

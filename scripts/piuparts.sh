@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Checks the binary package with piuparts, from the archive, as Debian checks every
 # package of its own, in clean roots unpacked from scripts/debian-tarball.sh's tarballs:
 #   trixie              the trixie build installed and purged;

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Builds SUITE's packages a second time from the same source package, as scripts/package.sh
 # did, with what a build must not depend on changed as reprotest changes it, and fails
 # unless every .deb and debug symbol package of both builds is bit for bit the other's.

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what is missing, builds Veldora and starts it on this machine's default capture
 # device. Where nothing can be captured (no sound server answers and there is no ALSA
 # capture device), and always with --demo, the program runs on a private test signal

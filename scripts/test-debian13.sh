@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs the README's test command on Debian 13 (trixie), whatever release this machine
 # runs, inside a root of its own made with mmdebstrap from the Debian archive; without
 # the packages, which the test command builds and checks in roots of their own for both

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what is missing, checks every source's layout against .clang-format, builds
 # Veldora with AddressSanitizer and UndefinedBehaviorSanitizer, runs clang-tidy over the
 # program's sources (.clang-tidy, no finding allowed) and every test (unit, widget, end

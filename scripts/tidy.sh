@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs clang-tidy (.clang-tidy) over the program's own sources with the compile
 # commands of a build folder (default build-asan); fails on any finding. The tests and
 # benchmarks are not checked: they need not follow the program's rules.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The parts of a BMP file before its pixels: file and information headers, bit-field
 // masks and palette, read with every offset checked, and the limits the decoder

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The system calls through which files are written, replaceable so that tests can
 // make a write or a flush fail part-way (a full disk, a lost device) on any machine.

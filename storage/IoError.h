@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Checked file input and output: the numeric codes a trace-file failure carries and
 // the message shown for each, plus the translation of this platform's errno values

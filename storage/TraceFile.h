@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The trace file: entries 0..279 of the trace arrays, 280 X values then 280 Y values,
 // each a signed 32-bit little-endian integer, 2240 bytes, no header. Entries 280..318

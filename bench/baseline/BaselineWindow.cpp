@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The screen-load benchmark's baseline (bench/screen_load.sh): a plain Qt window of the
 // main window's size whose 291 x 330 picture changes and repaints 20 times a second,
 // what a scope showing 20 fresh blocks a second needs of the display server at least.

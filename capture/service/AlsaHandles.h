@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Owners of ALSA resources. Any thread may create and destroy them; a handle itself
 // is used by one thread at a time (see CaptureDevice for who that is).

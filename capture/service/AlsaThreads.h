@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The threads of this library that may wait inside ALSA on a sound server: capture
 // threads and opens. Each is owned here to its end and joined once it has ended, never

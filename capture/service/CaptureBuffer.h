@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A capture buffer (IDirectSoundCaptureBuffer): a byte ring filled by a capture thread
 // between Start and Stop. Both positions are the end of the data copied so far (ALSA

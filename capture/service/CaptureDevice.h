@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // An opened capture device (IDirectSoundCapture): its handles (HandlePool) and the one
 // buffer that captures at a time. Any thread; no call waits on a server without a bound.

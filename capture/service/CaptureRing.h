@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The capture ring: one writer (the capture thread), any readers. A 64-bit count of the
 // bytes written tells a reader exactly whether the writer lapped the bytes it copied.

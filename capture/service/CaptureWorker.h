@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The capture thread of one started buffer: it takes the device's handle, sets it up,
 // copies each period into the ring, and at the end drops the device and gives the

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The ALSA devices the service offers, each with a GUID derived from its ALSA name.
 // Any thread may call these; each call asks ALSA afresh.

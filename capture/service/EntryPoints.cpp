@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The library's three C entry points, looked up by name by the program's binding.
 // Nothing may cross this boundary as an exception: failures become result codes.
 #include "capture/SoundService.h"

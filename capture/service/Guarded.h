@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // No exception may leave the service: every entry point and every interface method
 // that can allocate runs its body through guarded(), which turns exceptions into

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The ALSA handles of one opened capture device: the one it holds between captures,
 // on which formats are checked, and the one a capture has taken for its run. Shared by

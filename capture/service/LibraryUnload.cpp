@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // At the library's unload, or at the end of a host that keeps it loaded to its exit: our
 // threads that have ended are joined, those about to end waited for a little, and ALSA's
 // cached configuration goes too once none is left (the program loads and frees the

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Opening a device, with a bound on how long its sound server may keep us waiting.
 #include "capture/service/AlsaHandles.h"

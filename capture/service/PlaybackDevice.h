@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The playback device (IDirectSound). Nothing is played: the device is opened once to
 // prove it exists and closed again; the object only answers for its primary buffer

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The primary playback buffer (IDirectSoundBuffer): reports a fixed output format,
 // 44100 Hz, 16 bit, stereo, and a 100 ms buffer. Any thread may call.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Reference counting for the service's objects: the creator hands out one reference
 // and the last Release destroys the object. AddRef and Release may be called from any

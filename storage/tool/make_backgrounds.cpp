@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Build-time tool: writes background.bmp and background2.bmp into the folder given,
 // the program's own folder in the build tree and in the installation.
 #include <cstdio>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What a screen reader or a keyboard user meets: every control it can reach has a name
 // through Qt's accessibility interface, sliders report their values, the tab chain
 // runs the designed order and then the three icons, and Space or Enter on an icon runs

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The playback component against the shared simulated sound service (the scripted
 // fake in DXSoundTest.cpp covers the refused primary buffer and the call order).
 #include <QWidget>

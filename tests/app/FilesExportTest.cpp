@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The picture export on the real main window, its dialog answered through the test
 // driver (one test runs the dialog modally and answers it as a user would).
 #include <QApplication>

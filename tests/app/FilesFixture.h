@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The real main window with a temporary folder for trace files and exported pictures.
 // Nothing is written to the current directory (the default trace file name).

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A real main window, built and started as the program does it (layout, then
 // FormCreate), with the two secondary windows and the state they share, fresh for

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The live display through the real window: known bytes in the simulated ring, the
 // filled-buffer handler, the refresh tick's trigger and drawing, Pause and the sliders.
 #include <QPushButton>

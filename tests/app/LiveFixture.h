@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The real main window started against the simulated sound service, for the live
 // display's tests. The service is scripted before start(); message boxes are recorded.

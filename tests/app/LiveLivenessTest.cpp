@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The live display against a device delivering in real time, with the real event loop
 // (refresh ticks on every idle pass, notifications through the main-thread bridge).
 // Every delivered block is checked: how old its newest byte is when it is converted,

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The refresh tick repaints only what changed: a tick whose inputs are those of the
 // last frame leaves the screen picture and its repaints alone, and every kind of input
 // change draws the frame the tick has always drawn, repainted once. The window is

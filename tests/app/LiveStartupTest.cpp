@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start-up of the live display against the simulated sound service: device and format
 // choice, and each way start-up can fail.
 #include <QComboBox>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Keeps a file's content while a test replaces or removes it, and puts it back when the
 // test ends, whatever the test did: the build places the background pictures next to

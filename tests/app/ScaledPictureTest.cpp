@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The screen picture on a scaled screen: whole device pixels per picture pixel where
 // the scale divides evenly, and one width for every grid line where it does not.
 #include <QImage>

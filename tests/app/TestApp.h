@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // What the app tests share: the process's one Application (made in main.cpp, title
 // "Veldora") and the message boxes it would have shown, recorded in order instead

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // No caption overprints another or a control, in the face the program chose, at every
 // time-base position: each text is measured where it is drawn (the control rendered
 // with its caption and without, the pixels that differ) and compared with every other

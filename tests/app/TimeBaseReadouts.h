@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // The time-base read-out for every position of the slider (1 to 18), character for
 // character, with "." as the separator; index 0 is no position. Shared by the pure

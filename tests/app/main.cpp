@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The app tests run inside one QApplication and one Application, as the program
 // does; message boxes are recorded (TestApp::messages) instead of shown.
 #include <QApplication>

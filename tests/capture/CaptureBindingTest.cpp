@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The library binding and the capture driver list, against the simulated service.
 #include <cstring>
 #include <dlfcn.h>

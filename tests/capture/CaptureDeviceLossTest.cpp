@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A device that goes away under the stream: a ring that does not start, a capture the
 // device ends mid-way (its server killed), and capture again once the device is back.
 #include <cerrno>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Shared set-up of the capture tests: a simulated sound service in the library's place,
 // the test thread as the main thread, and capture errors collected instead of shown.

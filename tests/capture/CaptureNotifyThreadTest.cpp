@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The notification thread with real threads: polls on the main thread, a failing
 // handler, Stop while a poll is waiting, handler swaps, a handler that stops, restarts
 // or frees its stream or replaces itself.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start/Stop storms while notifications flow at a real rate and the handler reads;
 // the test thread is the main thread and pumps the main-thread queue. Run under
 // ThreadSanitizer in CI: no deadlock, no race, no leaked service object.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A device of the test's own beside ALSA's system configuration: a private folder
 // holding a FIFO and a configuration file that defines the device, named to ALSA

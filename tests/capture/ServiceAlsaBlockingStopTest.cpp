@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A device whose stop waits on a frozen sound server: ALSA's pulse plugin asks the
 // server to stop the stream on every drop, and closing a handle that is set up drops
 // it. The device here is a plugin of the tests' own (plugin/BlockingPcmPlugin.cpp)

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The sound-service library through its C entry points, as the program reaches it.
 // Needs no sound server: buffers run on ALSA's "null" device, which every ALSA set-up
 // has and which captures silence.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Test access to the real sound-service library, loaded the way the program loads it:
 // dlopen of libveldorasound.so next to the running executable.

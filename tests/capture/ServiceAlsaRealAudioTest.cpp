@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The sound service against a real sound server. tests/e2e/real_capture.sh starts
 // PulseAudio, sets the scene and runs these with VELDORA_REAL_AUDIO=1 and
 // VELDORA_REAL_AUDIO_SCENE naming what the default source is:

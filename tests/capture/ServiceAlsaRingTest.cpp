@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The capture ring on its own: lock arithmetic, wrapping writes, the running count,
 // and a writer and a reader on two threads (in step, and a writer lapping its reader).
 #include "capture/service/CaptureRing.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The program's capture stream over the real sound-service library and a real server:
 // probing through the binding, Start, and blocking 1024-byte Reads in real time.
 // Run by tests/e2e/real_capture.sh in the "played" scene (a sine of amplitude 0.5 at

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A device whose open or reads never return, as with a frozen sound server: opening
 // the device, and the service's Stop and Start, must not wait for it, and the threads
 // it holds must clean up once it lets go. The device is ALSA's own "file" plugin

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Deciding whether captured samples are a given tone: its share of the signal's power
 // (Goertzel), the zero-crossing rate and the level. Pure; used by the real-audio tests

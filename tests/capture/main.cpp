@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Every capture test runs on this thread: it is the main thread that notification
 // threads ask to run their polls.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The canvas's wide arithmetic, checked by exact values on every target and, where
 // the compiler has a native 128-bit type, against it as well.
 #include "display/Int128.h"
@@ -69,13 +73,20 @@ TEST(Int128, DivisionRoundsDownOrUp) {
         {-7, 2, {-1, ~uint64_t{3}}, {-1, ~uint64_t{2}}},
         {-8, 2, {-1, ~uint64_t{3}}, {-1, ~uint64_t{3}}},
         {0, 5, {0, 0}, {0, 0}},
-        {Int128::product(int64_t{1} << 40, int64_t{1} << 40), 3, {0x5555, 0x5555555555555555u}, {0x5555, 0x5555555555555556u}},
-        {Int128::product(-(int64_t{1} << 40), int64_t{1} << 40), 3, {-0x5556, 0xAAAAAAAAAAAAAAAAu}, {-0x5556, 0xAAAAAAAAAAAAAAABu}},
+        {Int128::product(int64_t{1} << 40, int64_t{1} << 40),
+         3,
+         {0x5555, 0x5555555555555555u},
+         {0x5555, 0x5555555555555556u}},
+        {Int128::product(-(int64_t{1} << 40), int64_t{1} << 40),
+         3,
+         {-0x5556, 0xAAAAAAAAAAAAAAAAu},
+         {-0x5556, 0xAAAAAAAAAAAAAAABu}},
         {Int128::product(kMax, kMax), kMax, {0, uint64_t{kMax}}, {0, uint64_t{kMax}}},
         {Int128::product(kMin, 2), kMax, {-1, ~uint64_t{2}}, {-1, ~uint64_t{1}}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.dividend.high() << ":" << c.dividend.low() << " / " << c.divisor);
+        SCOPED_TRACE(testing::Message()
+                     << c.dividend.high() << ":" << c.dividend.low() << " / " << c.divisor);
         expectHalves(Int128::floorDiv(c.dividend, c.divisor), c.floor);
         expectHalves(Int128::ceilDiv(c.dividend, c.divisor), c.ceil);
     }
@@ -100,8 +111,10 @@ TEST(Int128, AgreesWithTheCompilersOwnType) {
         if (p % divisor != 0 && p < 0)
             --floor;
         const Native ceil = (p % divisor != 0 && p > 0) ? p / divisor + 1 : p / divisor;
-        ASSERT_TRUE(same(Int128::floorDiv(Int128::product(a, b), divisor), floor)) << a << " * " << b << " / " << divisor;
-        ASSERT_TRUE(same(Int128::ceilDiv(Int128::product(a, b), divisor), ceil)) << a << " * " << b << " / " << divisor;
+        ASSERT_TRUE(same(Int128::floorDiv(Int128::product(a, b), divisor), floor))
+            << a << " * " << b << " / " << divisor;
+        ASSERT_TRUE(same(Int128::ceilDiv(Int128::product(a, b), divisor), ceil))
+            << a << " * " << b << " / " << divisor;
     }
 }
 #endif

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Starts the real program on a virtual X display and checks what a user reads:
 #  - under a dark desktop palette (a style plugin of the tests, chosen through the
 #    environment as a desktop would) the About box keeps dark texts on its white field;

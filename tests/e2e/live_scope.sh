@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The live scope end to end, on every sound stack this machine has (see e2e_routes): a
 # private server whose default source is the monitor of a null sink, a 1 kHz sine of
 # amplitude 0.5 played into that sink, the real program on a virtual X display. Screenshots are checked by their white (trace) pixels:

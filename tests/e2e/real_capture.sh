@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Real capture through the sound-service library, on every sound stack this machine has
 # (see e2e_routes): ALSA's "default" routed to the route's server; a 1 kHz sine source
 # (PulseAudio only: PipeWire has none), then a silent source, then a tone played in real

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Server faults (lib/faults.sh), churn: short lives of the program, each showing the
 # tone, pressing Pause / Pause again three times and closed, with the server answering,
 # then frozen before the Pauses (thawed after the program ended). Each life:

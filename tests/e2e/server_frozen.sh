@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Server faults (lib/faults.sh): the server frozen (SIGSTOP) for 10 s under a capturing
 # program: Pause, Pause again and Revers answer at once throughout (any box the capture
 # lost to the freeze shows), and closing the window, frozen still, ends the program as

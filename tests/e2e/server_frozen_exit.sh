@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Server faults (lib/faults.sh): the program's end without unloading. Paused while the
 # server is frozen, a capture stays inside the server; the close then ends the program
 # on purpose without destructors or unloading (it says so on the terminal), and without

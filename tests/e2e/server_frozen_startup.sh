@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Server faults (lib/faults.sh): the program started while the server is frozen. Start-up
 # opens the device on the main thread (its only caller), and the open gives up on a
 # server that does not answer after its bound (2 s): the device's message and then the

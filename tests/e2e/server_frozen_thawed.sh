@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Server faults (lib/faults.sh): frozen, then Pause, then thawed: a capture that the
 # frozen server held up finishes, and Pause again captures the tone; the window answers
 # throughout, and the close ends the program with code 0.

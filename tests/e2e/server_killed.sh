@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Server faults (lib/faults.sh): the server killed while capturing: one error box, the
 # window answers Revers at once; the server started again, Pause twice, the trace
 # follows the tone again; the close then ends the program with code 0.

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Server faults (lib/faults.sh): a server with no source: a message (PulseAudio) or an
 # empty screen (PipeWire offers its dummy sink's monitor), no hang; Revers answers and
 # the close ends the program with code 0.

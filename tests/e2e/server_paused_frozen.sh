@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Server faults (lib/faults.sh): paused while the server answers, then frozen: the
 # capture has given its handle back, the window answers, and closing releases the
 # device without waiting on the frozen server.

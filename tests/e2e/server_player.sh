@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Server faults, first scene (lib/faults.sh): start-up to the first tone trace, then the
 # player stopped and started 20 times, the trace following each time; then the close,
 # with the server answering, ends the program with code 0.

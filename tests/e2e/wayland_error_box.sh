@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The program on a headless Sway (lib/wl_scenes.sh), Qt's wayland platform and XWayland:
 # start-up with no sound server shows the error box with its text, Return closes it, and
 # the main window follows.

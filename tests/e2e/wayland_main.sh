@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The program on a headless Sway (lib/wl_scenes.sh), Qt's wayland platform and XWayland:
 # the main window, titled "Veldora 1.0", at its designed client size, naming its desktop
 # file (the Wayland app_id, on XWayland the X class); a played tone as a live trace;

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The program on a headless Sway (lib/wl_scenes.sh), Qt's wayland platform and XWayland:
 # at output scale 1, 1.5 and 2 the screen's grid lines keep one width (2 pixels at 2).
 # Usage: wayland_scales.sh <bin dir>; VELDORA_WL_PLATFORMS picks the routes, VELDORA_SHOTS=<dir>

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Starts the real program on a virtual X display and checks its main window by
 # pixels: the graticule on the screen, a label, and the panel at the right.
 # Usage: window.sh <bin dir>. Prints the time to a shown window and the resident

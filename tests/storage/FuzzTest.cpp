@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Mutated and truncated inputs, from a fixed seed: every input gives a clear error or
 // a valid result, never a crash (the sanitizer build checks the memory side).
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Saves through symbolic links, into folders that cannot be written, and over files
 // whose owner and mode must survive; the trace file and the picture export alike.
 #include <functional>

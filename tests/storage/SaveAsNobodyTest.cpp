@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Saves and loads run by an ordinary user: the tests run as root, set the files up as
 // root, and run each through the save helper dropped to `nobody` with setpriv.
 #include <cstdio>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Scratch directories and files for the storage tests, and the ways to make a write
 // fail for real even when the tests run as root (who ignores permission bits).

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // A scriptable sound service for tests, standing in for libveldorasound.so in process.
 // The product never uses it. While one exists it is what the program's binding loads

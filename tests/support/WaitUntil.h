@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 // Tests wait for a condition, never for a fixed time: `step` does a little of the work
 // that makes the condition come true (serves the main-thread queue, runs an event-loop

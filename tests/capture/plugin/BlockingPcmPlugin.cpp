@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // An ALSA capture device for tests whose stop waits at a gate, as a sound-server
 // client's stop waits for a server that was frozen with SIGSTOP. Everything else
 // answers at once: the device captures silence at its rate by the clock.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A style plugin for the end-to-end checks only: Fusion with a dark palette, as a dark
 // desktop theme would give the program. Selected with QT_STYLE_OVERRIDE=veldora-dark
 // and found through QT_PLUGIN_PATH; the program itself is not changed.

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Sourced by the server-fault scenes (tests/e2e/server_*.sh), not a test itself: the real
 # program on a virtual X display with a sound server that the scene kills, freezes or
 # restarts, on every sound stack this machine has (PulseAudio; PipeWire through ALSA's

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Sourced by the end-to-end scripts: what a screenshot shows, read with ImageMagick.
 #
 #   pixel FILE X,Y               the pixel's colour, as "srgb(r,g,b)"

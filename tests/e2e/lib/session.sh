@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Sourced by the end-to-end scripts (not a test itself): a private work directory and
 # environment, one exit hook that undoes everything the script started and keeps its exit
 # status, and (from the files beside it) the X display and the sound servers.

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The sound servers the tests start (PulseAudio, headless PipeWire sessions), the routes
 # from ALSA's "default" to them, and a player; sourced by session.sh.
 

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Sourced after session.sh by the scripts that run the program on a Wayland compositor:
 # a headless Sway with its XWayland, driven through the compositor itself.
 #

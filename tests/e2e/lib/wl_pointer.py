@@ -1,4 +1,9 @@
 #!/usr/bin/env python3
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """A pointer on a headless wlroots compositor's seat, driven by lines on standard input.
 
 Usage: wl_pointer.py   (XDG_RUNTIME_DIR and WAYLAND_DISPLAY from the environment)

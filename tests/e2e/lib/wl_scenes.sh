@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Sourced by the Wayland scenes (tests/e2e/wayland_*.sh), not a test itself: the program
 # on a real Wayland compositor, a headless Sway (lib/wayland.sh), on both routes a Wayland
 # desktop may take: Qt's wayland platform, and X through the same compositor's XWayland.

@@ -1,4 +1,9 @@
 #!/usr/bin/env python3
+
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Asks an X window to close as a window manager would (WM_DELETE_WINDOW).
 
 Usage: wm_delete.py WINDOW_ID [--time]   (DISPLAY from the environment)

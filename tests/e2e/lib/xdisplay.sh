@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The virtual X display and the windows on it; sourced by session.sh.
 
 e2e_start_xvfb() {

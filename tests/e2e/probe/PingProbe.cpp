@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // ping_probe [-i INTERVAL_MS] WINDOW...: round trips through the X server and the main
 // thread of the programs that own the windows, one per window every INTERVAL_MS
 // (default 20).

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // ping_reference: a plain Qt window that does nothing but run its event loop. The fault
 // scenes ping it beside the program (server_*.sh): it shares the program's X
 // server, toolkit and machine but has no sound, so what its round trips take at a given

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The Veldora developers <developers@veldora.org>
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Saves a known trace file or picture, as the program's Save and picture export do, or
 // loads a trace file as Load and Merge do, so that a test can run them as another user
 // (setpriv) and check what happened. Usage: save-file trace|bmp|load PATH. Prints the
