@@ -5,8 +5,8 @@
 #pragma once
 // A signed 128-bit integer with just what line clipping needs: exact products of two
 // 64-bit values, sums, comparisons, and division rounded down or up by a positive
-// 64-bit divisor. Written out in 64-bit halves because GCC has no __int128 on 32-bit
-// targets. Pure; any thread.
+// 64-bit divisor. Written out in 64-bit halves because GCC has no 128-bit integer type
+// on 32-bit targets. Pure; any thread.
 #include <compare>
 #include <cstdint>
 

@@ -85,7 +85,7 @@ CONF
         # sbuild resolves a cross build's dependencies with apt's external solver, and
         # copies the build machine's into a root without one: the root's own apt-utils
         # replaces it (bookworm's cannot run in a trixie root).
-        setup+=(--chroot-setup-commands="apt-get -q update && apt-get -q -y install apt-utils")
+        setup+=(--chroot-setup-commands="apt-get -q update && apt-get -q -y install --no-remove apt-utils")
     fi
     mkdir -p "$outdir"
     local rc=0
