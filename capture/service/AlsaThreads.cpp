@@ -17,7 +17,7 @@ struct AlsaThreads::Entry {
     // Guarded by the owner's mutex:
     bool ended = false;
     bool leftWaiting = false;
-    std::chrono::steady_clock::time_point leftAt;
+    std::chrono::steady_clock::time_point waitingSince;
 };
 
 AlsaThreads& AlsaThreads::instance() {
@@ -52,11 +52,11 @@ void AlsaThreads::markEnded(Entry& entry) {
     changed_.notify_all();
 }
 
-void AlsaThreads::letGo(const Ticket& ticket) {
+void AlsaThreads::letGo(const Ticket& ticket, std::chrono::steady_clock::time_point waitingSince) {
     const std::lock_guard lock(mutex_);
     if (ticket && !ticket->ended && !ticket->leftWaiting) {
         ticket->leftWaiting = true;
-        ticket->leftAt = std::chrono::steady_clock::now();
+        ticket->waitingSince = waitingSince;
     }
 }
 
@@ -91,7 +91,7 @@ bool AlsaThreads::waitForDevice(const std::string& device, const std::function<b
         std::optional<std::chrono::steady_clock::time_point> since;
         for (const Ticket& entry : threads_) {
             if (entry->device == device && entry->leftWaiting && !entry->ended) {
-                since = since ? std::min(*since, entry->leftAt) : entry->leftAt;
+                since = since ? std::min(*since, entry->waitingSince) : entry->waitingSince;
             }
         }
         if (!since) {

@@ -33,8 +33,8 @@ class AlsaThreads {
     // Runs `body` on a new thread that works on `device`; throws std::system_error.
     Ticket start(const std::string& device, std::function<void()> body);
     // Its caller no longer waits for it: from now on it counts as left waiting on its
-    // device until it ends.
-    void letGo(const Ticket& ticket);
+    // device until it ends, and as waiting on the device's server since `waitingSince`.
+    void letGo(const Ticket& ticket, std::chrono::steady_clock::time_point waitingSince);
     // Waits for a thread that is past its last ALSA call to end (it only has to return),
     // and joins it, unless a call joining all ended ones took it first.
     void joinWhenEnded(const Ticket& ticket);
@@ -43,7 +43,8 @@ class AlsaThreads {
 
     // A thread left waiting on `device` holds it (and its handle) until it ends: nothing
     // else enters ALSA on it meanwhile. Waits for that end until kLeftWaitingBound has
-    // passed since it was left waiting, or until stopAsked(); true when the device is free.
+    // passed since it began waiting on the server, or until stopAsked(); true when the
+    // device is free.
     bool waitForDevice(const std::string& device, const std::function<bool()>& stopAsked);
 
     // Joins every thread that has ended, waiting up to `wait` for the others; true when

@@ -86,7 +86,8 @@ void CaptureWorker::stop() {
     threads.wake(); // a wait for the device ends too
     // A copy that began before the request ends within a period's memcpy; none starts after.
     run_->copying.wait(true);
-    threads.letGo(thread_);
+    // Its wait on the server, if any, is the last drop, which begins now.
+    threads.letGo(thread_, std::chrono::steady_clock::now());
     thread_.reset();
     run_.reset();
 }

@@ -58,6 +58,10 @@ PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error, Open
     int rc = -ETIMEDOUT;
     PcmHandle pcm;
     auto opening = std::make_shared<Opening>();
+    // From here the device is taken by this open: a later open that finds its opener
+    // left waiting counts its bound from here, so that a server that does not answer
+    // costs one bound, not one for each open in a row.
+    const auto began = std::chrono::steady_clock::now();
     AlsaThreads::Ticket opener;
     try {
         opener = threads.start(
@@ -75,7 +79,7 @@ PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error, Open
         } else {
             opening->abandoned = true;
             lock.unlock();
-            threads.letGo(opener);
+            threads.letGo(opener, began);
             threads.wake(); // an opener still waiting for the device gives up at once
         }
     }

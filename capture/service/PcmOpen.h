@@ -22,7 +22,7 @@ enum class OpenedBy { anyCaller, deviceHolder };
 // Opens `name` non-blocking on a thread of its own, which the caller waits for up to
 // kOpenWait and then leaves waiting on the device (-ETIMEDOUT). Unless the caller holds
 // the device, the open first waits for a thread left waiting on it to end, and fails
-// with -ETIMEDOUT once kLeftWaitingBound has passed since that one was left. Empty on
+// with -ETIMEDOUT once kLeftWaitingBound has passed since that one began. Empty on
 // failure, with ALSA's negative error in *error when asked for.
 PcmHandle openPcm(const char* name, snd_pcm_stream_t direction, int* error = nullptr,
                   OpenedBy by = OpenedBy::anyCaller);
