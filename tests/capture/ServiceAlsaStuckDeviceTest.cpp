@@ -123,9 +123,8 @@ TEST_F(ServiceAlsaStuckDevice, AnOpenThatDoesNotReturnIsGivenUpAndClosesLater) {
         DSERR_NODRIVER);
     EXPECT_EQ(device.p, nullptr);
     EXPECT_EQ(testsupport::threadCount(), threadsBefore + 1) << "the open is let go, not ended";
-    // While that open has not returned, a second one waits for it no longer than 2 s since
-    // it was let go; the second one's own thread, given up in the same instant on a
-    // loaded machine, ends at once, as it had not reached the device.
+    // While that open has not returned, a second one is refused: the first has waited its
+    // bound on the server already. Its own thread ends without reaching the device.
     EXPECT_EQ(
         returnsOrHangs([&] { return ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr); }),
         DSERR_NODRIVER);
