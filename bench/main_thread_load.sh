@@ -15,19 +15,9 @@
 # Usage: main_thread_load.sh <bin dir> [seconds, default 60]; VELDORA_E2E_ROUTES picks the
 # sound stacks (each is measured in turn).
 set -euo pipefail
-bin=$(cd "${1:?usage: main_thread_load.sh <bin dir> [seconds]}" && pwd)
 seconds=${2:-60}
-for program in veldora bench_baseline_window ping_probe; do
-    [[ -x "$bin/$program" ]] || { echo "missing $bin/$program" >&2; exit 1; }
-done
-for tool in pactl pacat sox Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
-
-E2E_CACHE=${E2E_CACHE:-$bin/../e2e-cache}
 source "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e/lib/session.sh"
-e2e_make_workdir
-work=$E2E_WORK
+e2e_begin "${1:-}" veldora bench_baseline_window ping_probe -- pactl pacat sox Xvfb xdotool
 e2e_start_xvfb 241 290
 sink=veldora_bench
 

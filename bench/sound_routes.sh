@@ -11,13 +11,9 @@
 # The screen is observed by screenshots: the figure includes up to one observation
 # (its cost is printed). Usage: bench/sound_routes.sh <bin dir> (a Release build).
 set -euo pipefail
-bin=$(cd "${1:?usage: sound_routes.sh <bin dir>}" && pwd)
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-convert=/usr/bin/convert
-E2E_CACHE=${E2E_CACHE:-$bin/../e2e-cache}
 source "$here/../tests/e2e/lib/session.sh"
-e2e_make_workdir
-work=$E2E_WORK
+e2e_begin "${1:-}" veldora
 e2e_start_xvfb 351 400
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 sink=veldora_bench

@@ -14,17 +14,8 @@
 # closed; with a server answering it starts no session of its own.
 # Usage: live_scope.sh <bin dir>. Set VELDORA_SHOTS=<dir> to keep the screenshots.
 set -euo pipefail
-bin=$(cd "${1:?usage: live_scope.sh <bin dir>}" && pwd)
-[[ -x "$bin/veldora" ]] || { echo "missing $bin/veldora" >&2; exit 1; }
-for tool in pactl pacat sox Xvfb xdotool import; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
-convert=/usr/bin/convert
-
-E2E_CACHE=${E2E_CACHE:-$bin/../e2e-cache}
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
-e2e_make_workdir
-work=$E2E_WORK
+e2e_begin "${1:-}" veldora -- pactl pacat sox Xvfb xdotool import
 e2e_start_xvfb 141 190
 
 failures=0

@@ -11,14 +11,9 @@
 # Usage: real_capture.sh <bin dir>
 set -euo pipefail
 
-bin=$(cd "${1:?usage: real_capture.sh <bin dir>}" && pwd)
-tests="$bin/test_capture"
-[[ -x "$tests" ]] || { echo "missing $tests" >&2; exit 1; }
-
-E2E_CACHE=${E2E_CACHE:-$bin/../e2e-cache}
 source "$(dirname "${BASH_SOURCE[0]}")/lib/session.sh"
-e2e_make_workdir
-work=$E2E_WORK
+e2e_begin "${1:-}" test_capture
+tests="$bin/test_capture"
 
 # Runs the named real-audio tests in one scene; all of them must run and pass.
 run_scene() {

@@ -13,8 +13,10 @@
 #   - shows the message that the ring cannot be made exactly once when frozen (through
 #     ALSA's pulse plugin, whose drop waits on the server; PipeWire's own plugin drops
 #     without waiting, and no message comes), never when answering;
-#   - ends within 1 s of the close request its window took, with code 0 and no
-#     sanitizer report. A bare Xvfb has Qt drop about one close request in five: a probe
+#   - ends within 2 s of the close request its window took, with code 0 and no
+#     sanitizer report. 2 s is the bound of any wait on the server: a close that waits
+#     it out even once fails, whatever the machine's load adds below it (an ASan build's
+#     answered close takes 0.2 to 0.8 s here, and up to 1.5 s on a loaded machine). A bare Xvfb has Qt drop about one close request in five: a probe
 #     (ping_probe) pings the window through the close, and a request is sent again only
 #     when the window is still there a second later and has answered a ping sent after
 #     the request, that is, its main thread runs and did not take it. A main thread that
@@ -25,6 +27,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib/faults.sh" "$@"
 
+close_bound_ms=2000
 task_count() { find "/proc/$app_pid/task" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l; }
 threads_at_most() { (($(task_count) <= $1)); }
 most=0
@@ -123,7 +126,7 @@ churn() {
             "$first/$most/$settled" "$boxes_seen" "$requests" "$((gone_at - sent))" "$took" "$status"
         local problems=""
         ((status == 0)) || problems+=" code $status"
-        ((took <= 1000)) || problems+=" ended $took ms after the close request its window took"
+        ((took < close_bound_ms)) || problems+=" ended $took ms after the close request its window took"
         ((boxes_seen == expected)) || problems+=" $boxes_seen message(s), $expected expected"
         if tail -c +"$((mark + 1))" "$work/veldora-$route.log" | grep -qE 'Sanitizer|runtime error'; then
             problems+=" a sanitizer report"

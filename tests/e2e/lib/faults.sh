@@ -33,21 +33,9 @@
 # 200 ms beyond what observing it costs here (measured in the same run), where the
 # fault being guarded against held the window for seconds.
 
-bin=$(cd "${1:?usage: $(basename "$0") <bin dir>}" && pwd)
-[[ -x "$bin/veldora" ]] || { echo "missing $bin/veldora" >&2; exit 1; }
-for tool in ping_probe ping_reference; do
-    [[ -x "$bin/$tool" ]] || { echo "missing $bin/$tool" >&2; exit 1; }
-done
-for tool in pactl pacat sox Xvfb xdotool import python3; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
-convert=/usr/bin/convert
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-
-E2E_CACHE=${E2E_CACHE:-$bin/../e2e-cache}
 source "$here/lib/session.sh"
-e2e_make_workdir
-work=$E2E_WORK
+e2e_begin "${1:-}" veldora ping_probe ping_reference -- pactl pacat sox Xvfb xdotool import python3
 e2e_start_xvfb 301 350
 
 failures=0

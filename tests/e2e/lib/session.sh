@@ -7,6 +7,11 @@
 # status, and (from the files beside it) the X display and the sound servers.
 #
 # This file:
+#   e2e_begin BIN_DIR PROGRAM... [-- TOOL...]
+#                               a script's start: `bin` (BIN_DIR, absolute) holding each
+#                               PROGRAM, each TOOL installed (else exit 1), `convert`,
+#                               E2E_CACHE beside the build unless given, and
+#                               e2e_make_workdir, with `work` set to E2E_WORK
 #   e2e_make_workdir            E2E_WORK, with private XDG_RUNTIME_DIR (0700),
 #                               XDG_CONFIG_HOME and HOME exported; removed at exit
 #   e2e_on_exit COMMAND         run COMMAND at exit; hooks run last registered first
@@ -73,6 +78,7 @@ E2E_ROUTE=""
 E2E_PRELOAD=""
 E2E_PW_PIDS=()
 E2E_DBUS_PID=""
+_e2e_cache_given=${E2E_CACHE:-}
 E2E_CACHE=${E2E_CACHE:-${TMPDIR:-/tmp}/veldora-e2e-cache}
 # Servers and players at real-time priority where permitted, so that a starved source on a
 # loaded machine is not mistaken for a fault of the program.
@@ -104,6 +110,25 @@ e2e_make_workdir() {
     mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$HOME"
     # Qt and PulseAudio both refuse a runtime directory that others may enter.
     chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+e2e_begin() {
+    bin=$(cd "${1:?usage: $(basename "$0") <bin dir>}" && pwd) || exit 1
+    shift
+    local name tools=0
+    for name; do
+        if [[ $name == -- ]]; then
+            tools=1
+        elif ((tools)); then
+            command -v "$name" >/dev/null || { echo "$name is not installed" >&2; exit 1; }
+        else
+            [[ -x "$bin/$name" ]] || { echo "missing $bin/$name" >&2; exit 1; }
+        fi
+    done
+    convert=/usr/bin/convert
+    E2E_CACHE=${_e2e_cache_given:-$bin/../e2e-cache}
+    e2e_make_workdir
+    work=$E2E_WORK
 }
 
 e2e_stop_process() {

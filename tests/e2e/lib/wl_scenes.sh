@@ -16,20 +16,11 @@
 #                                    monitor is the default source, around it
 #   wl_report NAME                   the exit: the program's logs on failure
 # VELDORA_SHOTS=<dir> keeps the screenshots.
-bin=$(cd "${1:?usage: $(basename "$0") <bin dir>}" && pwd)
-[[ -x "$bin/veldora" ]] || { echo "missing $bin/veldora" >&2; exit 1; }
-for tool in pactl pacat sox; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
-done
-convert=/usr/bin/convert
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-
-E2E_CACHE=${E2E_CACHE:-$bin/../e2e-cache}
 source "$here/lib/session.sh"
 source "$here/lib/wayland.sh"
 source "$here/lib/pixels.sh"
-e2e_make_workdir
-work=$E2E_WORK
+e2e_begin "${1:-}" veldora -- pactl pacat sox
 rc=0
 e2e_start_sway || rc=$?
 if ((rc == 2)); then
