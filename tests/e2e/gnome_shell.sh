@@ -31,21 +31,8 @@ failures=0
 keep() { [[ -z "${VELDORA_SHOTS:-}" ]] || { mkdir -p "$VELDORA_SHOTS" && cp "$1" "$VELDORA_SHOTS/$2"; }; }
 export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland XDG_SESSION_DESKTOP=gnome
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-# What the bus starts (dconf, the portals' helpers) runs in the private folders too.
-dbus-update-activation-environment HOME XDG_RUNTIME_DIR XDG_CONFIG_HOME XDG_CURRENT_DESKTOP \
-    XDG_SESSION_TYPE XDG_SESSION_DESKTOP
-
-# What the bus started on its own (activated services): stopped by pid before the bus.
-bus_pid=$(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.GetConnectionUnixProcessID org.freedesktop.DBus | tr -dc '0-9 ' | awk '{print $NF}')
-stop_activated() {
-    local pid
-    for pid in $(ps -o pid= --ppid "$bus_pid"); do
-        echo "stopping $(cat "/proc/$pid/comm" 2>/dev/null) ($pid), started by the bus"
-        kill "$pid" 2>/dev/null || true
-    done
-}
-e2e_on_exit stop_activated
+source "$here/lib/session_bus.sh"
+e2e_bus_activation_env XDG_CURRENT_DESKTOP XDG_SESSION_TYPE XDG_SESSION_DESKTOP
 
 # A system bus of its own, empty: the shell needs one to start (logind, accounts), and
 # goes on without the services a real system has there.
@@ -99,7 +86,7 @@ e2e_wait_for 60 shell_eval 'true' >/dev/null 2>&1 || {
     exit 1
 }
 export WAYLAND_DISPLAY=wayland-0
-dbus-update-activation-environment WAYLAND_DISPLAY DBUS_SYSTEM_BUS_ADDRESS
+e2e_bus_activation_env WAYLAND_DISPLAY DBUS_SYSTEM_BUS_ADDRESS
 echo "GNOME Shell answers Eval"
 
 # The desktop as a user finds it after the start: the overview closed, no banner over it
@@ -121,9 +108,7 @@ stop_portals() {
     local pid
     for pid in "${portal_pids[@]}"; do e2e_stop_process "$pid"; done
     # The portals' back ends, which the bus started, go while the shell still runs.
-    stop_activated
-    # The document portal's file system, which the portal mounted there.
-    ! mountpoint -q "$XDG_RUNTIME_DIR/doc" || fusermount3 -u "$XDG_RUNTIME_DIR/doc" || umount -l "$XDG_RUNTIME_DIR/doc"
+    e2e_stop_bus_services
 }
 e2e_on_exit stop_portals
 portal_layout() {
