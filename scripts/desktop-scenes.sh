@@ -10,15 +10,16 @@
 # Usage (as root or with sudo):
 #     bash scripts/desktop-scenes.sh [PACKAGE.deb] [SCENE...]
 # PACKAGE.deb defaults to build-deb/trixie/veldora_*_amd64.deb (scripts/package.sh trixie
-# makes it); SCENE is gnome_shell or orca (default both). VELDORA_SHOTS=<dir> keeps the
-# screenshots and Orca's log there.
+# makes it); SCENE is gnome_shell or orca (default both), or another script of tests/e2e.
+# VELDORA_SHOTS=<dir> keeps the screenshots and Orca's log there; VELDORA_DESKTOP_EXTRA
+# names more packages to install in the root first (scripts/try-kwin.sh).
 #
 # The root is kept in $VELDORA_DESKTOP_ROOT_CACHE (default /var/cache/veldora-desktop) and
 # made again when missing or more than a week old; the desktop packages live only there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "$(id -u)" -ne 0 ]]; then
-    exec sudo --preserve-env=VELDORA_DESKTOP_ROOT_CACHE,VELDORA_SHOTS bash "$0" "$@"
+    exec sudo --preserve-env=VELDORA_DESKTOP_ROOT_CACHE,VELDORA_SHOTS,VELDORA_DESKTOP_EXTRA bash "$0" "$@"
 fi
 
 suite=trixie
@@ -83,6 +84,12 @@ cd /veldora
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-remove --reinstall ./veldora_*.deb >/dev/null
+if [[ -n $VELDORA_DESKTOP_EXTRA ]]; then
+    started=$SECONDS
+    # shellcheck disable=SC2086
+    apt-get install -y -qq --no-remove $VELDORA_DESKTOP_EXTRA >/dev/null
+    echo "installed $VELDORA_DESKTOP_EXTRA in $((SECONDS - started)) s"
+fi
 dpkg-query -W veldora
 status=0
 for scene in "$@"; do
@@ -107,7 +114,8 @@ exec chroot "$root" /usr/bin/tini -- "$@"
 status=0
 unshare --mount --pid --fork --propagation private -- bash -c "$enter" enter "$root" \
     env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
-    TERM="${TERM:-dumb}" bash -c "$inside" inside "${scenes[@]}" || status=$?
+    TERM="${TERM:-dumb}" VELDORA_DESKTOP_EXTRA="${VELDORA_DESKTOP_EXTRA:-}" bash -c "$inside" inside "${scenes[@]}" ||
+    status=$?
 if [[ -n "${VELDORA_SHOTS:-}" ]]; then
     mkdir -p "$VELDORA_SHOTS"
     cp -r "$work/shots/." "$VELDORA_SHOTS/"
