@@ -51,10 +51,6 @@ e2e_on_exit 'e2e_stop_process "$system_bus_pid"'
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$XDG_RUNTIME_DIR/system_bus_socket
 e2e_wait_for 10 test -S "$XDG_RUNTIME_DIR/system_bus_socket" || { echo "FAIL: no system bus"; exit 1; }
 
-# Sound, as a user has it: the program starts without its error box.
-e2e_start_server pulse
-e2e_capture_sink veldora_gnome
-
 # The shell's unsafe mode, in which it answers Eval and lets any caller take screenshots,
 # is a switch of Looking Glass in GNOME 48, no longer an option of its command line: a
 # test extension in the private home turns it on when the shell enables it.
@@ -122,15 +118,31 @@ echo "settings portal: button-layout $(portal_layout || true)"
 # which writes its exit status.
 exits=$work/exits
 : >"$exits"
-python3 "$here/lib/reaper.py" "$exits" gio launch "$desktop_file" >"$work/veldora.log" 2>&1 &
-reaper_pid=$!
+reaper_pid=""
 e2e_on_exit 'e2e_stop_process "$reaper_pid"'
-program_pid() { pgrep -x -P "$reaper_pid" veldora; }
-e2e_wait_for 30 program_pid >/dev/null || { echo "FAIL: the desktop entry did not start the program"; cat "$work/veldora.log"; exit 1; }
-app_pid=$(program_pid)
 e2e_on_exit e2e_stop_app
-echo "launched: pid $app_pid"
-
+launch() {
+    e2e_stop_process "$reaper_pid"
+    python3 "$here/lib/reaper.py" "$exits" gio launch "$desktop_file" >>"$work/veldora.log" 2>&1 &
+    reaper_pid=$!
+    e2e_wait_for 30 pgrep -x -P "$reaper_pid" veldora >/dev/null ||
+        { echo "FAIL: the desktop entry did not start the program"; cat "$work/veldora.log"; exit 1; }
+    app_pid=$(pgrep -x -P "$reaper_pid" veldora)
+    echo "launched: pid $app_pid"
+}
+# The shell's close of the main window ends the program, with status 0.
+close_main() {
+    close_window 'Veldora 1.0'
+    ended() { grep -q "^$app_pid " "$exits"; }
+    if e2e_wait_for 30 ended; then
+        status=$(awk -v pid="$app_pid" '$1 == pid { print $3 }' "$exits")
+        echo "the shell's close ended the program: status $status"
+        [[ $status == 0 ]] || e2e_fail "the program ended with status $status after the shell's close"
+        app_pid=""
+    else
+        e2e_fail "the shell's close did not end the program"
+    fi
+}
 # JavaScript naming the shown window titled $1 (exactly).
 window_js() { printf 'global.get_window_actors().map(a => a.meta_window).find(w => w.get_title() === %s)' "'$1'"; }
 # Prints "x y w h" of that window's frame (its title bar included); false when there is none.
@@ -140,6 +152,46 @@ frame_of() {
     rect=${rect//\"/}
     [[ -n $rect ]] && echo "$rect"
 }
+screenshot() {
+    local file=$work/$1 reply
+    reply=$(gdbus call --session --dest org.gnome.Shell.Screenshot --object-path /org/gnome/Shell/Screenshot \
+        --method org.gnome.Shell.Screenshot.Screenshot false false "$file" 2>&1) ||
+        { e2e_fail "the shell's screenshot failed: $reply"; return 0; }
+    [[ -s $file ]] || { e2e_fail "the shell wrote no screenshot: $reply"; return 0; }
+    keep "$file" "gnome-$1"
+    echo "screenshot: $1"
+}
+close_window() {
+    shell_eval "$(window_js "$1").delete(global.get_current_time())" >/dev/null || e2e_fail "the shell could not close $1"
+}
+shown() { frame_of "$1" >/dev/null; }
+gone() { ! frame_of "$1" >/dev/null; }
+
+
+# --- Without a sound server: the start-up box, alone (no window to be over yet). Its OK
+# button shows no icon, as GNOME's own buttons: green (the tick Qt's theme would draw)
+# inside the button's corner of the box is a fault.
+printf 'pcm.!default { type pulse }\nctl.!default { type pulse }\n' >"$HOME/.asoundrc"
+launch
+if e2e_wait_for 60 shown 'Veldora'; then
+    read -r x y w h < <(frame_of 'Veldora')
+    echo "start-up box: ${w}x$h at $x,$y"
+    screenshot startup-box.png
+    green=$(convert "$work/startup-box.png" -crop "100x40+$((x + w - 105))+$((y + h - 45))" +repage txt:- |
+        awk -F'[(),]' 'NR > 1 && $4 > $3 + 8 && $4 > $5 + 20 { n++ } END { print n + 0 }')
+    echo "green pixels on the OK button: $green"
+    ((green < 10)) || e2e_fail "the start-up box's OK button shows an icon ($green green pixels)"
+    close_window 'Veldora'
+    e2e_wait_for 60 shown 'Veldora 1.0' || e2e_fail "no main window after the start-up box"
+    close_main
+else
+    e2e_fail "no start-up box without a sound server"
+fi
+
+# --- Sound, as a user has it: the program starts without its error box.
+e2e_start_server pulse
+e2e_capture_sink veldora_gnome
+launch
 e2e_wait_for 60 frame_of 'Veldora 1.0' >/dev/null || { e2e_fail "the main window did not appear"; exit 1; }
 read -r main_x main_y main_w main_h < <(frame_of 'Veldora 1.0')
 echo "main window frame ${main_w}x$main_h at $main_x,$main_y"
@@ -157,15 +209,6 @@ title_bar=$((main_h - 330 - border))
 echo "decoration: title bar $title_bar, borders $border"
 ((title_bar > 0)) || e2e_fail "the main window has no title bar"
 
-screenshot() {
-    local file=$work/$1 reply
-    reply=$(gdbus call --session --dest org.gnome.Shell.Screenshot --object-path /org/gnome/Shell/Screenshot \
-        --method org.gnome.Shell.Screenshot.Screenshot false false "$file" 2>&1) ||
-        { e2e_fail "the shell's screenshot failed: $reply"; return 0; }
-    [[ -s $file ]] || { e2e_fail "the shell wrote no screenshot: $reply"; return 0; }
-    keep "$file" "gnome-$1"
-    echo "screenshot: $1"
-}
 # The pointer through the shell's own virtual input device, at stage coordinates. The
 # device is made once, before it is used: events sent at once to a new device are lost.
 shell_eval "(() => {
@@ -198,12 +241,6 @@ over_main() {
     transient=$(shell_eval "$(window_js "$1").get_transient_for()?.get_title() ?? ''")
     [[ $transient == '"Veldora 1.0"' ]] || e2e_fail "$1 is a transient of $transient, not of the main window"
 }
-close_window() {
-    shell_eval "$(window_js "$1").delete(global.get_current_time())" >/dev/null || e2e_fail "the shell could not close $1"
-}
-shown() { frame_of "$1" >/dev/null; }
-gone() { ! frame_of "$1" >/dev/null; }
-
 screenshot main.png
 
 # The File Name dialog, from its button (panel 291,0 in the client area).
@@ -228,17 +265,7 @@ else
     e2e_fail "the About box did not open"
 fi
 
-# The shell's close of the main window ends the program, with status 0.
-close_window 'Veldora 1.0'
-ended() { grep -q "^$app_pid " "$exits"; }
-if e2e_wait_for 30 ended; then
-    status=$(awk -v pid="$app_pid" '$1 == pid { print $3 }' "$exits")
-    echo "the shell's close ended the program: status $status"
-    [[ $status == 0 ]] || e2e_fail "the program ended with status $status after the shell's close"
-    app_pid=""
-else
-    e2e_fail "the shell's close did not end the program"
-fi
+close_main
 
 if ((failures)); then
     echo "--- shell log"; tail -n 40 "$work/shell.log"

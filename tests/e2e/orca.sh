@@ -48,7 +48,16 @@ orca_pid=""
 # copies what it writes there to the log as it comes.
 script --quiet --flush --command "orca --replace --debug-file=/dev/tty" "$orca_log" >"$work/orca.log" 2>&1 &
 orca_pid=$!
-e2e_on_exit 'e2e_stop_process "$orca_pid"'
+# Orca first (script's child, or its shell's), which a hang-up would not end; then script.
+stop_orca() {
+    local child pids
+    pids=$(pgrep -x -P "$orca_pid" orca; for child in $(pgrep -P "$orca_pid"); do pgrep -x -P "$child" orca; done)
+    for child in $pids; do kill "$child" 2>/dev/null || true; done
+    # shellcheck disable=SC2086
+    e2e_wait_for 10 _e2e_all_gone $pids || echo "Orca did not stop"
+    e2e_stop_process "$orca_pid"
+}
+e2e_on_exit stop_orca
 # Orca's speech, one utterance a line, as its debug log has it (without the voice).
 spoken() {
     grep -a "SPEECH OUTPUT: '" "$orca_log" 2>/dev/null | tr -d '\r' |
