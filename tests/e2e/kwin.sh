@@ -82,7 +82,6 @@ windows() {
 }
 shown() { windows | grep -q "^$1|"; }
 close_window() { kwin_script "for (const w of workspace.windowList()) if (w.caption === '$1') w.closeWindow();"; }
-shot_count=0
 screenshot() {
     local raw=$work/$1.raw size
     size=$(python3 "$here/kwin/screenshot.py" "$raw") || { e2e_fail "KWin's screenshot failed"; return 0; }
