@@ -12,6 +12,7 @@
 
 #include "app/Application.h"
 #include "app/ApplicationIcon.h"
+#include "app/DesktopButtonIcons.h"
 #include "app/MainThreadBridge.h"
 #include "app/PictureImage.h"
 #include "app/ProgramState.h"
@@ -34,6 +35,7 @@ int run(char** argv) {
     // The Wayland app_id and the X class: a shell finds the launcher and icon by the
     // desktop file's name (packaging/org.veldora.Veldora.desktop).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.veldora.Veldora"));
+    followDesktopButtonIcons(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
     Application application(qt, QStringLiteral("Veldora"));
     keepSettingsOffDisk();
     // Capture's notification threads reach the main thread through the event loop.

@@ -3,13 +3,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTest>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
+#include "app/DesktopButtonIcons.h"
 #include "app/Icons.h"
 #include "app/PictureImage.h"
 #include "tests/app/Form2Fixture.h"
@@ -153,6 +158,48 @@ TEST(DialogFaceTest, FileNameDialogIsDrawnInTheButtonFace) {
         EXPECT_EQ(shown.pixelColor(100, 60), QColor(200, 10, 10)); // below the buttons' row
     }
     QApplication::setPalette(saved);
+}
+
+// A style that asks for icons on dialog buttons, as Qt's theme for GNOME does.
+class ButtonIconsStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        return hint == SH_DialogButtonBox_ButtonsHaveIcons
+                   ? 1
+                   : QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QIcon okIconUnder(QStyle* style) {
+    QDialogButtonBox buttons;
+    buttons.setStyle(style);
+    return buttons.addButton(QDialogButtonBox::Ok)->icon();
+}
+
+// GNOME's dialogs show no icons on their buttons, whatever Qt's theme for it says; other
+// desktops keep their own choice.
+TEST(DialogButtonIconsTest, FollowTheDesktop) {
+    EXPECT_FALSE(desktopShowsButtonIcons(u"GNOME"));
+    EXPECT_FALSE(desktopShowsButtonIcons(u"ubuntu:GNOME"));
+    EXPECT_FALSE(desktopShowsButtonIcons(u"GNOME-Classic:GNOME"));
+    EXPECT_TRUE(desktopShowsButtonIcons(u"KDE"));
+    EXPECT_TRUE(desktopShowsButtonIcons(u"XFCE"));
+    EXPECT_TRUE(desktopShowsButtonIcons(u""));
+
+    ButtonIconsStyle asking;
+    ASSERT_FALSE(okIconUnder(&asking).isNull());
+    const std::unique_ptr<QStyle> wrapped(withoutButtonIcons(new ButtonIconsStyle));
+    EXPECT_TRUE(okIconUnder(wrapped.get()).isNull());
+    // Everything else is the wrapped style's.
+    const QStyle& askingStyle = asking;
+    EXPECT_EQ(wrapped->styleHint(QStyle::SH_DialogButtonLayout),
+              askingStyle.styleHint(QStyle::SH_DialogButtonLayout));
+
+    // Elsewhere the application's style stays as it is.
+    QStyle* const before = QApplication::style();
+    followDesktopButtonIcons(u"KDE");
+    EXPECT_EQ(QApplication::style(), before);
 }
 
 } // namespace
