@@ -9,7 +9,7 @@
 # of their own made with mmdebstrap, entered as scripts/test-debian13.sh enters its root.
 # Usage (as root or with sudo):
 #     bash scripts/desktop-scenes.sh [PACKAGE.deb] [SCENE...]
-# PACKAGE.deb defaults to build-deb/trixie/veldora_*_amd64.deb (scripts/package.sh trixie
+# PACKAGE.deb defaults to build-deb/trixie/veldora_*_ARCH.deb, this machine's architecture (scripts/package.sh trixie
 # makes it); SCENE is gnome_shell or orca (default both), or another script of tests/e2e.
 # VELDORA_SHOTS=<dir> keeps the screenshots and Orca's log there; VELDORA_DESKTOP_EXTRA
 # names more packages to install in the root first (scripts/try-kwin.sh).
@@ -40,7 +40,7 @@ if [[ ${1:-} == *.deb ]]; then
     deb=$(realpath "$1")
     shift
 else
-    deb=$(ls build-deb/trixie/veldora_*_amd64.deb 2>/dev/null | head -n 1 || true)
+    deb=$(ls build-deb/trixie/veldora_*_"$(dpkg --print-architecture)".deb 2>/dev/null | head -n 1 || true)
 fi
 [[ -f "$deb" ]] || { echo "no package: build it with 'bash scripts/package.sh trixie' or name it" >&2; exit 2; }
 scenes=("$@")

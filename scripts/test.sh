@@ -11,11 +11,12 @@
 # capture test and the live-display tests under it; last builds the Debian source package
 # and, from it, the trixie and bookworm-backports packages in clean roots (sbuild), and
 # checks them: lintian, a second build of each that must give the same bytes, autopkgtest
-# on each release, install, upgrade and purge. CI runs this on two releases and what
-# needs only one on one: VELDORA_TSAN=0 leaves ThreadSanitizer out, VELDORA_PACKAGE=0
-# the packages (they are built in roots of their own, whatever this machine runs), and
-# VELDORA_TIDY=0 clang-tidy (the same checks over the same sources; the newer release's
-# clang-tidy runs them).
+# on each release, install, upgrade and purge; and the desktop scenes, the trixie package
+# under GNOME Shell and read by Orca (scripts/desktop-scenes.sh). CI runs this on two
+# releases and what needs only one on one: VELDORA_TSAN=0 leaves ThreadSanitizer out,
+# VELDORA_PACKAGE=0 the packages (they are built in roots of their own, whatever this
+# machine runs), and VELDORA_TIDY=0 clang-tidy (the same checks over the same sources;
+# the newer release's clang-tidy runs them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 release="Debian $(cat /etc/debian_version)"
@@ -84,6 +85,8 @@ if [[ "${VELDORA_PACKAGE:-1}" != 0 ]]; then
         stage "autopkgtest: $suite"
         bash scripts/autopkgtest.sh "$suite" "build-deb/$suite"
     done
+    stage "desktop scenes: the trixie package under GNOME Shell, and read by Orca"
+    bash scripts/desktop-scenes.sh
     stage "install, upgrade from the backport, purge"
     bash scripts/install-upgrade-purge.sh build-deb/bookworm build-deb/trixie
 fi
