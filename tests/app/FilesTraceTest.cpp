@@ -400,11 +400,15 @@ class AsOrdinaryUser {
         dropped_ = ok_ && ::seteuid(user->pw_uid) == 0;
         ok_ = dropped_;
     }
+    // Failing to take root back would run every later test as nobody: a test failure.
+    // (A cast to void does not quiet GCC's unused-result warning under _FORTIFY_SOURCE.)
     ~AsOrdinaryUser() {
-        if (dropped_)
-            (void)::seteuid(0);
-        if (::getegid() != ::getgid())
-            (void)::setegid(::getgid());
+        if (dropped_) {
+            EXPECT_EQ(::seteuid(0), 0);
+        }
+        if (::getegid() != ::getgid()) {
+            EXPECT_EQ(::setegid(::getgid()), 0);
+        }
     }
     AsOrdinaryUser(const AsOrdinaryUser&) = delete;
     AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;

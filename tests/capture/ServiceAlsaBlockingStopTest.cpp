@@ -32,6 +32,7 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -151,7 +152,7 @@ TEST_F(ServiceAlsaBlockingStop, ReleasingTheDeviceAfterAStoppedCaptureDoesNotWai
     Held<IDirectSoundCaptureBuffer> buffer;
     ASSERT_NO_FATAL_FAILURE(openCapture("veldora_blocking", device, buffer));
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
-    const size_t threadsBefore = testsupport::threadCount();
+    const std::set<pid_t> threadsBefore = testsupport::threadIds();
 
     // Pause while the server answers: the capture stops and its thread, which Stop
     // does not wait for, brings the handle home and ends.
@@ -162,7 +163,7 @@ TEST_F(ServiceAlsaBlockingStop, ReleasingTheDeviceAfterAStoppedCaptureDoesNotWai
     ASSERT_EQ(buffer->Stop(), DS_OK);
     EXPECT_EQ(buffer->GetStatus(&status), DS_OK);
     EXPECT_EQ(status, 0u) << "stopped, still capturing";
-    ASSERT_TRUE(testsupport::waitUntil([&] { return testsupport::threadCount() == threadsBefore; }));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return testsupport::threadsSince(threadsBefore) == 0; }));
 
     // The server freezes; the program closes, releasing buffer and device.
     freeze();
@@ -184,7 +185,7 @@ TEST_F(ServiceAlsaBlockingStop, OneCaptureIsLeftWaitingOnAFrozenServerAndCapture
     ASSERT_NE(threadsEnded, nullptr);
     ASSERT_EQ(threadsEnded(10'000), 1) << "an earlier test's thread still waits";
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
-    const size_t threadsBefore = testsupport::threadCount();
+    const std::set<pid_t> threadsBefore = testsupport::threadIds();
     ASSERT_TRUE(capturing(buffer.p));
 
     // Pause during the freeze: the capture's drop waits on the server, Stop does not.
@@ -196,8 +197,9 @@ TEST_F(ServiceAlsaBlockingStop, OneCaptureIsLeftWaitingOnAFrozenServerAndCapture
     // Pause twice, again and again: no second capture reaches the device.
     size_t most = 0;
     const auto count = [&] {
-        most = std::max(most, testsupport::threadCount());
-        return testsupport::threadCount();
+        const size_t started = testsupport::threadsSince(threadsBefore);
+        most = std::max(most, started);
+        return started;
     };
     for (int pause = 0; pause < 4; ++pause) {
         SCOPED_TRACE(pause);
@@ -207,14 +209,14 @@ TEST_F(ServiceAlsaBlockingStop, OneCaptureIsLeftWaitingOnAFrozenServerAndCapture
             return buffer->GetCurrentPosition(nullptr, nullptr) == DSERR_NODRIVER;
         })) << "a Start beyond the waiting capture was not answered as a device that cannot be set up";
         EXPECT_TRUE(returns([&] { return buffer->Stop(); }));
-        EXPECT_TRUE(testsupport::waitUntil([&] { return count() == threadsBefore + 1; }));
+        EXPECT_TRUE(testsupport::waitUntil([&] { return count() == 1; }));
         EXPECT_EQ(stopsWaiting(), 1);
     }
-    EXPECT_LE(most, threadsBefore + 2) << "beyond the capture left waiting and the one being refused";
+    EXPECT_LE(most, 2u) << "beyond the capture left waiting and the one being refused";
 
     // The server thaws: the drop returns, its thread ends, and Start captures again.
     answer();
-    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0 && count() == threadsBefore; }));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0 && count() == 0; }));
     EXPECT_EQ(threadsEnded(1000), 1);
     EXPECT_TRUE(capturing(buffer.p));
 
@@ -228,10 +230,10 @@ TEST_F(ServiceAlsaBlockingStop, OneCaptureIsLeftWaitingOnAFrozenServerAndCapture
     }));
     EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 1; }));
     answer();
-    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0 && count() == threadsBefore; }))
-        << stopsWaiting() << " stops still wait, " << testsupport::threadCount() - threadsBefore
+    EXPECT_TRUE(testsupport::waitUntil([&] { return stopsWaiting() == 0 && count() == 0; }))
+        << stopsWaiting() << " stops still wait, " << testsupport::threadsSince(threadsBefore)
         << " threads left";
-    EXPECT_LE(most, threadsBefore + 2);
+    EXPECT_LE(most, 2u);
     EXPECT_EQ(threadsEnded(1000), 1);
 }
 

@@ -4,23 +4,21 @@
 
 // A device whose open or reads never return, as with a frozen sound server: opening
 // the device, and the service's Stop and Start, must not wait for it, and the threads
-// it holds must clean up once it lets go. The device is ALSA's own "file" plugin
-// reading its capture from a FIFO, named in a configuration file of the test's own:
-// its open waits for a writer, its reads for data.
+// it holds must clean up once it lets go. The device is the tests' own plugin
+// (plugin/BlockingPcmPlugin.cpp) reading its capture from a FIFO, named in a
+// configuration file of the test's own: its open waits for a writer, its reads for
+// data, and it counts the opens and reads that wait.
 #include "PrivateAlsaDevice.h"
 #include "ServiceAlsaLibrary.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -30,28 +28,8 @@
 
 using namespace veldora::sound;
 using namespace veldora::servicetest;
-namespace fs = std::filesystem;
 
 namespace {
-
-// The number of threads of this process now blocked reading `fifo`.
-int threadsReading(const fs::path& fifo) {
-    int readers = 0;
-    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
-        std::ifstream in(task.path() / "syscall");
-        long number = -1;
-        std::string fdText;
-        if (!(in >> number >> fdText) || number != SYS_read) {
-            continue;
-        }
-        std::error_code error;
-        const fs::path fd = fs::path("/proc/self/fd") / std::to_string(std::stol(fdText, nullptr, 16));
-        if (fs::read_symlink(fd, error) == fifo) {
-            ++readers;
-        }
-    }
-    return readers;
-}
 
 class ServiceAlsaStuckDevice : public testing::Test {
   protected:
@@ -60,12 +38,17 @@ class ServiceAlsaStuckDevice : public testing::Test {
             GTEST_SKIP() << PrivateAlsaDevice::kSystemConfig
                          << " is missing: ALSA's configuration lives elsewhere here";
         }
+        // Loaded by the test first, so that it stays loaded between ALSA's opens and its
+        // counts can be read.
+        plugin = dlopen(VELDORA_BLOCKING_PCM, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(plugin, nullptr) << dlerror();
+        opensWaiting = reinterpret_cast<int (*)()>(dlsym(plugin, "veldora_blocking_opens_waiting"));
+        readsWaiting = reinterpret_cast<int (*)()>(dlsym(plugin, "veldora_blocking_reads_waiting"));
+        ASSERT_TRUE(opensWaiting != nullptr && readsWaiting != nullptr);
         ASSERT_NO_FATAL_FAILURE(testDevice.makeFifo("capture.fifo"));
-        testDevice.define("pcm.veldora_stuck {\n"
-                          "  type file\n"
-                          "  slave.pcm \"null\"\n"
-                          "  file \"/dev/null\"\n"
-                          "  format \"raw\"\n"
+        testDevice.define("pcm_type.veldora_blocking { lib \"" VELDORA_BLOCKING_PCM "\" }\n"
+                          "pcm.veldora_stuck {\n"
+                          "  type veldora_blocking\n"
                           "  infile \"" +
                           testDevice.fifo().string() +
                           "\"\n"
@@ -107,6 +90,9 @@ class ServiceAlsaStuckDevice : public testing::Test {
         return returned ? own.result.get() : kHung;
     }
 
+    void* plugin = nullptr;
+    int (*opensWaiting)() = nullptr;
+    int (*readsWaiting)() = nullptr;
     PrivateAlsaDevice testDevice;
     int writer = -1;
 };
@@ -115,25 +101,28 @@ TEST_F(ServiceAlsaStuckDevice, AnOpenThatDoesNotReturnIsGivenUpAndClosesLater) {
     ASSERT_NE(ServiceAlsaLibrary::get().handle, nullptr) << dlerror();
     const GUID guid = guidOfModule("veldora_stuck");
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
-    const size_t threadsBefore = testsupport::threadCount();
+    const std::set<pid_t> threadsBefore = testsupport::threadIds();
 
     Held<IDirectSoundCapture> device;
     EXPECT_EQ(
         returnsOrHangs([&] { return ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr); }),
         DSERR_NODRIVER);
     EXPECT_EQ(device.p, nullptr);
-    EXPECT_EQ(testsupport::threadCount(), threadsBefore + 1) << "the open is let go, not ended";
+    EXPECT_EQ(testsupport::threadsSince(threadsBefore), 1u) << "the open is let go, not ended";
+    EXPECT_EQ(opensWaiting(), 1) << "the open that was given up is not inside the device";
     // While that open has not returned, a second one is refused: the first has waited its
     // bound on the server already. Its own thread ends without reaching the device.
     EXPECT_EQ(
         returnsOrHangs([&] { return ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr); }),
         DSERR_NODRIVER);
-    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::threadCount() == threadsBefore + 1; }))
-        << testsupport::threadCount() - threadsBefore << " threads left on the device";
+    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::threadsSince(threadsBefore) == 1; }))
+        << testsupport::threadsSince(threadsBefore) << " threads left on the device";
+    EXPECT_EQ(opensWaiting(), 1);
 
     // The device answers at last: the open that was given up closes its handle and ends.
     holdWriter();
-    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::threadCount() == threadsBefore; }));
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] { return opensWaiting() == 0 && testsupport::threadsSince(threadsBefore) == 0; }));
 
     // And the device opens now.
     EXPECT_EQ(ServiceAlsaLibrary::get().captureCreate(&guid, device.out(), nullptr), DS_OK);
@@ -146,30 +135,32 @@ TEST_F(ServiceAlsaStuckDevice, StopAndStartDoNotWaitForAReadThatNeverReturns) {
     ASSERT_NO_FATAL_FAILURE(openCapture("veldora_stuck", device, buffer));
 
     std::thread([] {}).join(); // a sanitizer's helper thread, started with the first one
-    const size_t threadsBefore = testsupport::threadCount();
+    const std::set<pid_t> threadsBefore = testsupport::threadIds();
 
     // No period ever comes: Start returns, its capture thread is left waiting.
     EXPECT_EQ(returnsOrHangs([&] { return buffer->Start(DSCBSTART_LOOPING); }), DS_OK);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return threadsReading(testDevice.fifo()) == 1; }))
+    ASSERT_TRUE(testsupport::waitUntil([&] { return readsWaiting() == 1; }))
         << "the capture never reached the device's read";
 
     EXPECT_EQ(returnsOrHangs([&] { return buffer->Stop(); }), DS_OK);
-    EXPECT_EQ(threadsReading(testDevice.fifo()), 1) << "the stuck thread is left waiting, not ended";
+    EXPECT_EQ(readsWaiting(), 1) << "the stuck thread is left waiting, not ended";
 
     // Started again while that thread still holds the device: no second handle, the
     // capture is answered as a device that cannot be set up.
     EXPECT_EQ(returnsOrHangs([&] { return buffer->Start(DSCBSTART_LOOPING); }), DS_OK);
     EXPECT_TRUE(testsupport::waitUntil(
         [&] { return buffer->GetCurrentPosition(nullptr, nullptr) == DSERR_NODRIVER; }));
-    EXPECT_EQ(threadsReading(testDevice.fifo()), 1);
+    EXPECT_EQ(readsWaiting(), 1);
     EXPECT_EQ(returnsOrHangs([&] { return buffer->Stop(); }), DS_OK);
 
     // Buffer and device go while the thread is stuck; it holds what it uses.
     buffer.reset();
     device.reset();
     letGo();
-    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::threadCount() == threadsBefore; }))
-        << threadsReading(testDevice.fifo()) << " capture threads still read after the device let go";
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        return readsWaiting() == 0 && testsupport::threadsSince(threadsBefore) == 0;
+    })) << readsWaiting()
+        << " capture threads still read after the device let go";
 }
 
 } // namespace

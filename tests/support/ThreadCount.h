@@ -3,16 +3,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #pragma once
-// How many threads this process has now, from /proc: tests that must see every thread
-// they started end again compare it before and after.
+// The threads of this process, from /proc: tests that must see every thread they
+// started end again count the threads that were not there before. A thread that ended
+// just before that set was taken may still be listed in it for a moment (long enough
+// to see under an emulator, which ends its own thread after the guest's join has
+// returned): counting by identity, its leaving takes nothing off the count.
 #include "tests/support/WaitUntil.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <future>
-#include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -20,10 +24,19 @@
 
 namespace testsupport {
 
-inline size_t threadCount() {
-    namespace fs = std::filesystem;
+inline std::set<pid_t> threadIds() {
+    std::set<pid_t> ids;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        ids.insert(static_cast<pid_t>(std::stol(task.path().filename().string())));
+    }
+    return ids;
+}
+
+// How many threads are listed now that were not in `before`.
+inline size_t threadsSince(const std::set<pid_t>& before) {
+    const std::set<pid_t> now = threadIds();
     return static_cast<size_t>(
-        std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
+        std::count_if(now.begin(), now.end(), [&](pid_t id) { return !before.contains(id); }));
 }
 
 // A call on a thread of its own (std::async) that a thread count may follow: the kernel

@@ -18,6 +18,13 @@
 // With `refuse_start true` the device opens and takes every format it lists, but its
 // start fails, as a server that refuses the record stream.
 //
+// With `infile "<a FIFO>"` the device reads its capture from that FIFO, as a client
+// reads from its server: the open waits until a writer holds the FIFO, each read until
+// data comes or the writer leaves (an end of file reads as silence). The opens and
+// reads waiting there are counted as the device itself sees them, on every
+// architecture and under an emulator alike: veldora_blocking_opens_waiting() and
+// veldora_blocking_reads_waiting().
+//
 // A test that loads this library itself scripts the "server" through three calls:
 // veldora_blocking_fail_starts(n) refuses the next n starts; veldora_blocking_pass_stops(n)
 // lets the next n stops through a closed gate (a server that froze just after them);
@@ -40,6 +47,8 @@
 namespace {
 
 std::atomic<int> gStopsWaiting{0};
+std::atomic<int> gOpensWaiting{0};
+std::atomic<int> gReadsWaiting{0};
 std::atomic<int> gStartsToFail{0};
 std::atomic<int> gStopsToPass{0};
 std::atomic<bool> gReadsFail{false};
@@ -56,6 +65,7 @@ struct BlockingPcm {
     snd_pcm_ioplug_t io{};
     std::string gate;
     bool refuseStart = false;
+    int infile = -1;
     std::chrono::steady_clock::time_point started;
 };
 
@@ -104,12 +114,25 @@ snd_pcm_sframes_t transfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t* a
         return -EIO;
     }
     snd_pcm_areas_silence(areas, offset, io->channels, size, io->format);
+    if (self(io)->infile >= 0) {
+        // What the FIFO holds is not looked at: a reader that waits is what counts.
+        char data[256];
+        gReadsWaiting.fetch_add(1);
+        const ssize_t got = ::read(self(io)->infile, data, sizeof data);
+        gReadsWaiting.fetch_sub(1);
+        if (got < 0) {
+            return -errno;
+        }
+    }
     return static_cast<snd_pcm_sframes_t>(size);
 }
 
 int closeDevice(snd_pcm_ioplug_t* io) {
     BlockingPcm* pcm = self(io);
     ::close(io->poll_fd);
+    if (pcm->infile >= 0) {
+        ::close(pcm->infile);
+    }
     delete pcm;
     return 0;
 }
@@ -155,6 +178,14 @@ int veldora_blocking_stops_waiting() {
     return gStopsWaiting.load();
 }
 
+int veldora_blocking_opens_waiting() {
+    return gOpensWaiting.load();
+}
+
+int veldora_blocking_reads_waiting() {
+    return gReadsWaiting.load();
+}
+
 void veldora_blocking_fail_starts(int count) {
     gStartsToFail.store(count);
 }
@@ -183,6 +214,15 @@ SND_PCM_PLUGIN_DEFINE_FUNC(veldora_blocking) {
             pcm->gate = value;
         } else if (std::strcmp(id, "refuse_start") == 0) {
             pcm->refuseStart = snd_config_get_bool(entry) == 1;
+        } else if (std::strcmp(id, "infile") == 0 && snd_config_get_string(entry, &value) == 0) {
+            gOpensWaiting.fetch_add(1);
+            pcm->infile = ::open(value, O_RDONLY | O_CLOEXEC);
+            gOpensWaiting.fetch_sub(1);
+            if (pcm->infile < 0) {
+                const int error = errno;
+                delete pcm;
+                return -error;
+            }
         }
     }
     pcm->io.version = SND_PCM_IOPLUG_VERSION;
@@ -195,6 +235,9 @@ SND_PCM_PLUGIN_DEFINE_FUNC(veldora_blocking) {
     int rc = snd_pcm_ioplug_create(&pcm->io, name, stream, mode);
     if (rc < 0) {
         ::close(pcm->io.poll_fd);
+        if (pcm->infile >= 0) {
+            ::close(pcm->infile);
+        }
         delete pcm;
         return rc;
     }
