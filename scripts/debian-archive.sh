@@ -7,8 +7,9 @@
 #
 #   need_mmdebstrap          installs mmdebstrap when it is missing (--no-remove)
 #   debian_sources SUITE     prints SUITE's apt sources, one line each (main, updates,
-#                            security), from the archive this machine's own apt sources
-#                            name (a local mirror, say), else Debian's
+#                            security; unstable has main alone), from the archive this
+#                            machine's own apt sources name (a local mirror, say), else
+#                            Debian's
 #   debian_archive           prints that archive's address
 
 need_mmdebstrap() {
@@ -32,5 +33,9 @@ debian_sources() {
     archive=$(debian_archive)
     security=$(_debian_archive_uri debian-security)
     security=${security:-http://deb.debian.org/debian-security/}
+    if [[ "$suite" == sid || "$suite" == unstable ]]; then
+        echo "deb $archive $suite main"
+        return
+    fi
     printf '%s\n' "deb $archive $suite main" "deb $archive $suite-updates main" "deb $security $suite-security main"
 }

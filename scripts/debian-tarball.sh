@@ -4,7 +4,7 @@
 #
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# Prints the path of a clean Debian root for SUITE (bookworm, trixie) as a tarball, made
+# Prints the path of a clean Debian root for SUITE (bookworm, trixie, sid) as a tarball, made
 # with mmdebstrap (variant buildd: essential packages and build-essential) from the
 # archive this machine's apt sources name. sbuild and autopkgtest unpack it afresh for
 # every build and every testbed through their unshare back-ends, so it is never changed.
@@ -48,6 +48,9 @@ if [[ ! -f "$tarball" || -n "$(find "$tarball" -mtime +"$max_age_days")" ]]; the
     echo "Making a clean $suite root in $tarball from $(debian_archive)" >&2
     include=()
     [[ ${#extra[@]} -gt 0 ]] && include=(--include="$(IFS=,; echo "${extra[*]}")")
+    # Unstable's Release file is valid for a week only; an archive mirrored less often
+    # (this machine's may be a copy) serves one past that date, which apt refuses.
+    [[ "$suite" == sid || "$suite" == unstable ]] && include+=(--aptopt='Acquire::Check-Valid-Until "false"')
     mapfile -t sources < <(debian_sources "$suite")
     mmdebstrap --mode=unshare --variant=buildd --quiet "${include[@]}" "$suite" "$cache/$name.new.tar" \
         "${sources[@]}" >&2

@@ -23,9 +23,9 @@ build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
                 libasound2-dev fonts-dejavu-core fonts-dejavu-extra)
 
 # The source package and its clean-room builds and checks (scripts/package.sh,
-# scripts/lintian.sh, scripts/reproducible.sh and the package's tests).
+# scripts/lintian.sh, scripts/reproducible.sh, scripts/autopkgtest.sh, scripts/piuparts.sh).
 package_packages=(dpkg-dev devscripts debhelper git xz-utils sbuild mmdebstrap uidmap
-                  autopkgtest piuparts)
+                  autopkgtest piuparts apt-utils diffoscope-minimal)
 
 demo_packages=(pulseaudio-utils sox libasound2-plugins)
 

@@ -5,22 +5,36 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # Builds SUITE's packages a second time from the same source package, as scripts/package.sh
-# did, with what a build must not depend on changed, and fails unless every .deb (and
-# debug symbol package) is bit for bit the first build's. Changed for the second build:
+# did, with what a build must not depend on changed as reprotest changes it, and fails
+# unless every .deb and debug symbol package of both builds is bit for bit the other's.
+# Changed for the second build:
 #   the build path     /build/veldora-<upstream>  ->  /build/second/path/veldora-<upstream>
 #   the build's user   sbuild                     ->  rebuilder (another name and id)
 #   the clock          now                        ->  398 days ahead (faketime)
 #   the time zone      UTC                        ->  GMT-14
 #   the locale         C.UTF-8                    ->  et_EE.UTF-8 (another collation), LANGUAGE et:fr
 #   the umask          022                        ->  002
+#   HOME               /var/lib/sbuild            ->  /nonexistent/second-build
+#   the host name      sbuild                     ->  veldora-second-build
+#   the kernel version this machine's             ->  2.6.x (setarch --uname-2.6)
+#   the CPU count      every CPU (nproc)          ->  one (taskset), one parallel job
 #   the compiler cache the first builds' one      ->  one of its own (so every object in
 #                                                     it was compiled under these changes)
 #   the tests          run (DEB_BUILD_OPTIONS)    ->  nocheck
 # SOURCE_DATE_EPOCH comes from debian/changelog in both (dpkg-buildpackage sets it).
+# Not changed: the order in which the file system lists a folder's entries (reprotest's
+# disorderfs). A FUSE file system cannot be mounted where the build runs: /dev/fuse is
+# root's alone on the host, and sbuild's build has no root of the host.
+#
+# Both builds print what they ran with (scripts/sbuild-lib.sh, "build-env" lines in their
+# logs): every one of the changes above that the build prints must differ from the first
+# build's, or the check fails, as it fails when a package was made by one build only.
+# On a difference diffoscope's report is kept beside the second build.
 #
 #   reproducible.sh SUITE [BUILD_DIR]    (default build-deb; SUITE trixie or bookworm)
 #
-# The second build goes to BUILD_DIR/SUITE-rebuild, kept when they differ. Needs root (or sudo).
+# The second build goes to BUILD_DIR/SUITE-rebuild, kept when they differ (with
+# diffoscope-PACKAGE.txt). Needs root (or sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "$(id -u)" -ne 0 ]]; then
@@ -33,6 +47,7 @@ second=$out/$suite-rebuild
 # shellcheck source=scripts/sbuild-lib.sh
 source scripts/sbuild-lib.sh
 
+[[ -s "$first/sbuild.out" ]] || { echo "no first $suite build in $first" >&2; exit 1; }
 dsc=$(ls "$first"/veldora_*.dsc 2>/dev/null || ls "$out"/veldora_*.dsc)
 upstream=$(sed -n 's/^Version: \(.*\)-[^-]*$/\1/p' "$dsc")
 rm -rf "$second"
@@ -41,60 +56,78 @@ ln -f "$dsc" "$(dirname "$dsc")"/veldora_*.tar.* "$second/" 2>/dev/null ||
     cp "$dsc" "$(dirname "$dsc")"/veldora_*.tar.* "$second/"
 [[ -e "$second/veldora_$upstream.orig.tar.xz" ]] || cp "$out/veldora_$upstream.orig.tar.xz" "$second/"
 
-# dpkg-buildpackage runs under this wrapper, bind-mounted into the build's root. sbuild
-# asks it to --sanitize-env, which sets the umask and locale back to the usual ones: the
-# wrapper drops that, as reprotest does, so that the build itself sees them changed.
-wrapdir=$(mktemp -d)
-trap 'rm -rf "$wrapdir"' EXIT
-cat >"$wrapdir/wrap" <<'WRAP'
+# dpkg-buildpackage runs under this wrapper. sbuild starts it as root of the build's
+# namespaces (its build user is root here): the wrapper sets the host name in the build's
+# own UTS namespace, hands the build folder to the user rebuilder and becomes that user
+# for the build. sbuild asks dpkg-buildpackage to --sanitize-env, which sets the umask
+# and locale back to the usual ones: the wrapper drops that, as reprotest does, so that
+# the build itself sees them changed.
+wrapper=$(mktemp)
+trap 'rm -f "$wrapper"' EXIT
+cat >"$wrapper" <<'WRAP'
 #!/bin/sh
+set -e
+hostname veldora-second-build
+chown -R rebuilder:rebuilder "$(dirname "$(pwd)")"
 umask 002
-export TZ=GMT-14 LANG=et_EE.UTF-8 LC_ALL=et_EE.UTF-8 LANGUAGE=et:fr
+export TZ=GMT-14 LANG=et_EE.UTF-8 LC_ALL=et_EE.UTF-8 LANGUAGE=et:fr HOME=/nonexistent/second-build \
+    USER=rebuilder LOGNAME=rebuilder
 program=$1
 shift
 for arg; do
     shift
     [ "$arg" = --sanitize-env ] || set -- "$@" "$arg"
 done
-exec faketime '+398 days' "$program" "$@"
+exec setpriv --reuid=rebuilder --regid=rebuilder --init-groups \
+    setarch "$(uname -m)" --uname-2.6 taskset -c 0 faketime '+398 days' /opt/veldora-env/probe "$program" "$@"
 WRAP
-chmod 0755 "$wrapdir" "$wrapdir/wrap"
 
 start=$SECONDS
-SBUILD_BUILD_USER=rebuilder SBUILD_CCACHE=ccache-rebuild SBUILD_ENV_WRAPPER=$wrapdir \
-    SBUILD_SETUP="apt-get update -qq && apt-get install -y -qq --no-remove --no-install-recommends faketime locales && echo 'et_EE.UTF-8 UTF-8' >/etc/locale.gen && locale-gen" \
+SBUILD_BUILD_USER=root SBUILD_CCACHE=ccache-rebuild SBUILD_ENV_WRAPPER=$wrapper SBUILD_JOBS=1 \
+    SBUILD_SETUP="apt-get update -qq && apt-get install -y -qq --no-remove --no-install-recommends faketime locales && echo 'et_EE.UTF-8 UTF-8' >/etc/locale.gen && locale-gen && useradd --no-create-home --user-group rebuilder" \
     DEB_BUILD_OPTIONS=nocheck \
     veldora_sbuild "$suite" "$second/$(basename "$dsc")" "$second" "/build/second/path/veldora-$upstream"
 echo "=== second $suite build: $((SECONDS - start)) s"
 
-differ=0
-count=0
-for deb in "$first"/*.deb "$first"/*.ddeb; do
-    [[ -e "$deb" ]] || continue
-    other=$second/$(basename "$deb")
-    count=$((count + 1))
-    if [[ ! -e "$other" ]]; then
-        echo "DIFFERS: $(basename "$deb") was not built the second time"
-        differ=1
-    elif cmp -s "$deb" "$other"; then
-        echo "identical: $(basename "$deb") $(sha256sum <"$deb" | cut -c1-64)"
-    else
-        echo "DIFFERS: $(basename "$deb")"
-        differ=1
-        for d in "$deb" "$other"; do
-            rm -rf "$d.x"
-            dpkg-deb -R "$d" "$d.x"
-        done
-        diff -r "$deb.x" "$other.x" | head -n 40 || true
-        diff <(dpkg-deb -c "$deb" | sed 's/^\(\S*\s*\S*\)\s*\S*/\1/') \
-            <(dpkg-deb -c "$other" | sed 's/^\(\S*\s*\S*\)\s*\S*/\1/') | head -n 40 || true
-        rm -rf "$deb.x" "$other.x"
+failed=0
+# What each build ran with, side by side; every variation must have reached the second.
+build_env() { grep -a '^build-env ' "$1/sbuild.out" | sed 's/^build-env //' || true; }
+echo "What the builds ran with (first | second):"
+varied=(path user date time-zone locale umask home host-name kernel cpus)
+for name in "${varied[@]}" file-order; do
+    a=$(build_env "$first" | sed -n "s/^$name: //p")
+    b=$(build_env "$second" | sed -n "s/^$name: //p")
+    verdict=changed
+    if [[ -z "$a" || -z "$b" ]]; then
+        verdict="NOT PRINTED"
+    elif [[ "$a" == "$b" ]]; then
+        verdict=SAME
+    fi
+    printf '  %-10s %s | %s   [%s]\n' "$name" "${a:0:60}" "${b:0:60}" "$verdict"
+    if [[ "$name" != file-order && "$verdict" != changed ]]; then
+        echo "  the second build did not run with its $name changed"
+        failed=1
     fi
 done
-if [[ $count -eq 0 || $differ -ne 0 ]]; then
-    # What dwz made of each build's debug information: a difference there shows in the
-    # stripped files too (their link to the shared debug file).
-    grep -h -A2 'dh_dwz' "$first/sbuild.out" "$second/sbuild.out" || true
+
+# Every package either build made, by name.
+count=0
+while read -r name; do
+    count=$((count + 1))
+    a=$first/$name b=$second/$name
+    if [[ ! -e "$a" || ! -e "$b" ]]; then
+        echo "DIFFERS: $name was made by the $([[ -e "$a" ]] && echo first || echo second) build only"
+        failed=1
+    elif cmp -s "$a" "$b"; then
+        echo "identical: $name $(sha256sum <"$a" | cut -c1-64)"
+    else
+        echo "DIFFERS: $name (diffoscope's report: $second/diffoscope-$name.txt)"
+        failed=1
+        diffoscope --no-progress --text "$second/diffoscope-$name.txt" "$a" "$b" >/dev/null 2>&1 || true
+        head -n 60 "$second/diffoscope-$name.txt" || true
+    fi
+done < <(cd "$out" && find "$suite" "$suite-rebuild" -maxdepth 1 \( -name '*.deb' -o -name '*.ddeb' \) -printf '%f\n' | sort -u)
+if [[ $count -eq 0 || $failed -ne 0 ]]; then
     echo "reproducible $suite: NO (second build kept in $second)"
     exit 1
 fi

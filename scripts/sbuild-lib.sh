@@ -15,14 +15,21 @@
 #   SBUILD_BUILD_USER    the build's user (default sbuild)
 #   SBUILD_CCACHE        the compiler cache kept between runs, by its folder's name in
 #                        $VELDORA_ROOT_CACHE/sbuild (default ccache); 0: none
-#   SBUILD_ENV_WRAPPER   a folder bind-mounted at /opt/veldora-env, whose program
-#                        wrap runs dpkg-buildpackage
+#   SBUILD_ENV_WRAPPER   a script run as the build's user in place of dpkg-buildpackage,
+#                        given its command line: it changes what the build runs with,
+#                        then runs /opt/veldora-env/probe with that command line
+#                        (scripts/reproducible.sh)
 #   SBUILD_SETUP         a command run as root in the root before the build
 #   SBUILD_JOBS          parallel jobs (default: nproc)
 #   SBUILD_CHANGES_SINCE the .changes carry the changelog's entries after this version
 #   SBUILD_HOST_ARCH     cross-build for this architecture (sbuild --host) with the cross
 #                        build profile; the unit tests run unless DEB_BUILD_OPTIONS has
 #                        nocheck (they need binfmt for the architecture: scripts/cross.sh)
+# Every build prints what it runs with into its log (OUTDIR/sbuild.out), as lines
+# "build-env NAME: VALUE": the build path, user, date, time zone, locale, umask, HOME,
+# host name, kernel version, CPU count and the order in which the build path's entries
+# are read; the probe prints them just before dpkg-buildpackage starts, under whatever
+# the wrapper changed.
 veldora_sbuild() {
     local suite=$1 dsc=$2 outdir=$3 build_path=$4
     local cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}
@@ -59,11 +66,37 @@ veldora_sbuild() {
         path=/usr/lib/ccache:$path
         add_depends=(--add-depends=ccache)
     fi
-    local wrapper=""
+    # The folder of the wrapper and of the program that prints what the build runs with,
+    # bind-mounted into the root.
+    local envdir
+    envdir=$(mktemp -d)
+    cat >"$envdir/probe" <<'PROBE'
+#!/bin/sh
+# Prints what the build runs with, as the build itself sees it, then runs it.
+v() { printf 'build-env %s: %s\n' "$1" "$2"; }
+# The path with colons for slashes: sbuild's log shows the build folder's own path as
+# <<PKGBUILDDIR>>, which would hide it.
+v path "$(pwd | tr / :)"
+v user "$(id -un) ($(id -u))"
+v date "$(date +%F)"
+v time-zone "$(date +%Z%z)"
+v locale "LANG=${LANG:-} LC_ALL=${LC_ALL:-} LANGUAGE=${LANGUAGE:-}"
+v umask "$(umask)"
+v home "${HOME:-}"
+v host-name "$(uname -n)"
+v kernel "$(uname -r)"
+v cpus "$(nproc)"
+v file-order "$(ls -f | tr '\n' ' ')"
+exec "$@"
+PROBE
     if [[ -n "${SBUILD_ENV_WRAPPER:-}" ]]; then
-        mounts+="{ directory => '$SBUILD_ENV_WRAPPER', mountpoint => '/opt/veldora-env' },"
-        wrapper=/opt/veldora-env/wrap
+        cp "$SBUILD_ENV_WRAPPER" "$envdir/wrap"
+    else
+        printf '#!/bin/sh\nexec /opt/veldora-env/probe "$@"\n' >"$envdir/wrap"
     fi
+    chmod 0755 "$envdir" "$envdir/probe" "$envdir/wrap"
+    mounts+="{ directory => '$envdir', mountpoint => '/opt/veldora-env' },"
+    local wrapper=/opt/veldora-env/wrap
     cat >"$conf" <<CONF
 \$build_user = '${SBUILD_BUILD_USER:-sbuild}';
 \$unshare_bind_mounts = [ $mounts ];
@@ -94,7 +127,7 @@ CONF
         --build-path="$build_path" --jobs="${SBUILD_JOBS:-$(nproc)}" "${add_depends[@]}" "${setup[@]}" \
         --no-run-lintian --no-run-piuparts --no-run-autopkgtest --no-apt-upgrade --no-apt-distupgrade \
         --verbose "$dsc" >"$outdir/sbuild.out" 2>&1) || rc=$?
-    rm -f "$conf"
+    rm -rf "$conf" "$envdir"
     if [[ $rc -ne 0 ]]; then
         tail -n 80 "$outdir/sbuild.out"
         echo "sbuild failed for $suite (log: $outdir/)"

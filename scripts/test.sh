@@ -10,13 +10,14 @@
 # to end); then builds the capture and window tests with ThreadSanitizer and runs every
 # capture test and the live-display tests under it; last builds the Debian source package
 # and, from it, the trixie and bookworm-backports packages in clean roots (sbuild), and
-# checks them: lintian, a second build of each that must give the same bytes, autopkgtest
-# on each release, install, upgrade and purge; and the desktop scenes, the trixie package
-# under GNOME Shell and read by Orca (scripts/desktop-scenes.sh). CI runs this on two
-# releases and what needs only one on one: VELDORA_TSAN=0 leaves ThreadSanitizer out,
-# VELDORA_PACKAGE=0 the packages (they are built in roots of their own, whatever this
-# machine runs), and VELDORA_TIDY=0 clang-tidy (the same checks over the same sources;
-# the newer release's clang-tidy runs them).
+# checks them: lintian (Debian 13's and unstable's), a second build of each that must
+# give the same bytes, autopkgtest on each release, and piuparts (install, upgrade,
+# purge); and the desktop scenes, the trixie package under GNOME Shell and read by Orca
+# (scripts/desktop-scenes.sh). CI runs this on two releases and what needs only one on
+# one: VELDORA_TSAN=0 leaves ThreadSanitizer out, VELDORA_PACKAGE=0 the packages (they
+# are built in roots of their own, whatever this machine runs), and VELDORA_TIDY=0
+# clang-tidy (the same checks over the same sources; the newer release's clang-tidy runs
+# them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 release="Debian $(cat /etc/debian_version)"
@@ -75,7 +76,7 @@ fi
 if [[ "${VELDORA_PACKAGE:-1}" != 0 ]]; then
     stage "the source package; trixie and bookworm-backports builds (sbuild)"
     bash scripts/package.sh
-    stage "lintian (Debian 13's)"
+    stage "lintian (Debian 13's and unstable's)"
     bash scripts/lintian.sh build-deb
     for suite in trixie bookworm; do
         stage "reproducible: $suite"
@@ -87,7 +88,7 @@ if [[ "${VELDORA_PACKAGE:-1}" != 0 ]]; then
     done
     stage "desktop scenes: the trixie package under GNOME Shell, and read by Orca"
     bash scripts/desktop-scenes.sh
-    stage "install, upgrade from the backport, purge"
-    bash scripts/install-upgrade-purge.sh build-deb/bookworm build-deb/trixie
+    stage "piuparts: install and purge on each release, the upgrade from Debian 12, the upgrade to a newer build"
+    bash scripts/piuparts.sh build-deb/bookworm build-deb/trixie
 fi
 stage "passed"
