@@ -18,13 +18,17 @@
 #   the host name      sbuild                     ->  veldora-second-build
 #   the kernel version this machine's             ->  2.6.x (setarch --uname-2.6)
 #   the CPU count      every CPU (nproc)          ->  one (taskset), one parallel job
+#   the file order     the file system's own      ->  reverse name order: the source tree
+#                                                     moves onto a tmpfs of its own, made
+#                                                     in name order (tmpfs lists the
+#                                                     newest entry first)
 #   the compiler cache the first builds' one      ->  one of its own (so every object in
 #                                                     it was compiled under these changes)
 #   the tests          run (DEB_BUILD_OPTIONS)    ->  nocheck
 # SOURCE_DATE_EPOCH comes from debian/changelog in both (dpkg-buildpackage sets it).
-# Not changed: the order in which the file system lists a folder's entries (reprotest's
-# disorderfs). A FUSE file system cannot be mounted where the build runs: /dev/fuse is
-# root's alone on the host, and sbuild's build has no root of the host.
+# reprotest varies the file order with disorderfs, a FUSE file system, which cannot be
+# mounted where the build runs (/dev/fuse is root's alone on the host, and sbuild's build
+# has no root of the host); a tmpfs can be, in the build's own namespaces.
 #
 # Both builds print what they ran with (scripts/sbuild-lib.sh, "build-env" lines in their
 # logs): every one of the changes above that the build prints must differ from the first
@@ -58,8 +62,8 @@ ln -f "$dsc" "$(dirname "$dsc")"/veldora_*.tar.* "$second/" 2>/dev/null ||
 
 # dpkg-buildpackage runs under this wrapper. sbuild starts it as root of the build's
 # namespaces (its build user is root here): the wrapper sets the host name in the build's
-# own UTS namespace, hands the build folder to the user rebuilder and becomes that user
-# for the build. sbuild asks dpkg-buildpackage to --sanitize-env, which sets the umask
+# own UTS namespace, moves the source tree onto a tmpfs in another order, hands the build
+# folder to the user rebuilder and becomes that user for the build. sbuild asks dpkg-buildpackage to --sanitize-env, which sets the umask
 # and locale back to the usual ones: the wrapper drops that, as reprotest does, so that
 # the build itself sees them changed.
 wrapper=$(mktemp)
@@ -68,7 +72,14 @@ cat >"$wrapper" <<'WRAP'
 #!/bin/sh
 set -e
 hostname veldora-second-build
-chown -R rebuilder:rebuilder "$(dirname "$(pwd)")"
+dir=$(pwd)
+copy=$(mktemp -d /tmp/source.XXXXXX)
+tar -C "$dir" -cf - . | tar -xpf - -C "$copy"
+mount -t tmpfs -o mode=0755 veldora-file-order "$dir"
+tar --sort=name -C "$copy" -cf - . | tar -xpf - -C "$dir"
+rm -rf "$copy"
+cd "$dir"
+chown -R rebuilder:rebuilder "$(dirname "$dir")"
 umask 002
 export TZ=GMT-14 LANG=et_EE.UTF-8 LC_ALL=et_EE.UTF-8 LANGUAGE=et:fr HOME=/nonexistent/second-build \
     USER=rebuilder LOGNAME=rebuilder
@@ -93,8 +104,8 @@ failed=0
 # What each build ran with, side by side; every variation must have reached the second.
 build_env() { grep -a '^build-env ' "$1/sbuild.out" | sed 's/^build-env //' || true; }
 echo "What the builds ran with (first | second):"
-varied=(path user date time-zone locale umask home host-name kernel cpus)
-for name in "${varied[@]}" file-order; do
+varied=(path user date time-zone locale umask home host-name kernel cpus file-order)
+for name in "${varied[@]}"; do
     a=$(build_env "$first" | sed -n "s/^$name: //p")
     b=$(build_env "$second" | sed -n "s/^$name: //p")
     verdict=changed
@@ -104,7 +115,7 @@ for name in "${varied[@]}" file-order; do
         verdict=SAME
     fi
     printf '  %-10s %s | %s   [%s]\n' "$name" "${a:0:60}" "${b:0:60}" "$verdict"
-    if [[ "$name" != file-order && "$verdict" != changed ]]; then
+    if [[ "$verdict" != changed ]]; then
         echo "  the second build did not run with its $name changed"
         failed=1
     fi
