@@ -3,7 +3,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # shellcheck shell=bash
-# What the scripts that make Debian roots share; sourced, needs root.
+# What the scripts that make and enter Debian roots share; sourced, needs root.
 #
 #   need_mmdebstrap          installs mmdebstrap when it is missing (--no-remove)
 #   debian_sources SUITE     prints SUITE's apt sources, one line each (main, updates,
@@ -11,6 +11,10 @@
 #                            machine's own apt sources name (a local mirror, say), else
 #                            Debian's
 #   debian_archive           prints that archive's address
+#   enter_root ROOT CMD...   runs CMD in ROOT, in mount and pid namespaces of its own (the
+#                            machine's mounts are left alone) under tini as process 1,
+#                            which reaps the daemons a test kills; with the machine's
+#                            /proc, /sys and /dev, and /dev/shm, /run and /tmp fresh
 
 need_mmdebstrap() {
     command -v mmdebstrap >/dev/null && return 0
@@ -38,4 +42,19 @@ debian_sources() {
         return
     fi
     printf '%s\n' "deb $archive $suite main" "deb $archive $suite-updates main" "deb $security $suite-security main"
+}
+
+enter_root() {
+    local root=$1
+    shift
+    unshare --mount --pid --fork --propagation private -- bash -c '
+root=$1; shift
+mount -t proc proc "$root/proc"
+mount --rbind /sys "$root/sys"
+mount --rbind /dev "$root/dev"
+mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm"
+mount -t tmpfs -o mode=755,nosuid,nodev tmpfs "$root/run"
+mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/tmp"
+exec chroot "$root" /usr/bin/tini -- "$@"
+' enter "$root" "$@"
 }

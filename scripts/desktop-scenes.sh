@@ -101,19 +101,8 @@ done
 ps -e -o pid=,ppid=,comm= | grep -v -w -e tini -e bash -e ps -e grep -e sed | sed "s/^/left running: /" || true
 exit $status
 '
-enter='
-root=$1; shift
-mount -t proc proc "$root/proc"
-mount --rbind /sys "$root/sys"
-mount --rbind /dev "$root/dev"
-mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm"
-mount -t tmpfs -o mode=755,nosuid,nodev tmpfs "$root/run"
-mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/tmp"
-exec chroot "$root" /usr/bin/tini -- "$@"
-'
 status=0
-unshare --mount --pid --fork --propagation private -- bash -c "$enter" enter "$root" \
-    env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+enter_root "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
     TERM="${TERM:-dumb}" VELDORA_DESKTOP_EXTRA="${VELDORA_DESKTOP_EXTRA:-}" bash -c "$inside" inside "${scenes[@]}" ||
     status=$?
 if [[ -n "${VELDORA_SHOTS:-}" ]]; then

@@ -67,18 +67,7 @@ set -euo pipefail
 cd /veldora
 bash scripts/test.sh
 '
-enter='
-root=$1; shift
-mount -t proc proc "$root/proc"
-mount --rbind /sys "$root/sys"
-mount --rbind /dev "$root/dev"
-mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm"
-mount -t tmpfs -o mode=755,nosuid,nodev tmpfs "$root/run"
-mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/tmp"
-exec chroot "$root" /usr/bin/tini -- "$@"
-'
-unshare --mount --pid --fork --propagation private -- bash -c "$enter" enter "$root" \
-    env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+enter_root "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
     TERM="${TERM:-dumb}" CI=true ${VELDORA_E2E_ROUTES:+VELDORA_E2E_ROUTES="$VELDORA_E2E_ROUTES"} \
     ${VELDORA_TSAN:+VELDORA_TSAN="$VELDORA_TSAN"} VELDORA_PACKAGE=0 \
     bash -c "$inside"
