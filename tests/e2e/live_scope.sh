@@ -151,7 +151,10 @@ left=$(comm -13 <(echo "$before") <(sessions))
 sed 's/^/  run.sh: /' "$work/run.log"
 
 # With a server answering, the program captures from it and no session of its own starts.
-route=$(e2e_routes | head -n 1)
+# Not `e2e_routes | head`: head may end before the routes are all written, and the
+# writer's SIGPIPE then fails the pipeline, and with it the script.
+routes=$(e2e_routes)
+route=${routes%%$'\n'*}
 if e2e_start_server "$route" && e2e_capture_sink veldora_scope; then
     e2e_play veldora_scope "sox -n -t raw -r 48000 -e signed -b 16 -c 1 - synth 120 sine 1000 vol $amplitude 2>/dev/null" 200
     before=$(sessions)
