@@ -15,20 +15,9 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 desktop_file=/usr/share/applications/org.veldora.Veldora.desktop
-for tool in gnome-shell gdbus gio dbus-run-session /usr/libexec/xdg-desktop-portal \
-    /usr/libexec/xdg-desktop-portal-gnome pulseaudio pactl python3 "$desktop_file"; do
-    [[ -e $tool ]] || command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
-# A session bus of its own, which dbus-run-session ends with the script.
-if [[ -z ${VELDORA_GNOME_BUS:-} ]]; then
-    VELDORA_GNOME_BUS=1 exec dbus-run-session -- bash "$0" "$@"
-fi
-
 source "$here/lib/session.sh"
-e2e_make_workdir
-work=$E2E_WORK
-failures=0
-keep() { [[ -z "${VELDORA_SHOTS:-}" ]] || { mkdir -p "$VELDORA_SHOTS" && cp "$1" "$VELDORA_SHOTS/$2"; }; }
+e2e_installed_begin gnome-shell gdbus gio dbus-run-session /usr/libexec/xdg-desktop-portal \
+    /usr/libexec/xdg-desktop-portal-gnome pulseaudio pactl python3 "$desktop_file"
 export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland XDG_SESSION_DESKTOP=gnome
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 source "$here/lib/session_bus.sh"

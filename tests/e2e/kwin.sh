@@ -13,18 +13,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 desktop_file=/usr/share/applications/org.veldora.Veldora.desktop
-for tool in kwin_wayland Xwayland xdotool gio convert python3 "$desktop_file"; do
-    [[ -e $tool ]] || command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
-if [[ -z ${VELDORA_KWIN_BUS:-} ]]; then
-    VELDORA_KWIN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
-fi
-
 source "$here/lib/session.sh"
-e2e_make_workdir
-work=$E2E_WORK
-failures=0
-keep() { [[ -z "${VELDORA_SHOTS:-}" ]] || { mkdir -p "$VELDORA_SHOTS" && cp "$1" "$VELDORA_SHOTS/$2"; }; }
+e2e_installed_begin dbus-run-session kwin_wayland Xwayland xdotool gio convert python3 "$desktop_file"
 export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_TYPE=wayland
 # KWin lets only the callers its desktop files allow take screenshots; this does for all.
 export KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1

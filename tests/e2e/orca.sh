@@ -13,18 +13,8 @@
 # Usage: orca.sh (the package installed); VELDORA_SHOTS=<dir> keeps Orca's speech there.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-for tool in orca speech-dispatcher veldora Xvfb xdotool xdpyinfo dbus-run-session pulseaudio pactl; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
-done
-if [[ -z ${VELDORA_ORCA_BUS:-} ]]; then
-    VELDORA_ORCA_BUS=1 exec dbus-run-session -- bash "$0" "$@"
-fi
-
 source "$here/lib/session.sh"
-e2e_make_workdir
-work=$E2E_WORK
-failures=0
-keep() { [[ -z "${VELDORA_SHOTS:-}" ]] || { mkdir -p "$VELDORA_SHOTS" && cp "$1" "$VELDORA_SHOTS/$2"; }; }
+e2e_installed_begin orca speech-dispatcher veldora Xvfb xdotool xdpyinfo dbus-run-session pulseaudio pactl
 
 source "$here/lib/session_bus.sh"
 e2e_bus_activation_env

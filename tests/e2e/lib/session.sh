@@ -14,6 +14,13 @@
 #                               e2e_make_workdir, with `work` set to E2E_WORK
 #   e2e_make_workdir            E2E_WORK, with private XDG_RUNTIME_DIR (0700),
 #                               XDG_CONFIG_HOME and HOME exported; removed at exit
+#   e2e_installed_begin TOOL_OR_FILE...
+#                               a desktop scene's start (it tests the installed package):
+#                               skips it (exit 77) unless each TOOL is installed or FILE
+#                               is there, runs the script again in a session bus of its
+#                               own (dbus-run-session ends it with the script), then
+#                               e2e_make_workdir, with `work` and `failures` set
+#   keep FILE NAME              keeps FILE as VELDORA_SHOTS/NAME when that is set
 #   e2e_on_exit COMMAND         run COMMAND at exit; hooks run last registered first
 #   e2e_stop_process PID        TERM and reap a child of this script
 #   app_pid / e2e_stop_app      the program under test, as the script started it, and its
@@ -111,6 +118,20 @@ e2e_make_workdir() {
     # Qt and PulseAudio both refuse a runtime directory that others may enter.
     chmod 700 "$XDG_RUNTIME_DIR"
 }
+
+e2e_installed_begin() {
+    local tool
+    for tool; do
+        [[ -e $tool ]] || command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
+    done
+    if [[ -z ${VELDORA_SCENE_BUS:-} ]]; then
+        VELDORA_SCENE_BUS=1 exec dbus-run-session -- bash "$0"
+    fi
+    e2e_make_workdir
+    work=$E2E_WORK
+    failures=0
+}
+keep() { [[ -z "${VELDORA_SHOTS:-}" ]] || { mkdir -p "$VELDORA_SHOTS" && cp "$1" "$VELDORA_SHOTS/$2"; }; }
 
 e2e_begin() {
     bin=$(cd "${1:?usage: $(basename "$0") <bin dir>}" && pwd) || exit 1
