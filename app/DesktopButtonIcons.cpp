@@ -8,6 +8,8 @@
 #include <QProxyStyle>
 #include <QStyleFactory>
 
+#include "app/DesktopPlatform.h"
+
 namespace veldora::app {
 
 namespace {
@@ -27,10 +29,7 @@ class NoButtonIconsStyle : public QProxyStyle {
 } // namespace
 
 bool desktopShowsButtonIcons(QStringView currentDesktops) {
-    for (const QStringView desktop : currentDesktops.split(u':'))
-        if (desktop.compare(u"GNOME", Qt::CaseInsensitive) == 0)
-            return false;
-    return true;
+    return !desktopIsGnome(currentDesktops);
 }
 
 QStyle* withoutButtonIcons(QStyle* base) {

@@ -13,6 +13,7 @@
 #include "app/Application.h"
 #include "app/ApplicationIcon.h"
 #include "app/DesktopButtonIcons.h"
+#include "app/DesktopPlatform.h"
 #include "app/MainThreadBridge.h"
 #include "app/PictureImage.h"
 #include "app/ProgramState.h"
@@ -31,6 +32,7 @@ int run(char** argv) {
     // The program reads no command line: Qt sees only the program's name.
     static int argumentCount = 1;
     static char* arguments[] = {argv[0], nullptr};
+    followDesktopPlatform();
     QApplication qt(argumentCount, arguments);
     // The Wayland app_id and the X class: a shell finds the launcher and icon by the
     // desktop file's name (packaging/org.veldora.Veldora.desktop).

@@ -7,10 +7,12 @@
 # The desktop scenes: the installed Debian 13 package under a headless GNOME Shell
 # (tests/e2e/gnome_shell.sh) and read by Orca (tests/e2e/orca.sh), inside a Debian 13 root
 # of their own made with mmdebstrap, entered as scripts/test-debian13.sh enters its root.
+# VELDORA_DESKTOP_SUITE=bookworm does the same in a Debian 12 root with the backport
+# (scripts/try-gnome43.sh).
 # Usage (as root or with sudo):
 #     bash scripts/desktop-scenes.sh [PACKAGE.deb] [SCENE...]
-# PACKAGE.deb defaults to build-deb/trixie/veldora_*_ARCH.deb, this machine's architecture (scripts/package.sh trixie
-# makes it); SCENE is gnome_shell or orca (default both), or another script of tests/e2e.
+# PACKAGE.deb defaults to build-deb/SUITE/veldora_*_ARCH.deb, this machine's architecture
+# (scripts/package.sh SUITE makes it); SCENE is gnome_shell or orca (default both), or another script of tests/e2e.
 # VELDORA_SHOTS=<dir> keeps the screenshots and Orca's log there; VELDORA_DESKTOP_EXTRA
 # names more packages to install in the root first (scripts/try-kwin.sh).
 #
@@ -19,10 +21,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "$(id -u)" -ne 0 ]]; then
-    exec sudo --preserve-env=VELDORA_DESKTOP_ROOT_CACHE,VELDORA_SHOTS,VELDORA_DESKTOP_EXTRA bash "$0" "$@"
+    exec sudo --preserve-env=VELDORA_DESKTOP_SUITE,VELDORA_DESKTOP_ROOT_CACHE,VELDORA_SHOTS,VELDORA_DESKTOP_EXTRA bash "$0" "$@"
 fi
 
-suite=trixie
+suite=${VELDORA_DESKTOP_SUITE:-trixie}
+case $suite in
+trixie) release='Debian 13' ;;
+bookworm) release='Debian 12' ;;
+*) echo "no desktop root for $suite" >&2; exit 2 ;;
+esac
 cache=${VELDORA_DESKTOP_ROOT_CACHE:-/var/cache/veldora-desktop}
 root=$cache/$suite
 stamp=$root/.veldora-root
@@ -30,7 +37,7 @@ max_age_days=7
 # The shell, the portals a GNOME session runs, the screen reader with its speech, a
 # private sound server to play into, and the tools the scenes drive them with.
 packages=(tini ca-certificates procps dbus dbus-user-session libglib2.0-bin
-    gnome-shell gnome-settings-daemon xdg-desktop-portal xdg-desktop-portal-gnome
+    gnome-shell xwayland gnome-settings-daemon xdg-desktop-portal xdg-desktop-portal-gnome
     xdg-desktop-portal-gtk gsettings-desktop-schemas adwaita-icon-theme fonts-cantarell
     orca speech-dispatcher speech-dispatcher-espeak-ng at-spi2-core
     pulseaudio pulseaudio-utils libasound2-plugins xvfb xdotool x11-utils imagemagick python3)
@@ -40,9 +47,9 @@ if [[ ${1:-} == *.deb ]]; then
     deb=$(realpath "$1")
     shift
 else
-    deb=$(ls build-deb/trixie/veldora_*_"$(dpkg --print-architecture)".deb 2>/dev/null | head -n 1 || true)
+    deb=$(ls "build-deb/$suite"/veldora_*_"$(dpkg --print-architecture)".deb 2>/dev/null | head -n 1 || true)
 fi
-[[ -f "$deb" ]] || { echo "no package: build it with 'bash scripts/package.sh trixie' or name it" >&2; exit 2; }
+[[ -f "$deb" ]] || { echo "no package: build it with 'bash scripts/package.sh $suite' or name it" >&2; exit 2; }
 scenes=("$@")
 ((${#scenes[@]})) || scenes=(gnome_shell orca)
 
@@ -55,7 +62,7 @@ exec 9>"$cache/$suite.lock"
 flock 9
 
 if [[ ! -f "$stamp" || -n "$(find "$stamp" -mtime +"$max_age_days")" ]]; then
-    echo "Making a Debian 13 desktop root in $root from $(debian_archive)"
+    echo "Making a $release desktop root in $root from $(debian_archive)"
     started=$SECONDS
     rm -rf "$root.new"
     mapfile -t sources < <(debian_sources "$suite")
@@ -68,7 +75,7 @@ if [[ ! -f "$stamp" || -n "$(find "$stamp" -mtime +"$max_age_days")" ]]; then
     mv "$root.new" "$root"
     echo "root made in $((SECONDS - started)) s"
 fi
-echo "Debian 13 desktop root: $root, made $(cat "$stamp"), $(du -sh "$root" 2>/dev/null | cut -f1)"
+echo "$release desktop root: $root, made $(cat "$stamp"), $(du -sh "$root" 2>/dev/null | cut -f1)"
 
 # The scenes and the package; the package is installed afresh each run.
 work=$root/veldora

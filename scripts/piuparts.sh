@@ -81,20 +81,30 @@ for suite in bookworm trixie; do
     tar -xf "$(bash scripts/debian-tarball.sh "$suite")" -C "$work/root-$suite"
 done
 
-failed=()
 only=${PIUPARTS_SCENARIOS:-trixie bookworm bookworm-to-trixie newer-build}
-# scenario NAME PIUPARTS-ARGUMENTS...: one piuparts run in a mount namespace of its own.
+started=()
+side_by_side=$SECONDS
+# scenario NAME PIUPARTS-ARGUMENTS...: one piuparts run in mount and process namespaces of
+# its own, started in the background; its report goes to $work/NAME.report, its exit
+# status to NAME.rc. Its own processes only: piuparts fails a scenario on any process that
+# has a file of its root open, and the repositories are bind-mounted into every root.
 scenario() {
-    local name=$1 rc=0 t=$SECONDS
+    local name=$1
     shift
     [[ " $only " == *" $name "* ]] || return 0
+    started+=("$name")
+    run_scenario "$name" "$@" >"$work/$name.report" 2>&1 &
+}
+run_scenario() {
+    local name=$1 rc=0 t=$SECONDS
+    shift
     echo "--- piuparts: $name"
-    unshare --mount --propagation private -- \
+    unshare --mount --pid --fork --mount-proc --propagation private -- \
         piuparts --tmpdir="$work" --log-file="$logs/$name.log" --mirror="$mirror main" \
         --fail-on-broken-symlinks --bindmount="$work/repo" --ignore=/var/cache/debconf/tmp.ci/ \
-        "$@" >"$work/piuparts.out" 2>&1 || rc=$?
+        "$@" >"$work/$name.out" 2>&1 || rc=$?
     # The log has all piuparts prints; a piuparts that stopped before writing it, its output.
-    [[ -s "$logs/$name.log" ]] || cp "$work/piuparts.out" "$logs/$name.log"
+    [[ -s "$logs/$name.log" ]] || cp "$work/$name.out" "$logs/$name.log"
     # Its verdicts, each failure with the files it names (the indented lines after it).
     awk '/INFO: (PASS|FAIL)|ERROR:|piuparts run ends/ { print; more = /ERROR/; next }
          more && /^ / { print; next } { more = 0 }' "$logs/$name.log" | tail -n 30 | grep . ||
@@ -108,13 +118,13 @@ scenario() {
     # removal of the package's dependencies.
     if grep -E '^\s*(W|E): |dpkg: (warning|error)|Errors were encountered' "$logs/$name.log" |
         grep -Ev 'unsandboxed as root|ignoring request to remove \S+ which isn.t installed' |
-        grep -E '^\s*(W|E): |veldora' >"$work/problems"; then
+        grep -E '^\s*(W|E): |veldora' >"$work/$name.problems"; then
         echo "apt or dpkg reported a problem:"
-        cat "$work/problems"
+        cat "$work/$name.problems"
         rc=1
     fi
     echo "--- piuparts: $name: $((SECONDS - t)) s, exit $rc"
-    ((rc == 0)) || failed+=("$name")
+    echo "$rc" >"$work/$name.rc"
 }
 
 backport_repo="deb [trusted=yes] file://$work/repo/backport ./"
@@ -125,6 +135,13 @@ scenario bookworm-to-trixie -d bookworm -d trixie -e "$work/root-bookworm" \
 scenario newer-build -d trixie -e "$work/root-trixie" --no-install-purge-test \
     --extra-repo="deb [trusted=yes] file://$work/repo/trixie ./" "$newer_deb"
 
+wait
+echo "piuparts: ${#started[@]} scenarios side by side in $((SECONDS - side_by_side)) s"
+failed=()
+for name in "${started[@]}"; do
+    cat "$work/$name.report"
+    [[ "$(cat "$work/$name.rc" 2>/dev/null)" == 0 ]] || failed+=("$name")
+done
 if [[ ${#failed[@]} -ne 0 ]]; then
     echo "piuparts failed: ${failed[*]} (logs in $logs)"
     exit 1

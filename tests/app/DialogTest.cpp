@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "app/DesktopButtonIcons.h"
+#include "app/DesktopPlatform.h"
 #include "app/Icons.h"
 #include "app/PictureImage.h"
 #include "tests/app/Form2Fixture.h"
@@ -200,6 +201,21 @@ TEST(DialogButtonIconsTest, FollowTheDesktop) {
     QStyle* const before = QApplication::style();
     followDesktopButtonIcons(u"KDE");
     EXPECT_EQ(QApplication::style(), before);
+}
+
+// XWayland only where the shell's title bar is wanted: GNOME on Wayland, with a Qt that
+// cannot draw GNOME's, XWayland there, and no platform chosen by the user.
+TEST(DialogButtonIconsTest, GnomeOnWaylandWithAnOlderQtRunsThroughXWayland) {
+    const QVersionNumber qt64(6, 4, 2);
+    const QVersionNumber qt68(6, 8, 0);
+    EXPECT_EQ(platformForDesktop({u"", u"wayland", u"GNOME", u":0", qt64}), u"xcb");
+    EXPECT_EQ(platformForDesktop({u"", u"Wayland", u"ubuntu:GNOME", u":1", qt64}), u"xcb");
+    EXPECT_EQ(platformForDesktop({u"", u"wayland", u"GNOME", u":0", qt68}), u"");
+    EXPECT_EQ(platformForDesktop({u"", u"wayland", u"GNOME", u":0", QVersionNumber(6, 10)}), u"");
+    EXPECT_EQ(platformForDesktop({u"wayland", u"wayland", u"GNOME", u":0", qt64}), u"");
+    EXPECT_EQ(platformForDesktop({u"", u"wayland", u"GNOME", u"", qt64}), u"");
+    EXPECT_EQ(platformForDesktop({u"", u"wayland", u"KDE", u":0", qt64}), u"");
+    EXPECT_EQ(platformForDesktop({u"", u"x11", u"GNOME", u":0", qt64}), u"");
 }
 
 } // namespace
