@@ -23,7 +23,8 @@ QString platformForDesktop(const DesktopSession& session) {
                                 desktopIsGnome(session.currentDesktops);
     if (chosen || !gnomeOnWayland || session.xDisplay.isEmpty() || session.qtVersion >= drawsGnomeTitleBar)
         return {};
-    return QStringLiteral("xcb");
+    // Wayland still, should XWayland refuse the connection.
+    return QStringLiteral("xcb;wayland");
 }
 
 void followDesktopPlatform() {

@@ -27,7 +27,8 @@ struct DesktopSession {
     QVersionNumber qtVersion;    // the Qt the program runs with
 };
 
-// "xcb" where the program should run through XWayland; empty where Qt's own choice holds.
+// "xcb;wayland" where the program should run through XWayland (Wayland if that fails);
+// empty where Qt's own choice holds.
 QString platformForDesktop(const DesktopSession& session);
 
 // Asks Qt for that platform (QT_QPA_PLATFORM); before the application object is made.

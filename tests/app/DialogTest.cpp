@@ -208,8 +208,8 @@ TEST(DialogButtonIconsTest, FollowTheDesktop) {
 TEST(DialogButtonIconsTest, GnomeOnWaylandWithAnOlderQtRunsThroughXWayland) {
     const QVersionNumber qt64(6, 4, 2);
     const QVersionNumber qt68(6, 8, 0);
-    EXPECT_EQ(platformForDesktop({u"", u"wayland", u"GNOME", u":0", qt64}), u"xcb");
-    EXPECT_EQ(platformForDesktop({u"", u"Wayland", u"ubuntu:GNOME", u":1", qt64}), u"xcb");
+    EXPECT_EQ(platformForDesktop({u"", u"wayland", u"GNOME", u":0", qt64}), u"xcb;wayland");
+    EXPECT_EQ(platformForDesktop({u"", u"Wayland", u"ubuntu:GNOME", u":1", qt64}), u"xcb;wayland");
     EXPECT_EQ(platformForDesktop({u"", u"wayland", u"GNOME", u":0", qt68}), u"");
     EXPECT_EQ(platformForDesktop({u"", u"wayland", u"GNOME", u":0", QVersionNumber(6, 10)}), u"");
     EXPECT_EQ(platformForDesktop({u"wayland", u"wayland", u"GNOME", u":0", qt64}), u"");
