@@ -44,6 +44,32 @@ debian_sources() {
     printf '%s\n' "deb $archive $suite main" "deb $archive $suite-updates main" "deb $security $suite-security main"
 }
 
+# keep_root ROOT SUITE NAME PACKAGE...: ROOT, a root of SUITE with PACKAGE... (mmdebstrap,
+# variant apt), made again when missing or more than a week old. A lock beside it is held
+# until the caller ends: one run at a time uses a root. NAME says what it is in messages.
+keep_root() {
+    local root=$1 suite=$2 name=$3 stamp=$1/.veldora-root started=$SECONDS sources
+    shift 3
+    need_mmdebstrap
+    mkdir -p "$(dirname "$root")"
+    exec 9>"$root.lock"
+    flock 9
+    if [[ ! -f "$stamp" || -n "$(find "$stamp" -mtime +7)" ]]; then
+        echo "Making a $name in $root from $(debian_archive)"
+        rm -rf "$root.new"
+        mapfile -t sources < <(debian_sources "$suite")
+        mmdebstrap --mode=root --variant=apt --include="$(
+            IFS=,
+            echo "$*"
+        )" "$suite" "$root.new" "${sources[@]}"
+        date -u +%FT%TZ >"$root.new/.veldora-root"
+        rm -rf "$root"
+        mv "$root.new" "$root"
+        echo "$name made in $((SECONDS - started)) s"
+    fi
+    echo "$name: $root, made $(cat "$stamp"), $(du -sh "$root" 2>/dev/null | cut -f1)"
+}
+
 enter_root() {
     local root=$1
     shift

@@ -32,8 +32,6 @@ bookworm) release='Debian 12' ;;
 esac
 cache=${VELDORA_DESKTOP_ROOT_CACHE:-/var/cache/veldora-desktop}
 root=$cache/$suite
-stamp=$root/.veldora-root
-max_age_days=7
 # The shell, the portals a GNOME session runs, the screen reader with its speech, a
 # private sound server to play into, and the tools the scenes drive them with.
 packages=(tini ca-certificates procps dbus dbus-user-session libglib2.0-bin
@@ -55,27 +53,7 @@ scenes=("$@")
 
 # shellcheck source=scripts/debian-archive.sh
 source scripts/debian-archive.sh
-need_mmdebstrap
-
-mkdir -p "$cache"
-exec 9>"$cache/$suite.lock"
-flock 9
-
-if [[ ! -f "$stamp" || -n "$(find "$stamp" -mtime +"$max_age_days")" ]]; then
-    echo "Making a $release desktop root in $root from $(debian_archive)"
-    started=$SECONDS
-    rm -rf "$root.new"
-    mapfile -t sources < <(debian_sources "$suite")
-    mmdebstrap --mode=root --variant=apt --include="$(
-        IFS=,
-        echo "${packages[*]}"
-    )" "$suite" "$root.new" "${sources[@]}"
-    date -u +%FT%TZ >"$root.new/.veldora-root"
-    rm -rf "$root"
-    mv "$root.new" "$root"
-    echo "root made in $((SECONDS - started)) s"
-fi
-echo "$release desktop root: $root, made $(cat "$stamp"), $(du -sh "$root" 2>/dev/null | cut -f1)"
+keep_root "$root" "$suite" "$release desktop root" "${packages[@]}"
 
 # The scenes and the package; the package is installed afresh each run.
 work=$root/veldora

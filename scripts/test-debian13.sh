@@ -23,29 +23,10 @@ fi
 suite=trixie
 cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}
 root=$cache/$suite
-stamp=$root/.veldora-root
-max_age_days=7
 
 # shellcheck source=scripts/debian-archive.sh
 source scripts/debian-archive.sh
-need_mmdebstrap
-
-mkdir -p "$cache"
-# One run at a time uses a root.
-exec 9>"$cache/$suite.lock"
-flock 9
-
-if [[ ! -f "$stamp" || -n "$(find "$stamp" -mtime +"$max_age_days")" ]]; then
-    echo "Making a Debian 13 root in $root from $(debian_archive)"
-    rm -rf "$root.new"
-    mapfile -t sources < <(debian_sources "$suite")
-    mmdebstrap --mode=root --variant=apt --include=tini,ca-certificates,git,procps "$suite" "$root.new" \
-        "${sources[@]}"
-    date -u +%FT%TZ >"$root.new/.veldora-root"
-    rm -rf "$root"
-    mv "$root.new" "$root"
-fi
-echo "Debian 13 root: $root, made $(cat "$stamp"), $(du -sh "$root" 2>/dev/null | cut -f1)"
+keep_root "$root" "$suite" "Debian 13 root" tini ca-certificates git procps
 
 # The sources (with .git, so the layout check sees the tracked files); the root's own
 # build folders stay, so a second run builds only what changed.
