@@ -14,7 +14,9 @@
 # DEB_DIR (scripts/package.sh's layout), and must be the version of every .deb given.
 # Prints autopkgtest's summary lines and the time taken; fails unless every test passed
 # (a skipped test fails too). The log and the tests' artifacts (screenshots) stay in
-# build-deb/autopkgtest-SUITE.
+# build-deb/autopkgtest-SUITE. Packages of another architecture (a cross build's, say
+# arm64) are tested in a testbed of theirs, its programs run through qemu-user
+# (scripts/binfmt-lib.sh), results in build-deb/autopkgtest-SUITE-ARCH.
 #
 #   autopkgtest.sh SUITE DEB_DIR
 set -euo pipefail
@@ -39,10 +41,21 @@ for tool in autopkgtest autopkgtest-virt-unshare newuidmap; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed (packages autopkgtest, uidmap)" >&2; exit 1; }
 done
 start=$SECONDS
-tarball=$(bash scripts/debian-tarball.sh "$suite")
-
 work=$(mktemp -d /var/tmp/veldora-autopkgtest.XXXXXX)
 trap 'rm -rf --one-file-system "$work"' EXIT
+arch=$(dpkg-deb -f "${debs[0]}" Architecture)
+testbed=(unshare --release "$suite")
+if [[ $arch != all && $arch != "$(dpkg --print-architecture)" ]]; then
+    # shellcheck source=scripts/binfmt-lib.sh
+    source scripts/binfmt-lib.sh
+    trap 'binfmt_release; rm -rf --one-file-system "$work"' EXIT
+    binfmt_for "$arch" "$work"
+    testbed+=(--arch "$arch")
+    tarball=$(bash scripts/debian-tarball.sh --arch "$arch" "$suite")
+else
+    arch=""
+    tarball=$(bash scripts/debian-tarball.sh "$suite")
+fi
 # Run from a checkout whose tests differ from the package's, the result would speak for
 # tests that are not the ones run: that fails here, before anything runs. Commit the
 # change and build the package again (scripts/package.sh).
@@ -58,7 +71,7 @@ if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     done
 fi
 
-out=build-deb/autopkgtest-$suite
+out=build-deb/autopkgtest-$suite${arch:+-$arch}
 rm -rf "$out"
 mkdir -p build-deb
 rc=0
@@ -69,10 +82,10 @@ setup='apt-get update -q
 echo force-unsafe-io >/etc/dpkg/dpkg.cfg.d/unsafe-io
 echo "man-db man-db/auto-update boolean false" | debconf-set-selections'
 autopkgtest --output-dir "$out" --setup-commands "$setup" "${debs[@]}" "$dsc" -- \
-    unshare --release "$suite" --tarball "$tarball" \
+    "${testbed[@]}" --tarball "$tarball" \
     >"$work/autopkgtest.log" 2>&1 || rc=$?
 cp "$work/autopkgtest.log" "$out/autopkgtest.log" 2>/dev/null || true
-echo "autopkgtest on $suite, the tests of $(basename "$dsc") on $(basename -a "${debs[@]}" | tr '\n' ' ')($((SECONDS - start)) s, exit $rc):"
+echo "autopkgtest on $suite${arch:+ $arch}, the tests of $(basename "$dsc") on $(basename -a "${debs[@]}" | tr '\n' ' ')($((SECONDS - start)) s, exit $rc):"
 if [[ -s "$out/summary" ]]; then
     cat "$out/summary"
 else

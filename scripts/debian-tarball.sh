@@ -12,20 +12,28 @@
 # Kept in $VELDORA_ROOT_CACHE/tarballs (default /var/cache/veldora), made again when
 # missing or more than a week old; one maker at a time per suite. Needs root (or sudo).
 #
-#   debian-tarball.sh SUITE [PACKAGE...]
+#   debian-tarball.sh [--arch ARCH] SUITE [PACKAGE...]
 #
 # With PACKAGEs, a root that has them installed as well (a tool's own root, say
-# trixie's lintian), kept as SUITE+PACKAGE+....tar.
+# trixie's lintian), kept as SUITE+PACKAGE+....tar. With --arch, a root of that
+# architecture (an arm64 testbed, say), kept as SUITE-ARCH....tar; its programs run
+# through qemu-user (scripts/binfmt-lib.sh) while it is made.
 set -euo pipefail
 if [[ "$(id -u)" -ne 0 ]]; then
     exec sudo --preserve-env=VELDORA_ROOT_CACHE bash "$0" "$@"
 fi
-suite=${1:?usage: debian-tarball.sh SUITE [PACKAGE...]}
+arch=""
+if [[ ${1:-} == --arch ]]; then
+    arch=${2:?usage: debian-tarball.sh [--arch ARCH] SUITE [PACKAGE...]}
+    shift 2
+    [[ $arch != "$(dpkg --print-architecture)" ]] || arch=""
+fi
+suite=${1:?usage: debian-tarball.sh [--arch ARCH] SUITE [PACKAGE...]}
 shift
 extra=("$@")
 
 cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}/tarballs
-name=$suite
+name=$suite${arch:+-$arch}
 for p in "${extra[@]}"; do name+=+$p; done
 tarball=$cache/$name.tar
 max_age_days=7
@@ -51,6 +59,17 @@ if [[ ! -f "$tarball" || -n "$(find "$tarball" -mtime +"$max_age_days")" ]]; the
     # Unstable's Release file is valid for a week only; an archive mirrored less often
     # (this machine's may be a copy) serves one past that date, which apt refuses.
     [[ "$suite" == sid || "$suite" == unstable ]] && include+=(--aptopt='Acquire::Check-Valid-Until "false"')
+    if [[ -n $arch ]]; then
+        # shellcheck source=scripts/binfmt-lib.sh
+        source scripts/binfmt-lib.sh
+        work=$(mktemp -d)
+        trap 'binfmt_release >&2; rm -rf "$work"' EXIT
+        binfmt_for "$arch" "$work" >&2
+        # mmdebstrap checks with it that the architecture's programs run.
+        command -v arch-test >/dev/null ||
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-remove arch-test >&2
+        include+=(--architectures="$arch" --skip=check/qemu)
+    fi
     mapfile -t sources < <(debian_sources "$suite")
     mmdebstrap --mode=unshare --variant=buildd --quiet "${include[@]}" "$suite" "$cache/$name.new.tar" \
         "${sources[@]}" >&2
