@@ -12,7 +12,8 @@
 #
 #   cross.sh SUITE ARCH       SUITE: trixie, bookworm; ARCH: arm64, armhf, s390x, ...
 #
-# Results in build-deb-cross/SUITE-ARCH/SUITE/ (packages, .changes, sbuild.out).
+# Results in build-deb-cross/SUITE-ARCH/SUITE/ (packages, .changes, sbuild.out). Every
+# architecture of a suite starts from one root (debian-tarball.sh --cross).
 # DEB_BUILD_OPTIONS=nocheck builds without the tests.
 #
 # binfmt: the tests' programs (and the programs they start) are run by qemu through the
@@ -36,7 +37,8 @@ trap 'binfmt_release; rm -rf "$work"' EXIT
 export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }crossbuildcanrunhostbinaries"
 
 start=$SECONDS
-VELDORA_DEB_OUT=$PWD/build-deb-cross/$suite-$arch SBUILD_HOST_ARCH=$arch SBUILD_CCACHE=0 \
+# One compiler cache for every cross compiler (ccache tells them apart).
+VELDORA_DEB_OUT=$PWD/build-deb-cross/$suite-$arch SBUILD_HOST_ARCH=$arch SBUILD_CCACHE=ccache-cross \
     bash scripts/package.sh "$suite"
 out=build-deb-cross/$suite-$arch/$suite
 echo "=== cross build $suite $arch: $((SECONDS - start)) s"

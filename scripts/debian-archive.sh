@@ -11,6 +11,10 @@
 #                            machine's own apt sources name (a local mirror, say), else
 #                            Debian's
 #   debian_archive           prints that archive's address
+#   debian_cross_sources SUITE
+#                            debian_sources' lines whose package index the archive serves
+#                            for every architecture of SUITE's release (its Release
+#                            file's list), each left out named on stderr: a cross build's
 #   enter_root ROOT CMD...   runs CMD in ROOT, in mount and pid namespaces of its own (the
 #                            machine's mounts are left alone) under tini as process 1,
 #                            which reaps the daemons a test kills; with the machine's
@@ -42,6 +46,32 @@ debian_sources() {
         return
     fi
     printf '%s\n' "deb $archive $suite main" "deb $archive $suite-updates main" "deb $security $suite-security main"
+}
+
+# A cross build installs packages of two architectures, and those that are Multi-Arch:
+# same (libc6, zlib1g, ...) must be the same version in both. A source that lacks some
+# architecture of the release (bookworm-security, once Debian 12 is in long-term
+# support, has no s390x or armel) would give the build machine newer versions than that
+# architecture can have: one root serves every architecture of the suite without it.
+debian_cross_sources() {
+    local suite=${1:?debian_cross_sources SUITE} line uri dist arches="" arch missing
+    while read -r line; do
+        read -r _ uri dist _ <<<"$line"
+        uri=${uri%/}
+        if [[ -z $arches ]]; then
+            arches=$(curl -fsS "$uri/dists/$dist/Release" | sed -n 's/^Architectures: //p' | sed 's/\ball\b//')
+            [[ -n $arches ]] || { echo "no Release file for $dist at $uri" >&2; return 1; }
+        fi
+        missing=""
+        for arch in $arches; do
+            curl -fsI -o /dev/null "$uri/dists/$dist/main/binary-$arch/Packages.xz" || missing+=" $arch"
+        done
+        if [[ -z $missing ]]; then
+            echo "$line"
+        else
+            echo "cross-build root: $dist left out, $uri has no index of it for$missing" >&2
+        fi
+    done < <(debian_sources "$suite")
 }
 
 # keep_root ROOT SUITE NAME PACKAGE...: ROOT, a root of SUITE with PACKAGE... (mmdebstrap,

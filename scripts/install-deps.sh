@@ -25,7 +25,7 @@ build_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
 # The source package and its clean-room builds and checks (scripts/package.sh,
 # scripts/lintian.sh, scripts/reproducible.sh, scripts/autopkgtest.sh, scripts/piuparts.sh).
 package_packages=(dpkg-dev devscripts debhelper git xz-utils sbuild mmdebstrap uidmap
-                  autopkgtest piuparts apt-utils diffoscope-minimal)
+                  autopkgtest piuparts apt-utils diffoscope-minimal curl)
 
 demo_packages=(pulseaudio-utils sox libasound2-plugins)
 

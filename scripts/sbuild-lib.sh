@@ -33,8 +33,15 @@
 veldora_sbuild() {
     local suite=$1 dsc=$2 outdir=$3 build_path=$4
     local cache=${VELDORA_ROOT_CACHE:-/var/cache/veldora}
-    local tarball dist
-    tarball=$(bash scripts/debian-tarball.sh "$suite")
+    local tarball dist apt_dir=apt-$suite
+    if [[ -n "${SBUILD_HOST_ARCH:-}" ]]; then
+        # The root every cross build of the suite starts from; apt's downloads apart, so
+        # that a cross build can run beside a native one.
+        tarball=$(bash scripts/debian-tarball.sh --cross "$suite")
+        apt_dir+=-$SBUILD_HOST_ARCH
+    else
+        tarball=$(bash scripts/debian-tarball.sh "$suite")
+    fi
     case "$suite" in
     bookworm) dist=bookworm-backports ;;
     trixie) dist=unstable ;;
@@ -44,13 +51,13 @@ veldora_sbuild() {
     # apt runs as the root of the build's user namespace: the first id root maps to.
     local nsroot
     nsroot=$(awk -F: '$1 == "root" { print $2; exit }' /etc/subuid)
-    mkdir -p "$cache/sbuild/apt-$suite/partial"
-    chown -R "$nsroot:$nsroot" "$cache/sbuild/apt-$suite"
+    mkdir -p "$cache/sbuild/$apt_dir/partial"
+    chown -R "$nsroot:$nsroot" "$cache/sbuild/$apt_dir"
     local ccache=${SBUILD_CCACHE:-ccache}
 
     local conf
     conf=$(mktemp)
-    local mounts="{ directory => '$cache/sbuild/apt-$suite', mountpoint => '/var/cache/apt/archives' },"
+    local mounts="{ directory => '$cache/sbuild/$apt_dir', mountpoint => '/var/cache/apt/archives' },"
     local path=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
     # No CCACHE_BASEDIR: ccache would then hand the compiler relative paths, and the
     # debug information would differ from a build without ccache (Debian's own). The
@@ -117,8 +124,10 @@ CONF
         setup+=(--host="$SBUILD_HOST_ARCH" --profiles="$profiles")
         # sbuild resolves a cross build's dependencies with apt's external solver, and
         # copies the build machine's into a root without one: the root's own apt-utils
-        # replaces it (bookworm's cannot run in a trixie root).
-        setup+=(--chroot-setup-commands="apt-get -q update && apt-get -q -y install --no-remove apt-utils")
+        # replaces it (bookworm's cannot run in a trixie root). The root is brought up
+        # to date first: a package that the archive has since replaced could not be had
+        # for the host architecture at the root's version.
+        setup+=(--chroot-setup-commands="apt-get -q update && apt-get -q -y --no-remove upgrade && apt-get -q -y install --no-remove apt-utils")
     fi
     mkdir -p "$outdir"
     local rc=0
