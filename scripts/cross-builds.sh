@@ -16,7 +16,7 @@
 # Prints each build's time and its tests' summary, and fails when any build or test run
 # failed (after trying the others).
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 builds=("$@")
 [[ ${#builds[@]} -gt 0 ]] || builds=(trixie:arm64 trixie:armhf bookworm:s390x)
 failed=()
