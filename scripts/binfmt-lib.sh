@@ -13,9 +13,11 @@
 # The emulator is the build machine's qemu-user-static, unpacked into WORK, not installed;
 # its entry is registered with the F flag (the kernel opens the emulator now, so it serves
 # inside roots and namespaces too) and removed by binfmt_release, which also unmounts
-# binfmt_misc if binfmt_for mounted it and no other entry is left (two scripts may run at
-# once, for two architectures). An entry the machine already has for the architecture
-# (another script's too) is used as it is and left alone.
+# binfmt_misc if binfmt_for mounted it and no other entry is left. Scripts may run at once,
+# for one architecture too (armhf and armel share qemu-arm): each registers an entry of
+# its own, named with its process id, so that none removes an entry another still uses
+# (the kernel takes the newest entry that matches). The machine's own entry for the
+# architecture (qemu-user-binfmt's) is used as it is and left alone.
 
 binfmt_dir=/proc/sys/fs/binfmt_misc
 binfmt_mounted=0
@@ -39,7 +41,7 @@ binfmt_for() {
         mount -t binfmt_misc binfmt_misc "$binfmt_dir"
         binfmt_mounted=1
     fi
-    if [[ -e "$binfmt_dir/qemu-$qemu" || -e "$binfmt_dir/veldora-qemu-$qemu" ]]; then
+    if [[ -e "$binfmt_dir/qemu-$qemu" ]]; then
         echo "Using the binfmt entry the machine has for $qemu"
         return 0
     fi
@@ -50,9 +52,9 @@ binfmt_for() {
     [[ "$qemu" == i386 && ! -e "$conf" ]] &&
         printf '%s\n' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:' >"$conf"
     IFS=: read -r _ _ type offset magic mask _ <"$conf"
-    # Ours to remove only once registered: another script's of the same name is not.
-    echo ":veldora-qemu-$qemu:$type:$offset:$magic:$mask:$work/qemu/usr/bin/qemu-$qemu-static:F" >"$binfmt_dir/register"
-    binfmt_entry=veldora-qemu-$qemu
+    # Ours to remove only once registered.
+    echo ":veldora-qemu-$qemu-$$:$type:$offset:$magic:$mask:$work/qemu/usr/bin/qemu-$qemu-static:F" >"$binfmt_dir/register"
+    binfmt_entry=veldora-qemu-$qemu-$$
     echo "Registered binfmt entry $binfmt_entry"
 }
 
