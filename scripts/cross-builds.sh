@@ -4,8 +4,9 @@
 #
 # SPDX-License-Identifier: GPL-3.0-or-later
 
-# The cross builds CI makes, one after another, each with its unit tests under qemu-user
-# (scripts/cross.sh): 64-bit little-endian, 32-bit and big-endian.
+# Cross builds one after another, each with its unit tests under qemu-user
+# (scripts/cross.sh): by default 64-bit little-endian, 32-bit and big-endian. CI makes
+# the big-endian one.
 #
 #   cross-builds.sh [SUITE:ARCH...]     default: trixie:arm64 trixie:armhf bookworm:s390x
 #
