@@ -5,8 +5,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # Cross builds one after another, each with its unit tests under qemu-user
-# (scripts/cross.sh): by default 64-bit little-endian, 32-bit and big-endian. CI makes
-# the big-endian one.
+# (scripts/cross.sh): by default 64-bit little-endian, 32-bit and big-endian. The test
+# command (scripts/test.sh) makes the big-endian one.
 #
 #   cross-builds.sh [SUITE:ARCH...]     default: trixie:arm64 trixie:armhf bookworm:s390x
 #

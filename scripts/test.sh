@@ -13,7 +13,8 @@
 # checks them: lintian (Debian 13's and unstable's), a second build of each that must
 # give the same bytes, autopkgtest on each release, and piuparts (install, upgrade,
 # purge); and the desktop scenes, the trixie package under GNOME Shell and read by Orca
-# (scripts/desktop-scenes.sh). CI runs this on two releases and what needs only one on
+# (scripts/desktop-scenes.sh); beside them, the s390x cross build with its unit tests.
+# CI runs this on two releases and what needs only one on
 # one: VELDORA_TSAN=0 leaves ThreadSanitizer out, VELDORA_PACKAGE=0 the packages (they
 # are built in roots of their own, whatever this machine runs), and VELDORA_TIDY=0
 # clang-tidy (the same checks over the same sources; the newer release's clang-tidy runs
@@ -74,6 +75,18 @@ if [[ "${VELDORA_TSAN:-1}" != 0 ]]; then
     (cd build-tsan && ctest --output-on-failure -L '^test_app$' -R '^Live' --timeout 600)
 fi
 if [[ "${VELDORA_PACKAGE:-1}" != 0 ]]; then
+    # The big-endian cross build (bookworm s390x) with its unit tests under qemu-user,
+    # beside the package checks, none of which times the program (the end-to-end tests
+    # above do, and a build beside them slows the program's disk reads), in a process
+    # group of its own at the lowest priority; waited for at the end. Its output is in
+    # build-deb-cross/ci.log. VELDORA_CROSS=0 leaves it out.
+    cross_pid=""
+    if [[ "${VELDORA_CROSS:-1}" != 0 ]]; then
+        mkdir -p build-deb-cross
+        setsid nice -n 19 bash scripts/cross-builds.sh bookworm:s390x >build-deb-cross/ci.log 2>&1 &
+        cross_pid=$!
+        trap 'kill -TERM -- -$cross_pid 2>/dev/null || true' EXIT
+    fi
     stage "the source package; trixie and bookworm-backports builds (sbuild)"
     bash scripts/package.sh
     stage "lintian (Debian 13's and unstable's)"
@@ -90,5 +103,13 @@ if [[ "${VELDORA_PACKAGE:-1}" != 0 ]]; then
     bash scripts/desktop-scenes.sh
     stage "piuparts: install and purge on each release, the upgrade from Debian 12, the upgrade to a newer build"
     bash scripts/piuparts.sh build-deb/bookworm build-deb/trixie
+    if [[ -n "$cross_pid" ]]; then
+        stage "the s390x cross build and its unit tests (begun with the packages)"
+        rc=0
+        wait "$cross_pid" || rc=$?
+        trap - EXIT
+        grep '^=== ' build-deb-cross/ci.log
+        [[ $rc -eq 0 ]] || { tail -n 100 build-deb-cross/ci.log; echo "the cross build failed"; exit 1; }
+    fi
 fi
 stage "passed"
