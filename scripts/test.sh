@@ -77,9 +77,10 @@ fi
 if [[ "${VELDORA_PACKAGE:-1}" != 0 ]]; then
     # The big-endian cross build (bookworm s390x) with its unit tests under qemu-user,
     # beside the package checks, none of which times the program (the end-to-end tests
-    # above do, and a build beside them slows the program's disk reads), in a process
-    # group of its own at the lowest priority; waited for at the end. Its output is in
-    # build-deb-cross/ci.log. VELDORA_CROSS=0 leaves it out.
+    # above do: beside them, a frozen-server scene once saw the window's main thread
+    # stall past its limit), in a process group of its own at the lowest priority;
+    # waited for at the end. Its output is in build-deb-cross/ci.log. VELDORA_CROSS=0
+    # leaves it out.
     cross_pid=""
     if [[ "${VELDORA_CROSS:-1}" != 0 ]]; then
         mkdir -p build-deb-cross
