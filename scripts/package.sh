@@ -53,6 +53,7 @@ git archive --format=tar HEAD debian | tar -xf - -C "$out/veldora-$upstream"
 (cd "$out" && dpkg-source -b "veldora-$upstream")
 
 start=$SECONDS
+builds=()
 for suite in "${suites[@]}"; do
     dir=$out/$suite
     mkdir -p "$dir"
@@ -77,15 +78,25 @@ for suite in "${suites[@]}"; do
         rm -rf "$dir/veldora-$upstream"
         dsc=$(ls "$dir"/veldora_*~bpo*.dsc)
     fi
-    t=$SECONDS
     # The backport's first upload: its .changes carry the whole changelog, as
     # backports' first uploads do.
     since=""
     [[ "$suite" == bookworm ]] && since=0
-    SBUILD_CHANGES_SINCE=$since veldora_sbuild "$suite" "$dsc" "$dir" /build/veldora-"$upstream"
-    echo "=== sbuild $suite: $((SECONDS - t)) s"
+    # The builds run side by side: much of each is apt and dpkg setting up its root,
+    # which leaves the CPUs to the other's compiler.
+    (
+        t=$SECONDS
+        SBUILD_CHANGES_SINCE=$since veldora_sbuild "$suite" "$dsc" "$dir" /build/veldora-"$upstream"
+        echo "=== sbuild $suite: $((SECONDS - t)) s"
+    ) &
+    builds+=("$!:$suite")
+done
+failed=()
+for build in "${builds[@]}"; do
+    wait "${build%%:*}" || failed+=("${build#*:}")
 done
 rm -rf "$out/veldora-$upstream"
+[[ ${#failed[@]} -eq 0 ]] || { echo "sbuild failed for: ${failed[*]}"; exit 1; }
 
 [[ -n "${SUDO_UID:-}" ]] && chown -R "$SUDO_UID:${SUDO_GID:-}" "$out"
 ls -l "$out" "${suites[@]/#/$out/}"

@@ -42,7 +42,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [[ "$(id -u)" -ne 0 ]]; then
-    exec sudo --preserve-env=VELDORA_ROOT_CACHE bash "$0" "$@"
+    exec sudo --preserve-env=VELDORA_ROOT_CACHE,VELDORA_REPRO_CPU bash "$0" "$@"
 fi
 suite=${1:?usage: reproducible.sh SUITE [BUILD_DIR]}
 out=$(realpath "${2:-build-deb}")
@@ -90,8 +90,13 @@ for arg; do
     [ "$arg" = --sanitize-env ] || set -- "$@" "$arg"
 done
 exec setpriv --reuid=rebuilder --regid=rebuilder --init-groups \
-    setarch "$(uname -m)" --uname-2.6 taskset -c 0 faketime '+398 days' /opt/veldora-env/probe "$program" "$@"
+    setarch "$(uname -m)" --uname-2.6 taskset -c @CPU@ faketime '+398 days' /opt/veldora-env/probe "$program" "$@"
 WRAP
+# The one CPU: VELDORA_REPRO_CPU (default 0), so that two of these builds side by side
+# (scripts/test.sh) do not share one.
+cpu=${VELDORA_REPRO_CPU:-0}
+[[ "$cpu" =~ ^[0-9]+$ ]] && ((cpu < $(nproc))) || cpu=0
+sed -i "s/@CPU@/$cpu/" "$wrapper"
 
 start=$SECONDS
 SBUILD_BUILD_USER=root SBUILD_CCACHE=ccache-rebuild SBUILD_ENV_WRAPPER=$wrapper SBUILD_JOBS=1 \

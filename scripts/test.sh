@@ -31,6 +31,33 @@ stage() {
     echo "=== [$release] $*"
 }
 
+# Runs the functions named at once, each with its output in build-deb/logs/NAME.log, and
+# prints each log whole, in the order given, once all have ended; fails if any failed.
+side_by_side() {
+    local logs=build-deb/logs name pids=() failed=()
+    mkdir -p "$logs"
+    for name; do
+        (
+            t=$SECONDS
+            rc=0
+            "$name" || rc=$?
+            echo "=== $name: $((SECONDS - t)) s, exit $rc"
+            exit "$rc"
+        ) >"$logs/$name.log" 2>&1 &
+        pids+=("$!")
+    done
+    local i=0
+    for name; do
+        wait "${pids[i]}" || failed+=("$name")
+        i=$((i + 1))
+    done
+    for name; do
+        echo "--- $name ($logs/$name.log)"
+        cat "$logs/$name.log"
+    done
+    [[ ${#failed[@]} -eq 0 ]] || { echo "failed: ${failed[*]}"; return 1; }
+}
+
 stage "installing what is missing"
 bash scripts/install-deps.sh --test
 [[ "${VELDORA_PACKAGE:-1}" == 0 ]] || bash scripts/install-deps.sh --package
@@ -90,18 +117,18 @@ if [[ "${VELDORA_PACKAGE:-1}" != 0 ]]; then
     fi
     stage "the source package; trixie and bookworm-backports builds (sbuild)"
     bash scripts/package.sh
-    stage "lintian (Debian 13's and unstable's)"
-    bash scripts/lintian.sh build-deb
-    for suite in trixie bookworm; do
-        stage "reproducible: $suite"
-        bash scripts/reproducible.sh "$suite" build-deb
-    done
-    for suite in trixie bookworm; do
-        stage "autopkgtest: $suite"
-        bash scripts/autopkgtest.sh "$suite" "build-deb/$suite"
-    done
-    stage "desktop scenes: the trixie package under GNOME Shell, and read by Orca"
-    bash scripts/desktop-scenes.sh
+    # Checks that need the packages but not each other run side by side: each spends
+    # much of its time in apt and dpkg, or pinned to one CPU (the second builds).
+    lintian_both() { bash scripts/lintian.sh build-deb; }
+    second_trixie() { VELDORA_REPRO_CPU=0 bash scripts/reproducible.sh trixie build-deb; }
+    second_bookworm() { VELDORA_REPRO_CPU=1 bash scripts/reproducible.sh bookworm build-deb; }
+    stage "side by side: lintian (Debian 13's and unstable's); reproducible: a second build on each release"
+    side_by_side lintian_both second_trixie second_bookworm
+    autopkgtest_trixie() { bash scripts/autopkgtest.sh trixie build-deb/trixie; }
+    autopkgtest_bookworm() { bash scripts/autopkgtest.sh bookworm build-deb/bookworm; }
+    desktop_scenes() { bash scripts/desktop-scenes.sh; }
+    stage "side by side: autopkgtest on each release; the desktop scenes (the trixie package under GNOME Shell, and read by Orca)"
+    side_by_side autopkgtest_trixie autopkgtest_bookworm desktop_scenes
     stage "piuparts: install and purge on each release, the upgrade from Debian 12, the upgrade to a newer build"
     bash scripts/piuparts.sh build-deb/bookworm build-deb/trixie
     if [[ -n "$cross_pid" ]]; then
