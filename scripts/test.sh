@@ -13,7 +13,8 @@
 # checks them: lintian (Debian 13's and unstable's), a second build of each that must
 # give the same bytes, autopkgtest on each release, and piuparts (install, upgrade,
 # purge); and the desktop scenes, the trixie package under GNOME Shell and read by Orca
-# (scripts/desktop-scenes.sh); beside them, the s390x cross build with its unit tests.
+# (scripts/desktop-scenes.sh). Package checks that do not need each other's results run
+# side by side; beside them all, the s390x cross build with its unit tests.
 # CI runs this on two releases and what needs only one on
 # one: VELDORA_TSAN=0 leaves ThreadSanitizer out, VELDORA_PACKAGE=0 the packages (they
 # are built in roots of their own, whatever this machine runs), and VELDORA_TIDY=0
